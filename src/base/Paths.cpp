@@ -1,0 +1,71 @@
+#include "base/Paths.h"
+
+#include <cstdlib>
+#include <mutex>
+#include <system_error>
+
+#include "base/Debug.h"
+
+#ifndef KESTRUNE_DATA_DIR
+#define KESTRUNE_DATA_DIR "/usr/local/share/kestrune-q418"
+#endif
+#ifndef KESTRUNE_BUILD_DATA_DIR
+#define KESTRUNE_BUILD_DATA_DIR ""
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::mutex g_mutex;
+fs::path g_userDataOverride;
+
+fs::path XdgFolder(const char* variable, const char* fallbackBelowHome) {
+    if (const char* value = std::getenv(variable); value && *value == '/')
+        return value;
+    const char* home = std::getenv("HOME");
+    return fs::path(home && *home ? home : "/tmp") / fallbackBelowHome;
+}
+
+fs::path CreatedOnDemand(const fs::path& folder) {
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec)) {
+        fs::create_directories(folder, ec);
+        if (ec)
+            DebugPrintf(DebugArea::App, "cannot create %s: %s", folder.c_str(),
+                        ec.message().c_str());
+    }
+    return folder;
+}
+
+}  // namespace
+
+fs::path GetUserDataFolder() {
+    fs::path folder;
+    {
+        std::lock_guard lock(g_mutex);
+        folder = g_userDataOverride;
+    }
+    if (folder.empty())
+        folder = XdgFolder("XDG_DATA_HOME", ".local/share") / kProductName;
+    return CreatedOnDemand(folder);
+}
+
+void SetUserDataFolder(const fs::path& folder) {
+    std::lock_guard lock(g_mutex);
+    g_userDataOverride = folder;
+}
+
+fs::path GetProgramDataFolder() {
+    if (const char* value = std::getenv("KESTRUNE_DATA_DIR"); value && *value)
+        return value;
+    std::error_code ec;
+    fs::path build = KESTRUNE_BUILD_DATA_DIR;
+    if (!build.empty() && fs::is_directory(build, ec))
+        return build;
+    return KESTRUNE_DATA_DIR;
+}
+
+fs::path GetUserStateFolder() {
+    return CreatedOnDemand(XdgFolder("XDG_STATE_HOME", ".local/state") / "kestrune-q418");
+}

@@ -1,0 +1,163 @@
+#include "cli/Cli.h"
+
+#include <json/json.h>
+
+#include <CLI/CLI.hpp>
+#include <cstdlib>
+
+#include "base/Debug.h"
+#include "base/Paths.h"
+#include "cli/CliSession.h"
+#include "device/EmulatedHidBackend.h"
+#include "device/HidrawBackend.h"
+
+namespace {
+
+constexpr const char* kFooter = R"(Exit status:
+  0 done, 1 error, 2 bad usage, 3 no mouse found, 4 no permission on the device node,
+  5 the mouse did not answer, 6 the receiver cannot reach the mouse.
+
+Environment:
+  KESTRUNE_EMULATE=cable|receiver|both   same as --emulate
+  KESTRUNE_DEBUG=1 | area,area,...       debug lines on stderr (areas: device, report, dump,
+                                         mouse, profile, macro, lighting, update, app, emulator)
+
+Without the hardware, try:  kestrunectl --emulate info)";
+
+// Sets up the simulated mouse from its state file; `mode` empty keeps the saved plug state.
+bool SetUpEmulator(CliSession& session, const std::string& mode) {
+    if (!mode.empty() && mode != "cable" && mode != "receiver" && mode != "both") {
+        session.Fail(kExitUsage, "--emulate takes cable, receiver or both, not \"" + mode + "\"");
+        return false;
+    }
+    session.world = std::make_shared<CSimWorld>();
+    session.world->SetUsbIntervalUs(1000);
+    session.stateFile = GetUserStateFolder() / "emulator.json";
+    std::error_code ec;
+    if (std::filesystem::exists(session.stateFile, ec)) {
+        std::string error;
+        if (!session.world->LoadState(session.stateFile, &error))
+            session.err << "kestrunectl: ignoring the simulated mouse's state file ("
+                        << session.stateFile.string() << "): " << error << "\n";
+    } else {
+        session.world->SetCablePlugged(true);
+    }
+    if (!mode.empty()) {
+        session.world->SetCablePlugged(mode != "receiver");
+        session.world->SetReceiverPlugged(mode != "cable");
+    }
+    session.backend->Add(MakeEmulatedHidBackend(session.world));
+    return true;
+}
+
+void SaveEmulator(CliSession& session) {
+    if (!session.world)
+        return;
+    std::string error;
+    if (!session.world->SaveState(session.stateFile, &error))
+        session.err << "kestrunectl: could not save the simulated mouse's state to "
+                    << session.stateFile.string() << ": " << error << "\n";
+}
+
+}  // namespace
+
+int CliSession::Fail(int code, const std::string& message) const {
+    if (json) {
+        Json::Value value;
+        value["error"] = message;
+        value["exitStatus"] = code;
+        PrintJson(value);
+    }
+    err << "kestrunectl: " << message << "\n";
+    return code;
+}
+
+void CliSession::PrintJson(const Json::Value& value) const {
+    Json::StreamWriterBuilder builder;
+    builder["indentation"] = "  ";
+    builder["emitUTF8"] = true;
+    out << Json::writeString(builder, value) << "\n";
+}
+
+int RunKestrunectl(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
+                   const CliEnvironment& environment) {
+    CLI::App app{"kestrunectl: configure the Kestrune Q418-RGB gaming mouse from the command line.",
+                 "kestrunectl"};
+    app.footer(kFooter);
+    app.fallthrough();
+    app.require_subcommand(1);
+
+    std::string emulate;
+    bool json = false, verbose = false;
+    std::string dataDir;
+    auto* emulateOption =
+        app.add_option("--emulate", emulate,
+                       "Also see the simulated mouse: plugged by cable (default), through its "
+                       "receiver, or both. Its memory is kept between runs.")
+            ->expected(0, 1);
+    app.add_flag("--json", json, "Print machine-readable JSON");
+    app.add_flag("-v,--verbose", verbose, "Print debug lines and report hex dumps on stderr");
+    app.add_option("--data-dir", dataDir, "Use DIR as the per-user data folder")->type_name("DIR");
+    app.set_version_flag("--version", std::string("kestrunectl ") + KESTRUNE_VERSION);
+
+    auto* list = app.add_subcommand("list", "List the supported devices' HID interfaces");
+    auto* info = app.add_subcommand("info", "Read and decode the mouse's information block");
+    auto* emulator = app.add_subcommand("emulator", "Inspect or configure the simulated mouse");
+    emulator->require_subcommand(1);
+    auto* dump = emulator->add_subcommand("dump", "Show the simulated mouse's memory and state");
+    auto* set = emulator->add_subcommand(
+        "set",
+        "Change the simulated mouse: sensor, firmware, battery, charging, link, cable, "
+        "receiver, interval-us, key-positions, macro-size, dpi-step, lowest-dpi, "
+        "slider-positions");
+    std::string setKey, setValue;
+    set->add_option("KEY", setKey, "What to change")->required();
+    set->add_option("VALUE", setValue, "The new value")->required();
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        int code = app.exit(e, out, err);
+        return code == 0 ? kExitOk : kExitUsage;
+    }
+
+    CliSession session{out, err, false, {}, {}, {}};
+    session.json = json;
+    DebugConfigureFromEnvironment();
+    if (verbose)
+        DebugConfigure("1");
+    if (!dataDir.empty())
+        SetUserDataFolder(dataDir);
+
+    if (emulateOption->count() == 0) {
+        if (const char* env = std::getenv("KESTRUNE_EMULATE"); env && *env) {
+            emulate = env;
+            if (emulate == "1")
+                emulate.clear();
+        }
+    }
+    bool emulated = emulateOption->count() > 0 || std::getenv("KESTRUNE_EMULATE") != nullptr;
+    if (emulator->parsed() && !emulated)
+        return session.Fail(kExitUsage, "the emulator commands need --emulate");
+
+    session.backend = std::make_shared<CCompositeHidBackend>();
+    if (environment.useHidraw && !emulator->parsed())
+        session.backend->Add(MakeHidrawBackend());
+    if (environment.extraBackend)
+        session.backend->Add(environment.extraBackend);
+    if (emulated && !SetUpEmulator(session, emulate))
+        return kExitUsage;
+
+    int status = kExitOk;
+    if (list->parsed())
+        status = RunList(session);
+    else if (info->parsed())
+        status = RunInfo(session);
+    else if (dump->parsed())
+        status = RunEmulatorDump(session);
+    else if (set->parsed())
+        status = RunEmulatorSet(session, setKey, setValue);
+
+    SaveEmulator(session);
+    return status;
+}

@@ -1,0 +1,28 @@
+// kestrunectl: the command-line tool over the core.
+#pragma once
+
+#include <memory>
+#include <ostream>
+
+class IHidBackend;
+
+struct CliEnvironment {
+    // Off in tests: only the simulated mouse is seen.
+    bool useHidraw = true;
+    // Seen beside the others (tests).
+    std::shared_ptr<IHidBackend> extraBackend;
+};
+
+// Exit statuses, also listed in --help.
+enum CliExit : int {
+    kExitOk = 0,
+    kExitError = 1,
+    kExitUsage = 2,
+    kExitNoDevice = 3,
+    kExitPermission = 4,
+    kExitNoAnswer = 5,
+    kExitLinkDown = 6,
+};
+
+int RunKestrunectl(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
+                   const CliEnvironment& environment = {});

@@ -1,0 +1,16 @@
+// emulator dump and set: looking into and changing the simulated mouse.
+#include "cli/CliSession.h"
+
+int RunEmulatorDump(CliSession& session) {
+    session.out << (session.json ? session.world->DumpJson() : session.world->DumpText());
+    return kExitOk;
+}
+
+int RunEmulatorSet(CliSession& session, const std::string& key, const std::string& value) {
+    std::string message;
+    if (!session.world->SetByName(key, value, &message))
+        return session.Fail(kExitUsage, message);
+    if (!session.json)
+        session.out << "simulated mouse: " << key << " = " << value << "\n";
+    return kExitOk;
+}

@@ -1,0 +1,186 @@
+// kestrunectl end to end on the simulated mouse, in process.
+#include "cli/Cli.h"
+
+#include <gtest/gtest.h>
+#include <json/json.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <sstream>
+
+#include "support/ScriptedHid.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct CtlRun {
+    int status;
+    std::string out, err;
+    Json::Value Json() const {
+        Json::Value value;
+        std::istringstream in(out);
+        Json::CharReaderBuilder builder;
+        std::string errors;
+        EXPECT_TRUE(Json::parseFromStream(builder, in, &value, &errors)) << out;
+        return value;
+    }
+};
+
+class CliTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        root = fs::temp_directory_path() /
+               ("kestrunectl-test-" + std::to_string(::getpid()) + "-" +
+                testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(root);
+        fs::create_directories(root);
+        ::setenv("XDG_STATE_HOME", (root / "state").c_str(), 1);
+        ::setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
+        ::unsetenv("KESTRUNE_EMULATE");
+    }
+    void TearDown() override { fs::remove_all(root); }
+
+    CtlRun Ctl(std::vector<std::string> args) {
+        args.insert(args.begin(), "kestrunectl");
+        std::vector<const char*> argv;
+        for (const auto& a : args)
+            argv.push_back(a.c_str());
+        std::ostringstream out, err;
+        int status =
+            RunKestrunectl(static_cast<int>(argv.size()), argv.data(), out, err, environment);
+        return {status, out.str(), err.str()};
+    }
+
+    fs::path root;
+    CliEnvironment environment{false, nullptr};
+};
+
+TEST_F(CliTest, ListShowsTheSupportedInterfacesOfCableAndReceiver) {
+    CtlRun run = Ctl({"--emulate=both", "--json", "list"});
+    ASSERT_EQ(run.status, kExitOk) << run.err;
+    Json::Value rows = run.Json();
+    ASSERT_EQ(rows.size(), 4u);
+    int configuration = 0, receiver = 0;
+    for (const auto& row : rows) {
+        EXPECT_EQ(row["vendorId"].asString(), "0x320F");
+        EXPECT_EQ(row["version"].asString(), "1.05");
+        if (row["role"].asString() == "configuration") {
+            ++configuration;
+            EXPECT_EQ(row["interface"].asInt(), 1);
+            EXPECT_EQ(row["collection"].asInt(), 2);
+            EXPECT_EQ(row["usagePage"].asString(), "0xFF1C");
+        } else {
+            EXPECT_EQ(row["interface"].asInt(), 0);
+            EXPECT_EQ(row["collection"].asInt(), 3);
+            EXPECT_EQ(row["usagePage"].asString(), "0x000C");
+        }
+        if (row["connection"].asString() == "receiver")
+            ++receiver;
+    }
+    EXPECT_EQ(configuration, 2);
+    EXPECT_EQ(receiver, 2);
+
+    CtlRun text = Ctl({"--emulate", "list"});
+    EXPECT_NE(text.out.find("emulated/cable-if1#vid_320f&pid_226e&mi_01&col02"), std::string::npos)
+        << text.out;
+}
+
+TEST_F(CliTest, InfoDecodesTheInformationBlockByCableAndReceiver) {
+    ASSERT_EQ(Ctl({"--emulate", "emulator", "set", "sensor", "0x3104"}).status, kExitOk);
+    ASSERT_EQ(Ctl({"--emulate", "emulator", "set", "slider-positions", "90"}).status, kExitOk);
+    for (const char* mode : {"--emulate=cable", "--emulate=receiver", "--emulate=both"}) {
+        SCOPED_TRACE(mode);
+        CtlRun run = Ctl({mode, "--json", "info"});
+        ASSERT_EQ(run.status, kExitOk) << run.err;
+        Json::Value info = run.Json();
+        EXPECT_EQ(info["sensor"].asString(), "0x3104");
+        EXPECT_EQ(info["sliderPositions"].asInt(), 90);
+        EXPECT_EQ(info["firmwareVersion"].asString(), "1.05");
+        EXPECT_EQ(info["informationBlock"].asString().size(), 68u);
+        // Both plugged: the cable wins.
+        EXPECT_EQ(info["connection"].asString(),
+                  std::string(mode) == "--emulate=receiver" ? "receiver" : "cable");
+    }
+}
+
+TEST_F(CliTest, ReceiverLinkDownIsAClearError) {
+    ASSERT_EQ(Ctl({"--emulate", "emulator", "set", "link", "off"}).status, kExitOk);
+    CtlRun run = Ctl({"--emulate=receiver", "info"});
+    EXPECT_EQ(run.status, kExitLinkDown);
+    EXPECT_NE(run.err.find("cannot reach the mouse"), std::string::npos) << run.err;
+
+    ASSERT_EQ(Ctl({"--emulate", "emulator", "set", "link", "on"}).status, kExitOk);
+    EXPECT_EQ(Ctl({"--emulate=receiver", "info"}).status, kExitOk);
+}
+
+TEST_F(CliTest, OldFirmwareIsPointedOut) {
+    ASSERT_EQ(Ctl({"--emulate", "emulator", "set", "firmware", "0x0104"}).status, kExitOk);
+    CtlRun run = Ctl({"--emulate", "info"});
+    ASSERT_EQ(run.status, kExitOk) << run.err;
+    EXPECT_NE(run.out.find("1.04  (older than 1.05"), std::string::npos) << run.out;
+}
+
+TEST_F(CliTest, NoDevice) {
+    CtlRun run = Ctl({"info"});
+    EXPECT_EQ(run.status, kExitNoDevice);
+    EXPECT_NE(run.err.find("--emulate"), std::string::npos) << run.err;
+
+    CtlRun json = Ctl({"--json", "info"});
+    EXPECT_EQ(json.Json()["exitStatus"].asInt(), kExitNoDevice);
+}
+
+TEST_F(CliTest, PermissionDeniedSaysHowToFixIt) {
+    auto backend = std::make_shared<CScriptedBackend>();
+    backend->Deny("/dev/hidraw7#vid_320f&pid_226e&mi_01&col02", EACCES);
+    environment.extraBackend = backend;
+    CtlRun run = Ctl({"info"});
+    EXPECT_EQ(run.status, kExitPermission);
+    EXPECT_NE(run.err.find("permission denied on /dev/hidraw7"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("udev"), std::string::npos);
+}
+
+TEST_F(CliTest, SilentMouseIsReportedAsNotAnswering) {
+    auto backend = std::make_shared<CScriptedBackend>();
+    HidInterfaceProps props;
+    props.vendorId = 0x320F;
+    props.productId = 0x226E;
+    props.usagePage = 0xFF1C;
+    props.usage = 0x92;
+    props.inputReportLength = props.outputReportLength = 64;
+    backend->Add("/dev/hidraw7#vid_320f&pid_226e&mi_01&col02", props);
+    environment.extraBackend = backend;
+    CtlRun run = Ctl({"info"});
+    EXPECT_EQ(run.status, kExitNoAnswer);
+    EXPECT_NE(run.err.find("did not answer"), std::string::npos) << run.err;
+}
+
+TEST_F(CliTest, EmulatorCommands) {
+    CtlRun set = Ctl({"--emulate", "emulator", "set", "battery", "42"});
+    ASSERT_EQ(set.status, kExitOk) << set.err;
+    CtlRun dump = Ctl({"--emulate", "--json", "emulator", "dump"});
+    ASSERT_EQ(dump.status, kExitOk) << dump.err;
+    EXPECT_TRUE(dump.Json().isObject());
+    EXPECT_NE(Ctl({"--emulate", "emulator", "dump"}).out.find("rotocol"), std::string::npos);
+
+    CtlRun bad = Ctl({"--emulate", "emulator", "set", "colour-of-the-sky", "blue"});
+    EXPECT_EQ(bad.status, kExitUsage);
+    EXPECT_FALSE(bad.err.empty());
+    EXPECT_EQ(Ctl({"emulator", "dump"}).status, kExitUsage);  // needs --emulate
+    EXPECT_EQ(Ctl({"--emulate=wifi", "info"}).status, kExitUsage);
+}
+
+TEST_F(CliTest, HelpAndVersion) {
+    CtlRun help = Ctl({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--emulate"), std::string::npos);
+    EXPECT_NE(help.out.find("Exit status"), std::string::npos);
+    CtlRun version = Ctl({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_NE(version.out.find("kestrunectl "), std::string::npos);
+    EXPECT_EQ(Ctl({}).status, kExitUsage);
+    EXPECT_NE(Ctl({"frobnicate"}).status, 0);
+}
+
+}  // namespace
