@@ -8,6 +8,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -389,9 +390,11 @@ class CHidrawBackend : public IHidBackend {
         if (!m_monitor)
             return;
         // The monitor socket is non-blocking: this drains what is queued and returns.
-        while (UdevDevicePtr device{udev_monitor_receive_device(m_monitor.get())})
+        while (UdevDevicePtr device{udev_monitor_receive_device(m_monitor.get())}) {
+            const char* action = udev_device_get_action(device.get());
             DebugPrintf(DebugArea::Device, "hidraw %s: %s", udev_device_get_sysname(device.get()),
-                        udev_device_get_action(device.get()));
+                        action ? action : "change");
+        }
     }
 
   private:
@@ -463,12 +466,13 @@ class CHidrawBackend : public IHidBackend {
             return nullptr;
         }
 
-        if (size < 0 || size > HID_MAX_DESCRIPTOR_SIZE) {
+        if (size < 0) {
             error = EIO;
             return nullptr;
         }
         hidraw_report_descriptor raw{};
-        raw.size = static_cast<uint32_t>(size);
+        // The kernel refuses a request for the whole HID_MAX_DESCRIPTOR_SIZE.
+        raw.size = static_cast<uint32_t>(std::min(size, HID_MAX_DESCRIPTOR_SIZE - 1));
         if (ioctl(fd, HIDIOCGRDESC, &raw) < 0) {
             error = errno;
             return nullptr;

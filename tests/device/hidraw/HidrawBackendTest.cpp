@@ -1,6 +1,5 @@
 // The hidraw backend end to end against emulated hidraw nodes: libudev sees the testbed's sysfs
 // tree, opens reach FIFO or pty nodes whose ioctls the testbed answers.
-#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <linux/capability.h>

@@ -1,6 +1,9 @@
 // Emulated hidraw nodes for the hidraw backend's tests: a umockdev testbed with USB devices,
 // their HID interfaces and /dev/hidrawN nodes whose other end the test holds.
-// Needs the umockdev preload (tests run under umockdev-wrapper).
+// Needs the umockdev preload (tests run under umockdev-wrapper). umockdev 0.17's preload keeps a
+// slot of its 50-entry fd table for good after every failed open() of a /dev node, and each
+// testbed leaves a few descriptors open: one process runs one pass of the tests, not dozens
+// (CTest runs each test in a process of its own).
 #pragma once
 
 #include <cstdint>
