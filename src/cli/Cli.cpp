@@ -8,6 +8,7 @@
 #include "base/Debug.h"
 #include "base/Paths.h"
 #include "cli/CliSession.h"
+#include "cli/ProfileCommands.h"
 #include "device/EmulatedHidBackend.h"
 #include "device/HidrawBackend.h"
 
@@ -113,6 +114,8 @@ int RunKestrunectl(int argc, const char* const* argv, std::ostream& out, std::os
     std::string setKey, setValue;
     set->add_option("KEY", setKey, "What to change")->required();
     set->add_option("VALUE", setValue, "The new value")->required();
+    ProfileCliArgs profileArgs;
+    AddProfileCommands(app, profileArgs);
 
     try {
         app.parse(argc, argv);
@@ -128,6 +131,10 @@ int RunKestrunectl(int argc, const char* const* argv, std::ostream& out, std::os
         DebugConfigure("1");
     if (!dataDir.empty())
         SetUserDataFolder(dataDir);
+
+    // Profiles live in files only: no device is needed.
+    if (!profileArgs.action.empty())
+        return RunProfileCommand(out, err, json, profileArgs);
 
     if (emulateOption->count() == 0) {
         if (const char* env = std::getenv("KESTRUNE_EMULATE"); env && *env) {

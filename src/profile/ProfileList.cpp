@@ -1,0 +1,435 @@
+#include "profile/ProfileList.h"
+
+#include <chrono>
+#include <set>
+#include <system_error>
+
+#include "base/Debug.h"
+#include "profile/JsonFile.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Simple case folding for the scripts profile names are written in: Latin (with Latin-1 and
+// Latin Extended-A), Greek, Cyrillic and full-width Latin.
+char32_t FoldCase(char32_t c) {
+    if ((c >= U'A' && c <= U'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
+        return c + 32;
+    if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177))
+        return c | 1;
+    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E))
+        return (c & 1) ? c + 1 : c;
+    if (c == 0x178)
+        return 0xFF;
+    if (c >= 0x391 && c <= 0x3AB && c != 0x3A2)
+        return c + 32;
+    if (c >= 0x410 && c <= 0x42F)
+        return c + 32;
+    if (c >= 0x400 && c <= 0x40F)
+        return c + 80;
+    if (c >= 0xFF21 && c <= 0xFF3A)
+        return c + 32;
+    return c;
+}
+
+bool NamesEqual(std::string_view a, std::string_view b) {
+    std::u32string x = DecodeUtf8(a), y = DecodeUtf8(b);
+    if (x.size() != y.size())
+        return false;
+    for (size_t i = 0; i < x.size(); ++i) {
+        if (FoldCase(x[i]) != FoldCase(y[i]))
+            return false;
+    }
+    return true;
+}
+
+bool IsSpace(char32_t c) {
+    return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
+           (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F ||
+           c == 0x205F || c == 0x3000;
+}
+
+bool IsBlank(std::string_view name) {
+    for (char32_t c : DecodeUtf8(name)) {
+        if (!IsSpace(c))
+            return false;
+    }
+    return true;
+}
+
+Json::Value MakeElement(const std::string& name, const std::string& id) {
+    Json::Value element(Json::objectValue);
+    element["profilename"] = name;
+    element["profileUUID"] = id;
+    element["profileislink"] = 0;
+    element["profilelinkmame"] = "";
+    return element;
+}
+
+// A profile document under a new name and identifier; anything but an object starts empty.
+Json::Value Named(Json::Value document, const std::string& name, const std::string& id) {
+    if (!document.isObject())
+        document = Json::Value(Json::objectValue);
+    document["profilename"] = name;
+    document["profileUUID"] = id;
+    return document;
+}
+
+}  // namespace
+
+void CProfileList::SetFolders(const fs::path& deviceFolder, const fs::path& defaultDocument) {
+    m_folder = deviceFolder;
+    m_defaultPath = defaultDocument;
+}
+
+fs::path CProfileList::ProfilePath(std::string_view id) const {
+    return m_folder / (std::string(id) + kProfileExtension);
+}
+
+int CProfileList::FindByName(std::string_view name) const {
+    for (size_t i = 0; i < m_entries.size(); ++i) {
+        if (NamesEqual(m_entries[i].name, name))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+int CProfileList::FindById(std::string_view id) const {
+    for (size_t i = 0; i < m_entries.size(); ++i) {
+        if (m_entries[i].id == id)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+// Keeps the entries that can be used: an object with an identifier that is a plain file name,
+// seen for the first time. True when at least one is left.
+bool CProfileList::Sanitize(Json::Value& list) {
+    const Json::Value& profiles = JsonMember(list, "profilelist");
+    if (!profiles.isArray())
+        return false;
+    Json::Value kept(Json::arrayValue);
+    std::set<std::string> seen;
+    for (const Json::Value& element : profiles) {
+        const std::string id = JsonString(element, "profileUUID");
+        if (!IsPlainFileName(id)) {
+            DebugPrintf(DebugArea::Profile, "profile list: entry without a usable identifier");
+            continue;
+        }
+        if (!seen.insert(id).second)
+            continue;
+        Json::Value entry = element;
+        entry["profilename"] = SanitizeUtf8(JsonString(element, "profilename"));
+        kept.append(entry);
+    }
+    list["profilelist"] = kept;
+    return kept.size() > 0;
+}
+
+void CProfileList::RebuildEntries() {
+    m_entries.clear();
+    for (const Json::Value& element : JsonMember(m_list, "profilelist"))
+        m_entries.push_back(
+            {JsonString(element, "profilename"), JsonString(element, "profileUUID")});
+}
+
+void CProfileList::Refresh() {
+    Json::Value list = CJsonFile::ReadDocument(GetListFilePath());
+    // An unusable file keeps the list we know; the next write puts it back.
+    if (Sanitize(list))
+        m_list = list;
+    RebuildEntries();
+    m_selection = FindById(m_currentId);
+}
+
+bool CProfileList::WriteList() const {
+    return CJsonFile::WriteDocument(GetListFilePath(), m_list);
+}
+
+void CProfileList::Notify() const {
+    if (m_listener)
+        m_listener();
+}
+
+std::string CProfileList::UniqueId() const {
+    // Two profiles made within one millisecond must not share a file.
+    const auto now = std::chrono::system_clock::now();
+    std::string id;
+    for (int step = 0; step < 100000; ++step) {
+        id = MakeTimeId(now + std::chrono::milliseconds(step));
+        std::error_code ec;
+        if (FindById(id) < 0 && !fs::exists(ProfilePath(id), ec))
+            break;
+    }
+    return id;
+}
+
+ProfileResult CProfileList::LoadList() {
+    std::error_code ec;
+    fs::create_directories(m_folder, ec);
+    ProfileResult result = ProfileResult::Done;
+    Json::Value list = CJsonFile::ReadDocument(GetListFilePath());
+    if (Sanitize(list)) {
+        m_list = list;
+    } else {
+        // First start, or nothing usable in the list: one new profile. Profile files of an
+        // earlier list stay on disk.
+        if (!list.isObject())
+            list = Json::Value(Json::objectValue);
+        m_list = list;
+        m_entries.clear();
+        const std::string id = UniqueId();
+        m_list["profilelist"] = Json::Value(Json::arrayValue);
+        m_list["profilelist"].append(MakeElement("Profile1", id));
+        m_list["profileselect"] = 0;
+        if (!CJsonFile::WriteDocument(
+                ProfilePath(id), Named(CJsonFile::ReadDocument(m_defaultPath), "Profile1", id)))
+            result = ProfileResult::WriteFailed;
+    }
+    RebuildEntries();
+
+    const auto stored = JsonToInteger(JsonMember(m_list, "profileselect"));
+    int select = 0;
+    if (stored && *stored >= 0 && *stored < GetCount())
+        select = static_cast<int>(*stored);
+    m_selection = select;
+    m_currentId = m_entries[static_cast<size_t>(select)].id;
+    m_list["profileselect"] = select;
+    if (!WriteList())
+        result = ProfileResult::WriteFailed;
+    Notify();
+    return result;
+}
+
+ProfileResult CProfileList::SelectProfile(int index) {
+    Refresh();
+    if (!InRange(index))
+        return ProfileResult::NoSuchProfile;
+    m_selection = index;
+    m_currentId = m_entries[static_cast<size_t>(index)].id;
+    m_list["profileselect"] = index;
+    const bool written = WriteList();
+    Notify();
+    return written ? ProfileResult::Done : ProfileResult::WriteFailed;
+}
+
+ProfileResult CProfileList::Append(const std::string& name, const std::string& id,
+                                   Json::Value document, bool selectAtNextStart) {
+    // The profile file first: the list never names a file we failed to write.
+    if (!CJsonFile::WriteDocument(ProfilePath(id), Named(std::move(document), name, id)))
+        return ProfileResult::WriteFailed;
+    const Json::Value saved = m_list;
+    Json::Value& profiles = JsonArrayMember(m_list, "profilelist");
+    profiles.append(MakeElement(name, id));
+    if (selectAtNextStart)
+        m_list["profileselect"] = static_cast<int>(profiles.size()) - 1;
+    if (!WriteList()) {
+        m_list = saved;
+        std::error_code ec;
+        fs::remove(ProfilePath(id), ec);
+        return ProfileResult::WriteFailed;
+    }
+    RebuildEntries();
+    Notify();
+    return ProfileResult::Done;
+}
+
+ProfileResult CProfileList::AddProfile() {
+    Refresh();
+    if (GetCount() >= kMaxProfiles)
+        return ProfileResult::LimitReached;
+    std::string name = "Profile1";
+    for (int n = 2; FindByName(name) >= 0; ++n)
+        name = "profile" + std::to_string(n);
+    return Append(name, UniqueId(), CJsonFile::ReadDocument(m_defaultPath), true);
+}
+
+ProfileResult CProfileList::CopyProfile(int index) {
+    Refresh();
+    if (GetCount() >= kMaxProfiles)
+        return ProfileResult::LimitReached;
+    if (!InRange(index))
+        return ProfileResult::NoSuchProfile;
+    const ProfileEntry source = m_entries[static_cast<size_t>(index)];
+    std::string name = source.name + " copy";
+    while (FindByName(name) >= 0)
+        name += " copy";
+    return Append(name, UniqueId(), CJsonFile::ReadDocument(ProfilePath(source.id)), false);
+}
+
+ProfileResult CProfileList::DeleteProfile(int index) {
+    Refresh();
+    if (!InRange(index))
+        return ProfileResult::NoSuchProfile;
+    if (GetCount() < 2)
+        return ProfileResult::LastProfile;
+    const std::string id = m_entries[static_cast<size_t>(index)].id;
+    const int neighbour = index == 0 ? 0 : index - 1;
+
+    // The current profile moves with the deletion; deleting it makes the neighbour current.
+    int selection = m_selection;
+    if (selection < 0 || selection == index)
+        selection = neighbour;
+    else if (selection > index)
+        --selection;
+    // The profile named for the next start is kept where it can be.
+    int next = selection;
+    if (m_selection >= 0 && m_selection != index) {
+        const auto stored = JsonToInteger(JsonMember(m_list, "profileselect"));
+        if (stored && *stored >= 0 && *stored < GetCount()) {
+            next = static_cast<int>(*stored);
+            if (next == index)
+                next = neighbour;
+            else if (next > index)
+                --next;
+        }
+    }
+
+    const Json::Value saved = m_list;
+    Json::Value removed;
+    m_list["profilelist"].removeIndex(static_cast<Json::ArrayIndex>(index), &removed);
+    m_list["profileselect"] = next;
+    // The list first: a failed write must not lose the profile's file.
+    if (!WriteList()) {
+        m_list = saved;
+        return ProfileResult::WriteFailed;
+    }
+    std::error_code ec;
+    fs::remove(ProfilePath(id), ec);
+    RebuildEntries();
+    m_selection = selection;
+    m_currentId = m_entries[static_cast<size_t>(selection)].id;
+    Notify();
+    return ProfileResult::Done;
+}
+
+ProfileResult CProfileList::RenameProfile(int index, std::string_view newName) {
+    Refresh();
+    const std::string name = SanitizeUtf8(newName);
+    if (IsBlank(name))
+        return ProfileResult::NameBlank;
+    if (!InRange(index))
+        return ProfileResult::NoSuchProfile;
+    for (int i = 0; i < GetCount(); ++i) {
+        if (i != index && NamesEqual(m_entries[static_cast<size_t>(i)].name, name))
+            return ProfileResult::NameTaken;
+    }
+    const std::string id = m_entries[static_cast<size_t>(index)].id;
+    const Json::Value saved = m_list;
+    m_list["profilelist"][static_cast<Json::ArrayIndex>(index)]["profilename"] = name;
+    if (!WriteList()) {
+        m_list = saved;
+        return ProfileResult::WriteFailed;
+    }
+    RebuildEntries();
+    Notify();
+
+    Json::Value document = CJsonFile::ReadDocument(ProfilePath(id));
+    if (document.isObject())
+        document["profilename"] = name;
+    else
+        document = Named(Json::Value(), name, id);
+    return CJsonFile::WriteDocument(ProfilePath(id), document) ? ProfileResult::Done
+                                                               : ProfileResult::WriteFailed;
+}
+
+ProfileResult CProfileList::ImportProfile(const fs::path& file) {
+    Refresh();
+    if (GetCount() >= kMaxProfiles)
+        return ProfileResult::LimitReached;
+    Json::Value document = CJsonFile::ReadDocument(file);
+    if (!document.isObject() || JsonMember(document, "profilename").isNull() ||
+        JsonMember(document, "profileUUID").isNull())
+        return ProfileResult::NotAProfile;
+    // The name comes from the file's title, never from its "profilename".
+    std::string name = SanitizeUtf8(CJsonFile::FileTitle(file));
+    for (int n = 1; FindByName(name) >= 0; ++n)
+        name += "(" + std::to_string(n) + ")";
+    return Append(name, UniqueId(), std::move(document), false);
+}
+
+ProfileResult CProfileList::ExportProfile(int index, const fs::path& file) {
+    Refresh();
+    if (!InRange(index))
+        return ProfileResult::NoSuchProfile;
+    const Json::Value document =
+        CJsonFile::ReadDocument(ProfilePath(m_entries[static_cast<size_t>(index)].id));
+    if (!document.isObject())
+        return ProfileResult::Unreadable;
+    return CJsonFile::WriteDocument(file, document) ? ProfileResult::Done
+                                                    : ProfileResult::WriteFailed;
+}
+
+ProfileResult CProfileList::ResetProfile(int index) {
+    Refresh();
+    if (!InRange(index))
+        return ProfileResult::NoSuchProfile;
+    const ProfileEntry entry = m_entries[static_cast<size_t>(index)];
+    Json::Value document = Named(CJsonFile::ReadDocument(m_defaultPath), entry.name, entry.id);
+    if (m_kind == kHeadsetKind) {
+        // The user's own equalisers survive a reset.
+        const Json::Value current = CJsonFile::ReadDocument(ProfilePath(entry.id));
+        const Json::Value& section = JsonElement(JsonMember(current, "Device"), 0);
+        for (const char* member : {"CustomEQNameInfo", "CustomEQHzValueInfo"}) {
+            const Json::Value& value = JsonMember(section, member);
+            if (value.isNull())
+                continue;
+            Json::Value& target = JsonArrayElement(JsonArrayMember(document, "Device"), 0);
+            if (!target.isObject())
+                target = Json::Value(Json::objectValue);
+            target[member] = value;
+        }
+    }
+    return CJsonFile::WriteDocument(ProfilePath(entry.id), document) ? ProfileResult::Done
+                                                                     : ProfileResult::WriteFailed;
+}
+
+int CProfileList::GetProfileCount() {
+    m_countedIds.clear();
+    Json::Value list = CJsonFile::ReadDocument(GetListFilePath());
+    if (Sanitize(list)) {
+        for (const Json::Value& element : list["profilelist"])
+            m_countedIds.push_back(JsonString(element, "profileUUID"));
+    }
+    return static_cast<int>(m_countedIds.size());
+}
+
+fs::path CProfileList::GetProfileFilePath(int index) const {
+    if (index < 0 || static_cast<size_t>(index) >= m_countedIds.size())
+        return {};
+    return ProfilePath(m_countedIds[static_cast<size_t>(index)]);
+}
+
+const std::vector<std::string>& CProfileList::TabNames() {
+    static const std::vector<std::string> names = {
+        "deng_Op_tab",       "key_Op_tab",   "macro_Op_tab",      "system_Op_tab",  "cursor_Op_tab",
+        "6533_voice_Op_tab", "magic_Op_tab", "Virtual7.1_Op_tab", "otherset_Op_tab"};
+    return names;
+}
+
+std::vector<std::pair<std::string, bool>> CProfileList::TabVisibility(int kind) {
+    switch (kind) {
+        case 1:
+            return {{"cursor_Op_tab", false}};
+        case 3:
+        case 5:
+            return {{"cursor_Op_tab", false},
+                    {"macro_Op_tab", false},
+                    {"system_Op_tab", false},
+                    {"key_Op_tab", false}};
+        case 4:
+            return {{"cursor_Op_tab", false}, {"macro_Op_tab", false}, {"key_Op_tab", false}};
+        case 7:
+            return {{"cursor_Op_tab", false},    {"macro_Op_tab", false},
+                    {"system_Op_tab", false},    {"key_Op_tab", false},
+                    {"6533_voice_Op_tab", true}, {"magic_Op_tab", true},
+                    {"Virtual7.1_Op_tab", true}};
+        default:
+            return {};
+    }
+}
+
+void CProfileList::SelectTab(int tab) {
+    m_selectedTab = tab >= 1 && tab <= static_cast<int>(TabNames().size()) ? tab : 0;
+}
