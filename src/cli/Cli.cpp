@@ -8,6 +8,7 @@
 #include "base/Debug.h"
 #include "base/Paths.h"
 #include "cli/CliSession.h"
+#include "cli/LightCommands.h"
 #include "cli/ProfileCommands.h"
 #include "device/EmulatedHidBackend.h"
 #include "device/HidrawBackend.h"
@@ -116,6 +117,8 @@ int RunKestrunectl(int argc, const char* const* argv, std::ostream& out, std::os
     set->add_option("VALUE", setValue, "The new value")->required();
     ProfileCliArgs profileArgs;
     AddProfileCommands(app, profileArgs);
+    LightCliArgs lightArgs;
+    AddLightCommands(app, lightArgs);
 
     try {
         app.parse(argc, argv);
