@@ -138,6 +138,8 @@ int RunKestrunectl(int argc, const char* const* argv, std::ostream& out, std::os
     // Profiles live in files only: no device is needed.
     if (!profileArgs.action.empty())
         return RunProfileCommand(out, err, json, profileArgs);
+    if (!lightArgs.action.empty())
+        return RunLightCommand(out, err, lightArgs);
 
     if (emulateOption->count() == 0) {
         if (const char* env = std::getenv("KESTRUNE_EMULATE"); env && *env) {

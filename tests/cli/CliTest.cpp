@@ -184,3 +184,19 @@ TEST_F(CliTest, HelpAndVersion) {
 }
 
 }  // namespace
+
+namespace {
+
+// The file-only commands are reachable through the tool itself.
+TEST_F(CliTest, ProfileAndLightCommandsNeedNoDevice) {
+    ::setenv("KESTRUNE_DATA_DIR", KESTRUNE_SOURCE_DATA_DIR, 1);
+    CtlRun profiles = Ctl({"--data-dir", (root / "user").string(), "profile", "list"});
+    EXPECT_EQ(profiles.status, kExitOk) << profiles.err;
+    EXPECT_NE(profiles.out.find("Profile1"), std::string::npos) << profiles.out;
+    CtlRun preview = Ctl({"--data-dir", (root / "user").string(), "light", "preview", "0"});
+    EXPECT_EQ(preview.status, kExitOk) << preview.err;
+    EXPECT_NE(preview.out.find("\x1b[38;2;"), std::string::npos) << preview.out;
+    ::unsetenv("KESTRUNE_DATA_DIR");
+}
+
+}  // namespace
