@@ -115,6 +115,14 @@ int RunKestrunectl(int argc, const char* const* argv, std::ostream& out, std::os
     std::string setKey, setValue;
     set->add_option("KEY", setKey, "What to change")->required();
     set->add_option("VALUE", setValue, "The new value")->required();
+    auto* event = emulator->add_subcommand(
+        "event", "Make the simulated mouse send an event report (a running watch shows it)");
+    std::string eventCode;
+    event->add_option("CODE", eventCode, "The event code, e.g. 0x0401")->required();
+    auto* watch = app.add_subcommand(
+        "watch",
+        "Print arrivals, removals, transport switches and the mouse's event reports until "
+        "interrupted (Ctrl+C)");
     ProfileCliArgs profileArgs;
     AddProfileCommands(app, profileArgs);
     LightCliArgs lightArgs;
@@ -169,7 +177,13 @@ int RunKestrunectl(int argc, const char* const* argv, std::ostream& out, std::os
         status = RunEmulatorDump(session);
     else if (set->parsed())
         status = RunEmulatorSet(session, setKey, setValue);
+    else if (event->parsed())
+        status = RunEmulatorEvent(session, eventCode);
+    else if (watch->parsed())
+        status = RunWatch(session);
 
-    SaveEmulator(session);
+    // A watch only follows the state file: what it holds may be older than the file by now.
+    if (!watch->parsed())
+        SaveEmulator(session);
     return status;
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "cli/Cli.h"
+#include "device/DeviceDiscovery.h"
 #include "device/HidBackends.h"
 #include "device/ReportChannel.h"
 #include "emulator/SimWorld.h"
@@ -29,16 +30,22 @@ struct CliSession {
     void PrintJson(const Json::Value& value) const;
 };
 
-// The mouse's configuration interface, opened on a report channel.
+// The mouse as discovery connected it. Discovery keeps running while the command does, so the
+// device is closed if it goes away.
 struct CliMouseConnection {
-    std::unique_ptr<CReportChannel> channel;
+    // In this order: discovery goes first.
+    std::unique_ptr<CCallbackDispatcher> dispatcher;
+    std::unique_ptr<IDeviceDiscoveryOwner> owner;
+    std::unique_ptr<CDeviceDiscovery> discovery;
+    CQuillonUSBDevice* device = nullptr;
+    CReportChannel* channel = nullptr;  // the device's configuration channel
     std::string path;
     bool throughReceiver = false;
     uint16_t version = 0;
 };
 
-// Finds the mouse (cable preferred, receiver otherwise) and opens its configuration interface;
-// on failure prints the reason and returns the exit status in `exitCode`.
+// Finds the mouse through discovery (cable preferred, receiver otherwise); on failure prints
+// the reason and returns the exit status in `exitCode`.
 bool OpenMouse(CliSession& session, CliMouseConnection& connection, int& exitCode);
 // The message and exit status for a failed command result.
 int FailCommand(const CliSession& session, const CliMouseConnection& connection, int result,
@@ -48,3 +55,8 @@ int RunList(CliSession& session);
 int RunInfo(CliSession& session);
 int RunEmulatorDump(CliSession& session);
 int RunEmulatorSet(CliSession& session, const std::string& key, const std::string& value);
+// The simulated mouse sends an event report; a running `watch` of another process hears it.
+int RunEmulatorEvent(CliSession& session, const std::string& code);
+// Prints arrivals, removals, transport switches and the mouse's event reports until SIGINT or
+// SIGTERM.
+int RunWatch(CliSession& session);

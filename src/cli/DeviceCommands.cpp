@@ -1,7 +1,9 @@
 // list and info: finding the mouse and reading what it says about itself.
 #include <json/json.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <vector>
 
@@ -9,6 +11,7 @@
 #include "cli/CliSession.h"
 #include "device/DeviceTables.h"
 #include "device/HidDevice.h"
+#include "mouse/QuillonMouseDevice.h"
 
 namespace {
 
@@ -96,67 +99,72 @@ std::string SensorName(uint16_t sensor) {
     }
 }
 
+// Waits for discovery's first pass; the rest it reports is of no use to a one-shot command.
+class CFirstPassOwner : public IDeviceDiscoveryOwner {
+  public:
+    void OnFirstPassDone() override { done = true; }
+    bool done = false;
+};
+
+std::string PermissionOrAbsence(CliSession& session, int& exitCode) {
+    for (const FoundInterface& item : FindSupportedInterfaces(session)) {
+        const HidInterfaceInfo& row = kHidInterfaceTable[item.row];
+        if (row.collectionKind == kCollectionConfiguration &&
+            (row.deviceClass == kDeviceClassMouse ||
+             row.deviceClass == kDeviceClassMouseReceiver) &&
+            !item.opened && (item.openError == EACCES || item.openError == EPERM)) {
+            exitCode = kExitPermission;
+            return PermissionHelp(item.path);
+        }
+    }
+    exitCode = kExitNoDevice;
+    return "no Kestrune Q418-RGB found. Plug in the mouse or its receiver, or run with "
+           "--emulate to use the simulated mouse.";
+}
+
 }  // namespace
 
 bool OpenMouse(CliSession& session, CliMouseConnection& connection, int& exitCode) {
-    std::vector<FoundInterface> found = FindSupportedInterfaces(session);
-    const FoundInterface* best = nullptr;
-    const FoundInterface* denied = nullptr;
-    for (const FoundInterface& item : found) {
-        const HidInterfaceInfo& row = kHidInterfaceTable[item.row];
-        bool mouseConfig =
-            row.collectionKind == kCollectionConfiguration &&
-            (row.deviceClass == kDeviceClassMouse || row.deviceClass == kDeviceClassMouseReceiver);
-        if (!mouseConfig)
-            continue;
-        if (!item.opened) {
-            if (item.openError == EACCES || item.openError == EPERM)
-                denied = &item;
-            continue;
+    connection.dispatcher = std::make_unique<CCallbackDispatcher>();
+    auto owner = std::make_unique<CFirstPassOwner>();
+    CFirstPassOwner& firstPass = *owner;
+    connection.owner = std::move(owner);
+    connection.discovery = std::make_unique<CDeviceDiscovery>(
+        session.backend, *connection.dispatcher, *connection.owner, MakeQuillonDevice);
+    connection.discovery->Start();
+    // Generous: the first pass only enumerates and opens.
+    connection.dispatcher->PumpUntil([&] { return firstPass.done; }, std::chrono::seconds(30));
+
+    CQuillonUSBDevice* device = connection.discovery->Device(0);
+    if (!device || !device->IsConfigPresent()) {
+        // Found but not opened for writing: most likely the node's permissions.
+        int error = 0;
+        if (device)
+            error = std::max(device->ConfigChannel().DirectTransport().GetLastOpenError(),
+                             device->ConfigChannel().ReceiverTransport().GetLastOpenError());
+        for (const HidInterfaceInfo& slot : connection.discovery->Slots()) {
+            if ((error == EACCES || error == EPERM) && slot.inUse &&
+                slot.collectionKind == kCollectionConfiguration &&
+                (slot.deviceClass == kDeviceClassMouse ||
+                 slot.deviceClass == kDeviceClassMouseReceiver)) {
+                exitCode = session.Fail(kExitPermission, PermissionHelp(slot.path));
+                return false;
+            }
         }
-        if (item.info.usagePage != row.usagePage || item.info.usage != row.usage)
-            continue;
-        // The cable wins over the receiver.
-        if (!best || (IsReceiverClass(kHidInterfaceTable[best->row].deviceClass) &&
-                      !IsReceiverClass(row.deviceClass)))
-            best = &item;
-    }
-    if (!best) {
-        if (denied) {
-            exitCode = session.Fail(kExitPermission, PermissionHelp(denied->path));
-        } else {
-            exitCode = session.Fail(
-                kExitNoDevice,
-                "no Kestrune Q418-RGB found. Plug in the mouse or its receiver, or run with "
-                "--emulate to use the simulated mouse.");
-        }
+        int code = kExitNoDevice;
+        std::string message = PermissionOrAbsence(session, code);
+        exitCode = session.Fail(code, message);
         return false;
     }
 
-    connection.path = best->path;
-    connection.throughReceiver = IsReceiverClass(kHidInterfaceTable[best->row].deviceClass);
-    connection.channel = std::make_unique<CReportChannel>(session.backend.get());
-    CReportChannel& channel = *connection.channel;
-    CHidDevice& transport =
-        connection.throughReceiver ? channel.ReceiverTransport() : channel.DirectTransport();
-    int opened;
-    {
-        std::lock_guard io(channel.IoLock());
-        opened = transport.Open(best->path, true, true, true, false);
-    }
-    if (!opened) {
-        int error = transport.GetLastOpenError();
-        exitCode = (error == EACCES || error == EPERM)
-                       ? session.Fail(kExitPermission, PermissionHelp(best->path))
-                       : session.Fail(kExitNoDevice, "the mouse went away while opening " +
-                                                         std::string(HidPathNode(best->path)));
-        return false;
-    }
+    connection.device = device;
+    connection.channel = &device->ConfigChannel();
+    connection.throughReceiver = device->IsThroughReceiver();
+    CHidDevice& transport = connection.throughReceiver ? connection.channel->ReceiverTransport()
+                                                       : connection.channel->DirectTransport();
+    connection.path = transport.GetPath();
     connection.version = transport.GetVersion();
-    channel.SetPresent(true);
-    channel.SetTransportMode(connection.throughReceiver ? kTransportModeReceiver
-                                                        : kTransportModeDirect);
-    if (!channel.QueryLink()) {
+    if (!device->IsReachable()) {
         exitCode = session.Fail(kExitLinkDown,
                                 "the receiver cannot reach the mouse. Switch the mouse on, or "
                                 "bring it closer to the receiver, and try again.");
@@ -239,7 +247,6 @@ int RunInfo(CliSession& session) {
     if (!OpenMouse(session, connection, exitCode))
         return exitCode;
     CReportChannel& channel = *connection.channel;
-
     uint8_t block[kInformationBlockSize] = {};
     int result = channel.BeginConfiguration();
     if (result != kResultDone)

@@ -1,0 +1,11 @@
+// The keyboard family. Its pages and settings come later; it has the base behaviour, and the
+// base sends it the light-control notice.
+#pragma once
+
+#include "device/QuillonUSBDevice.h"
+
+class CQuillonKeyboardDevice : public CQuillonUSBDevice {
+  public:
+    using CQuillonUSBDevice::CQuillonUSBDevice;
+    const char* ClassName() const override { return "QuillonKeyboardDevice"; }
+};

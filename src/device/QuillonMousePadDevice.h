@@ -1,0 +1,10 @@
+// The mouse-pad family: lighting only; the base behaviour for now.
+#pragma once
+
+#include "device/QuillonUSBDevice.h"
+
+class CQuillonMousePadDevice : public CQuillonUSBDevice {
+  public:
+    using CQuillonUSBDevice::CQuillonUSBDevice;
+    const char* ClassName() const override { return "QuillonMousePadDevice"; }
+};
