@@ -468,40 +468,37 @@ void CDeviceDiscovery::SwitchTransport(int cableSlot, bool toReceiver, std::stop
     }
 }
 
-void CDeviceDiscovery::ConnectEvent(int slot) {
+CQuillonUSBDevice* CDeviceDiscovery::EventDeviceFor(int slot, bool open, bool& receiver) const {
     const HidInterfaceInfo record = SlotCopy(slot);
     const Family family = FamilyOf(record.deviceClass);
-    const bool receiver = (family == Family::Mouse || family == Family::Keyboard) &&
-                          IsReceiverClass(record.deviceClass);
+    receiver = (family == Family::Mouse || family == Family::Keyboard) &&
+               IsReceiverClass(record.deviceClass);
     const HidInterfaceInfo reference = ReferenceRecord(slot);
     for (CQuillonUSBDevice* device : Devices()) {
         HidInterfaceInfo own = device->GetDeviceRecord();
-        // Each transport on its own: the receiver's events open beside the cable's, so they
-        // are heard once the cable goes.
         if (own.vendorId == reference.vendorId && own.productId == reference.productId &&
-            own.deviceClass == reference.deviceClass && !device->IsEventInterfaceOpen(receiver)) {
-            if (!device->OpenEventInterface(record.path, receiver))
-                DebugPrintf(DebugArea::Device, "cannot open the event interface %s",
-                            record.path.c_str());
-            return;
-        }
+            own.deviceClass == reference.deviceClass &&
+            device->IsEventInterfaceOpen(receiver) == open)
+            return device;
+    }
+    return nullptr;
+}
+
+void CDeviceDiscovery::ConnectEvent(int slot) {
+    // Each transport on its own: the receiver's events open beside the cable's, so they are
+    // heard once the cable goes.
+    bool receiver = false;
+    if (CQuillonUSBDevice* device = EventDeviceFor(slot, false, receiver)) {
+        const std::string path = SlotCopy(slot).path;
+        if (!device->OpenEventInterface(path, receiver))
+            DebugPrintf(DebugArea::Device, "cannot open the event interface %s", path.c_str());
     }
 }
 
 void CDeviceDiscovery::CloseEvent(int slot) {
-    const HidInterfaceInfo record = SlotCopy(slot);
-    const Family family = FamilyOf(record.deviceClass);
-    const bool receiver = (family == Family::Mouse || family == Family::Keyboard) &&
-                          IsReceiverClass(record.deviceClass);
-    const HidInterfaceInfo reference = ReferenceRecord(slot);
-    for (CQuillonUSBDevice* device : Devices()) {
-        HidInterfaceInfo own = device->GetDeviceRecord();
-        if (own.vendorId == reference.vendorId && own.productId == reference.productId &&
-            own.deviceClass == reference.deviceClass && device->IsEventInterfaceOpen(receiver)) {
-            device->CloseEventInterface(receiver);
-            return;
-        }
-    }
+    bool receiver = false;
+    if (CQuillonUSBDevice* device = EventDeviceFor(slot, true, receiver))
+        device->CloseEventInterface(receiver);
 }
 
 void CDeviceDiscovery::HandleRemoved(int slot, const HidInterfaceInfo& record,

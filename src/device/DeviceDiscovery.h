@@ -104,6 +104,9 @@ class CDeviceDiscovery {
     void ConnectConfiguration(int slot, std::stop_token stop);
     void ConnectEvent(int slot);
     void CloseEvent(int slot);
+    // The device whose event interface on this slot's transport is open (or closed, with
+    // open false); `receiver` tells which transport that is.
+    CQuillonUSBDevice* EventDeviceFor(int slot, bool open, bool& receiver) const;
     void SwitchTransport(int cableSlot, bool toReceiver, std::stop_token stop);
 
     HidInterfaceInfo SlotCopy(int slot) const;
