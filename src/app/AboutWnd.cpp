@@ -1,0 +1,58 @@
+#include "app/AboutWnd.h"
+
+#include <QEvent>
+#include <QLabel>
+
+#include "ui/SkinBuilder.h"
+#include "ui/SkinResources.h"
+
+CAboutWnd::CAboutWnd(QWidget* owner) : CSkinWindow(owner) {
+    setObjectName(QStringLiteral("AboutWnd"));
+    setWindowTitle(QStringLiteral("  "));
+}
+
+bool CAboutWnd::Init() {
+    if (!Create(QStringLiteral("AboutWnd.xml")))
+        return false;
+    ApplyLanguage();
+    return true;
+}
+
+void CAboutWnd::ApplyLanguage() {
+    if (Root())
+        ApplyLanguageTexts(Root());
+    // The version text comes from the language file by way of the hidden "text_test" label.
+    auto* probe = FindControl<QLabel>(QStringLiteral("text_test"));
+    auto* version = FindControl<QLabel>(QStringLiteral("software_ver_label"));
+    if (!probe || !version)
+        return;
+    probe->setText(
+        Skin().Text(QStringLiteral("software_rev_text")).arg(QStringLiteral(KESTRUNE_VERSION)));
+    version->setText(probe->text());
+}
+
+void CAboutWnd::Notify(TNotifyUI& msg) {
+    if (msg.sType != NotifyType::kClick)
+        return;
+    QString name = msg.SenderName();
+    if (name == QLatin1String("closebtn"))
+        Close(0);
+    else if (name == QLatin1String("minbtn"))
+        showMinimized();
+    else if (name == QLatin1String("maxbtn"))
+        showMaximized();
+    else if (name == QLatin1String("restorebtn"))
+        showNormal();
+}
+
+void CAboutWnd::changeEvent(QEvent* event) {
+    CSkinWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange)
+        return;
+    // Maximise and restore swap with the zoom state.
+    bool zoomed = isMaximized();
+    if (auto* max = FindControl(QStringLiteral("maxbtn")))
+        max->setVisible(!zoomed);
+    if (auto* restore = FindControl(QStringLiteral("restorebtn")))
+        restore->setVisible(zoomed);
+}

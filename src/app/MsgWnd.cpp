@@ -1,0 +1,53 @@
+#include "app/MsgWnd.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+
+#include "ui/SkinResources.h"
+
+CMsgWnd::CMsgWnd(QWidget* owner) : CSkinWindow(owner) {
+    setObjectName(QStringLiteral("MsgWnd"));
+    setWindowTitle(QStringLiteral("msgwnd"));
+    setAttribute(Qt::WA_ShowWithoutActivating, false);
+}
+
+void CMsgWnd::Notify(TNotifyUI& msg) {
+    if (msg.sType != NotifyType::kClick)
+        return;
+    QString name = msg.SenderName();
+    if (name == QLatin1String("confirm_btn"))
+        Close(1);
+    else if (name == QLatin1String("cancel_btn") || name == QLatin1String("closebtn"))
+        Close(0);
+    else if (name == QLatin1String("minbtn"))
+        showMinimized();
+}
+
+int ShowMessage(QWidget* owner, const QString& title, const QString& text, int dpi, bool textIsKey,
+                int buttonMode) {
+    auto* window = new CMsgWnd(owner);
+    QPointer<CMsgWnd> guard(window);
+    if (!window->Create(QStringLiteral("XML_MSG"))) {
+        delete window;
+        return 0;
+    }
+    if (auto* label = window->FindControl<QLabel>(QStringLiteral("MessageTitle"));
+        label && !title.isEmpty())
+        label->setText(title);
+    if (auto* label = window->FindControl<QLabel>(QStringLiteral("MessageText"));
+        label && !text.isEmpty())
+        label->setText(textIsKey ? Skin().Text(text) : text);
+    window->SetDpi(dpi, "MSG_WND DPI SET ERROR");
+    auto* confirm = window->FindControl<QAbstractButton>(QStringLiteral("confirm_btn"));
+    auto* cancel = window->FindControl<QAbstractButton>(QStringLiteral("cancel_btn"));
+    if (confirm && cancel &&
+        (buttonMode == kMessageConfirmOnly || buttonMode == kMessageConfirmCancel)) {
+        confirm->setVisible(true);
+        cancel->setVisible(buttonMode == kMessageConfirmCancel);
+    }
+    window->adjustSize();
+    window->CenterWindow();
+    int result = window->ShowModal();
+    delete guard.data();
+    return result;
+}

@@ -1,0 +1,145 @@
+#include "app/WindowApp.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QLocale>
+#include <QTimer>
+
+#include "app/AppFonts.h"
+#include "app/MainWnd.h"
+#include "app/SingleInstance.h"
+#include "base/Debug.h"
+#include "base/Paths.h"
+#include "device/EmulatedHidBackend.h"
+#include "device/HidrawBackend.h"
+#include "emulator/SimWorld.h"
+#include "ui/SkinResources.h"
+#include "ui/SvgImage.h"
+
+namespace {
+
+// The simulated mouse shared with kestrunectl through its state file.
+std::shared_ptr<CSimWorld> MakeSimulatedMouse(const QString& mode) {
+    auto world = std::make_shared<CSimWorld>();
+    world->SetUsbIntervalUs(1000);
+    auto stateFile = GetUserStateFolder() / "emulator.json";
+    std::error_code ec;
+    std::string error;
+    if (!std::filesystem::exists(stateFile, ec))
+        world->SetCablePlugged(true);
+    else if (!world->LoadState(stateFile, &error))
+        DebugPrintf(DebugArea::App, "ignoring the simulated mouse's state file: %s", error.c_str());
+    if (!mode.isEmpty()) {
+        world->SetCablePlugged(mode != QLatin1String("receiver"));
+        world->SetReceiverPlugged(mode != QLatin1String("cable"));
+    }
+    return world;
+}
+
+QString DefaultLanguageFile() {
+    return QLocale().language() == QLocale::Chinese ? QStringLiteral("lan_cn.xml")
+                                                    : QStringLiteral("lan_en.xml");
+}
+
+}  // namespace
+
+int RunWindowApp(int argc, char** argv) {
+    // The window follows its monitor by its own rule (96 or 144 DPI), not the desktop's scale.
+    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QString::fromUtf8(kProductName));
+    QApplication::setApplicationVersion(QStringLiteral(KESTRUNE_VERSION));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Configures the Kestrune Q418-RGB mouse."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    QCommandLineOption emulate(
+        QStringLiteral("emulate"),
+        QStringLiteral("Also see the simulated mouse (cable, receiver or both)."),
+        QStringLiteral("mode"));
+    QCommandLineOption verbose(QStringLiteral("verbose"), QStringLiteral("Debug lines on stderr."));
+    QCommandLineOption dataDir(QStringLiteral("data-dir"), QStringLiteral("Per-user data folder."),
+                               QStringLiteral("folder"));
+    QCommandLineOption language(
+        QStringLiteral("language"),
+        QStringLiteral("Language file of the skin (lan_en.xml, lan_cn.xml)."),
+        QStringLiteral("file"));
+    QCommandLineOption screenshot(QStringLiteral("screenshot"),
+                                  QStringLiteral("Save the window as a PNG once shown, then exit."),
+                                  QStringLiteral("file"));
+    parser.addOptions({emulate, verbose, dataDir, language, screenshot});
+    // "--emulate" alone means the saved plug state, as in kestrunectl.
+    QStringList arguments = QApplication::arguments();
+    for (QString& argument : arguments)
+        if (argument == QLatin1String("--emulate"))
+            argument = QStringLiteral("--emulate=");
+    parser.process(arguments);
+
+    DebugConfigureFromEnvironment();
+    if (parser.isSet(verbose))
+        DebugConfigure("1");
+    if (parser.isSet(dataDir))
+        SetUserDataFolder(parser.value(dataDir).toStdString());
+
+    CSingleInstance instance;
+    if (!instance.Claim())
+        return 0;
+
+    QString programData = QString::fromStdString(GetProgramDataFolder().string());
+    CAppFonts fonts;
+    fonts.Load(programData + QStringLiteral("/Font"));
+    if (!Skin().Load(programData + QStringLiteral("/skin"))) {
+        std::fprintf(stderr, "kestrune-q418: the skin in %s/skin cannot be read\n",
+                     qPrintable(programData));
+        return 1;
+    }
+    RegisterSkinControls();
+
+    MainWndOptions options;
+    options.backend = std::make_shared<CCompositeHidBackend>();
+    options.backend->Add(MakeHidrawBackend());
+    bool emulated = parser.isSet(emulate) || qEnvironmentVariableIsSet("KESTRUNE_EMULATE");
+    if (emulated) {
+        QString mode = parser.isSet(emulate) ? parser.value(emulate)
+                                             : qEnvironmentVariable("KESTRUNE_EMULATE");
+        if (mode == QLatin1String("1"))
+            mode.clear();
+        if (!mode.isEmpty() && mode != QLatin1String("cable") &&
+            mode != QLatin1String("receiver") && mode != QLatin1String("both")) {
+            std::fprintf(stderr, "kestrune-q418: --emulate takes cable, receiver or both\n");
+            return 2;
+        }
+        options.backend->Add(MakeEmulatedHidBackend(MakeSimulatedMouse(mode)));
+    }
+    options.languageFile = parser.isSet(language) ? parser.value(language) : DefaultLanguageFile();
+
+    int status = 0;
+    {
+        CMainWnd window(options);
+        if (!window.Init()) {
+            std::fprintf(stderr, "kestrune-q418: the main window layout cannot be built\n");
+            return 1;
+        }
+        QObject::connect(&instance, &CSingleInstance::RaiseRequested, &window, &CMainWnd::BringUp);
+        if (parser.isSet(screenshot)) {
+            QString file = parser.value(screenshot);
+            QObject::connect(&window, &CMainWnd::FirstShown, &window, [&window, file, &status] {
+                // Once laid out and painted at its size.
+                QTimer::singleShot(300, &window, [&window, file, &status] {
+                    if (!window.grab().save(file)) {
+                        std::fprintf(stderr, "kestrune-q418: cannot write %s\n", qPrintable(file));
+                        status = 1;
+                    }
+                    window.OnMenuCommand(QStringLiteral("exit"));
+                });
+            });
+        }
+        int loop = QApplication::exec();
+        if (status == 0)
+            status = loop;
+    }
+    fonts.Remove();
+    return status;
+}

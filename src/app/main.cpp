@@ -1,0 +1,5 @@
+#include "app/WindowApp.h"
+
+int main(int argc, char** argv) {
+    return RunWindowApp(argc, argv);
+}
