@@ -1,0 +1,89 @@
+// DPI slider positions and the DPI numbers shown for them, per sensor kind, and the other pure
+// rules of the DPI and performance settings. The mouse stores positions; people read DPI.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "profile/ProfileRecords.h"
+
+inline constexpr uint16_t kSensor3104 = 0x3104;
+inline constexpr uint16_t kSensor3325 = 0x3325;
+inline constexpr uint16_t kSensor8925 = 0x8925;
+inline constexpr int kSensor8925SliderMaximum = 129;
+
+// The sensor values of the device information block.
+struct DpiSensor {
+    uint16_t id = 0;               // any id but the three above is the generic sensor
+    uint8_t dpiStep = 0;           // generic and 0x3325
+    uint16_t sliderPositions = 0;  // 0x3104
+    uint16_t lowestDpi = 0;        // generic and 0x3325, and the floor of typed DPI for all
+
+    bool operator==(const DpiSensor&) const = default;
+};
+
+inline constexpr size_t kInfoBlockSensorEnd = 16;
+
+// Bytes 9..15 of the information block; a block too short to hold them gives the generic sensor
+// with step and lowest DPI 0.
+DpiSensor SensorFromInfoBlock(std::span<const uint8_t> block);
+
+// The sensors whose slider range comes from the device; other sensors keep the layout's range.
+std::optional<int> SensorSliderMaximum(const DpiSensor& sensor);
+
+int PositionToDpi(const DpiSensor& sensor, int position);
+
+// The DPI as the edit shows it: rounded to a multiple of 100 (a remainder of 50 rounds down).
+int ShownDpi(int dpi);
+
+// An edit's text as a decimal number: leading blanks and a sign, then the digits up to the first
+// other character; anything else reads as 0. Far too large numbers saturate.
+int ParseDecimalText(std::string_view text);
+
+// The position for a typed DPI, limited to 0 … the slider maximum: the sensor's own, or
+// layoutMaximum for sensors whose range the layout sets.
+int TypedDpiToPosition(const DpiSensor& sensor, int dpi, int layoutMaximum);
+
+// Writes a position into the stage as the sensor stores it (0x8925: X and Y position one byte
+// each in the X value; 0x3104: the X value). Other sensors store nothing: returns false.
+bool EncodeStagePosition(const DpiSensor& sensor, int position, DpiStage& stage);
+
+// The position a stored stage shows.
+int StagePosition(const DpiSensor& sensor, const DpiStage& stage);
+
+// The stage's colour as 0xFFRRGGBB, and the reverse (the alpha byte is ignored).
+uint32_t StageColour(const DpiStage& stage);
+void SetStageColour(DpiStage& stage, uint32_t colour);
+
+// Grows the list with zeroed stages so that `index` exists; false for an index past the seven.
+bool EnsureStage(std::vector<DpiStage>& stages, size_t index);
+
+// The option groups of the settings tabs, each a settings word with a fixed number of options.
+enum class OptionGroup { kReportRate, kLiftOff, kAngleSnapping, kRipple };
+
+struct OptionGroupInfo {
+    OptionGroup group;
+    std::string_view prefix;  // the options' names without their number
+    MouseSettings::Word word;
+    int optionCount;
+};
+
+const OptionGroupInfo& OptionGroupOf(OptionGroup group);
+// The group whose options carry this name prefix (compared ignoring case).
+std::optional<OptionGroup> OptionGroupFromPrefix(std::string_view prefix);
+// The option shown for a stored word: a value outside the group's options shows option 0.
+int ShownOption(OptionGroup group, int value);
+
+// The debounce word: the chosen item's index, 0xFFFF when none is chosen.
+uint16_t DebounceWord(int itemIndex);
+// The debounce item to show for a stored word, or -1 when the combo has no such item.
+int DebounceItem(uint16_t word, int itemCount);
+// A sleep word: the chosen item's user data as a number, limited to the word's range.
+uint16_t SleepWord(std::string_view userData);
+// The sleep item whose user data is the stored number, or -1.
+int SleepItem(std::span<const std::string> userData, uint16_t word);
