@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "support/ScriptedHid.h"
+#include "support/TempHome.h"
 
 namespace fs = std::filesystem;
 
@@ -30,18 +31,6 @@ struct CtlRun {
 
 class CliTest : public testing::Test {
   protected:
-    void SetUp() override {
-        root = fs::temp_directory_path() /
-               ("kestrunectl-test-" + std::to_string(::getpid()) + "-" +
-                testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root);
-        fs::create_directories(root);
-        ::setenv("XDG_STATE_HOME", (root / "state").c_str(), 1);
-        ::setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
-        ::unsetenv("KESTRUNE_EMULATE");
-    }
-    void TearDown() override { fs::remove_all(root); }
-
     CtlRun Ctl(std::vector<std::string> args) {
         args.insert(args.begin(), "kestrunectl");
         std::vector<const char*> argv;
@@ -53,7 +42,8 @@ class CliTest : public testing::Test {
         return {status, out.str(), err.str()};
     }
 
-    fs::path root;
+    CTempHome home;
+    const fs::path& root = home.Root();
     CliEnvironment environment{false, nullptr};
 };
 

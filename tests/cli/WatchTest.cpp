@@ -12,6 +12,7 @@
 #include <streambuf>
 
 #include "cli/Cli.h"
+#include "support/TempHome.h"
 
 namespace fs = std::filesystem;
 
@@ -60,14 +61,6 @@ class CSharedText : public std::streambuf {
 class WatchTest : public testing::Test {
   protected:
     void SetUp() override {
-        root = fs::temp_directory_path() /
-               ("kestrunectl-watch-" + std::to_string(::getpid()) + "-" +
-                testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root);
-        fs::create_directories(root);
-        ::setenv("XDG_STATE_HOME", (root / "state").c_str(), 1);
-        ::setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
-        ::unsetenv("KESTRUNE_EMULATE");
         // Blocked here and so in every thread started from here on: the signal stays pending
         // for the watch to read.
         sigset_t signals;
@@ -80,7 +73,6 @@ class WatchTest : public testing::Test {
         if (watch.valid())
             Stop(SIGTERM);
         pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
-        fs::remove_all(root);
     }
 
     int Ctl(std::vector<std::string> args, std::ostream& out, std::ostream& err) {
@@ -107,7 +99,7 @@ class WatchTest : public testing::Test {
         return watch.get();
     }
 
-    fs::path root;
+    CTempHome home;
     sigset_t previousMask{};
     CliEnvironment environment{false, nullptr};
     CSharedText text, errors;
