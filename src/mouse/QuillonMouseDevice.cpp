@@ -1,5 +1,6 @@
 #include "mouse/QuillonMouseDevice.h"
 
+#include <algorithm>
 #include <condition_variable>
 
 #include "base/Debug.h"
@@ -63,6 +64,87 @@ void CQuillonMouseDevice::Listen(std::stop_token stop, bool throughReceiver) {
         DeliverEvent(throughReceiver, {buffer.data(), got});
     }
     DebugLine(DebugArea::Mouse, "MS 设备同步线程设定退出");
+}
+
+KeyPositionMap BuildKeyPositionMap(std::span<const uint8_t> keyTable, size_t positions) {
+    KeyPositionMap map{};
+    map.fill(kNoKeyPosition);
+    positions = std::min(positions, keyTable.size() / 3);
+    for (size_t button = 0; button < kMouseKeyButtons; ++button) {
+        const KeyCode& code = kFactoryKeyTable[button];
+        for (size_t k = 0; k < positions; ++k) {
+            if (std::equal(code.begin(), code.end(), keyTable.begin() + 3 * k)) {
+                map[button] = static_cast<uint8_t>(k);
+                break;
+            }
+        }
+    }
+    return map;
+}
+
+bool CQuillonMouseDevice::CanTalk() {
+    CReportChannel& channel = ConfigChannel();
+    return channel.IsPresent() && (!channel.IsReceiverMode() || channel.QueryLink());
+}
+
+bool CQuillonMouseDevice::ReadDeviceInfo() {
+    if (!CanTalk())
+        return false;
+    CReportChannel& channel = ConfigChannel();
+    channel.BeginConfiguration();
+    std::array<uint8_t, kInformationBlockSize> info{};
+    bool done = channel.ReadInformationBlock(info.data()) == kResultDone;
+    if (done) {
+        SetInformationBlock(info);
+        done = channel.SetKeyTableSize(static_cast<uint16_t>(3 * info[5])) == 1;
+    }
+    std::array<uint8_t, kMaxKeyTableSize> keys{};
+    if (done)
+        done = channel.ReadKeyAssignmentTable(keys.data()) == kResultDone;
+    // Close the configuration the begin opened, whatever failed.
+    channel.EndConfiguration();
+    if (!done)
+        return false;
+    m_keyTable = keys;
+    m_keyPositions = BuildKeyPositionMap(m_keyTable, info[5]);
+    return true;
+}
+
+bool CQuillonMouseDevice::NeedsFirmwareUpgrade() {
+    const CHidDevice& direct = ConfigChannel().DirectTransport();
+    return direct.IsOpen() && FirmwareNeedsUpgrade(direct.GetVersion());
+}
+
+int CQuillonMouseDevice::ReadSettingsBlock() {
+    SetLightingSync(0);
+    if (!CanTalk())
+        return 0;
+    CReportChannel& channel = ConfigChannel();
+    uint8_t slot = 0;
+    if (channel.ReadSettingsMemory(&slot, 1, 0) != kResultDone)
+        return 0;
+    MouseSettingsBlock image{};
+    if (channel.ReadSettingsMemory(image.data(), kMouseSettingsBlockSize,
+                                   static_cast<uint16_t>(slot * kSettingsSlotStride)) !=
+        kResultDone)
+        return 0;
+    image[MouseBlock::kSlot] = slot;
+    m_settingsImage = image;
+    TranslateMouseSettingsBlock(image, m_effectValues, m_light, m_settings, m_activeStage);
+    return 1;
+}
+
+int CQuillonMouseDevice::WriteSettings(uint8_t slot) {
+    const MouseSettingsBlock image =
+        BuildMouseSettingsBlock(slot, m_light, m_stages, m_activeStage, m_settings);
+    if (!CanTalk())
+        return 0;
+    CReportChannel& channel = ConfigChannel();
+    channel.BeginConfiguration();
+    const int written = channel.WriteSettingsMemory(
+        image.data(), kMouseSettingsBlockSize, static_cast<uint16_t>(slot * kSettingsSlotStride));
+    channel.EndConfiguration();
+    return written == kResultDone ? 1 : 0;
 }
 
 std::unique_ptr<CQuillonUSBDevice> MakeQuillonDevice(int typeIndex, IHidBackend* backend) {
