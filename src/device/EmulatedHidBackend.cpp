@@ -119,28 +119,19 @@ class CEmulatedHidBackend : public IHidBackend {
         HidDescriptorInfo info = ParseHidReportDescriptor(iface->ReportDescriptor());
         if (!info.ok || info.collections.empty())
             return fail(EINVAL);
-        uint32_t col = ParseHidPathNumber(path, "&col");
-        size_t index = col == 0 ? 0 : col - 1;
-        if (index >= info.collections.size() || (col == 0 && info.collections.size() > 1))
+        const int index = HidCollectionOfPath(path, info);
+        if (index < 0)
             return fail(ENOENT);
         std::shared_ptr<CSimHidHandle> handle = iface->Open();
         if (!handle)
             return fail(ENODEV);
-
-        const HidTopLevelCollection& c = info.collections[index];
-        HidInterfaceProps props;
-        props.vendorId = iface->VendorId();
-        props.productId = iface->ProductId();
-        props.version = iface->Version();
-        props.usagePage = c.usagePage;
-        props.usage = c.usage;
-        props.inputReportLength = c.inputReportLength;
-        props.outputReportLength = c.outputReportLength;
-        props.featureReportLength = c.featureReportLength;
+        HidInterfaceProps props =
+            HidCollectionProps(info.collections[static_cast<size_t>(index)], iface->VendorId(),
+                               iface->ProductId(), iface->Version());
         if (error)
             *error = 0;
         return std::make_shared<CEmulatedConnection>(m_world, std::move(handle), std::move(info),
-                                                     static_cast<int>(index), props);
+                                                     index, props);
     }
 
     bool IsPresent(const std::string& path) override { return Find(path) != nullptr; }

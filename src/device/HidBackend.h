@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "device/HidReportDescriptor.h"
+
 struct HidInterfaceProps {
     uint16_t vendorId = 0;
     uint16_t productId = 0;
@@ -70,3 +72,10 @@ std::string_view HidPathNode(std::string_view path);
 // The hexadecimal number after `marker` ("vid_", "&mi_", ...), searched ignoring case; 0 when
 // the marker is absent.
 uint32_t ParseHidPathNumber(std::string_view path, std::string_view marker);
+
+// The collection a path names in a node's descriptor ("&colNN" → NN - 1; no "&col" → the only
+// one); -1 when the path names none of them.
+int HidCollectionOfPath(std::string_view path, const HidDescriptorInfo& descriptor);
+// What an open collection reports about itself.
+HidInterfaceProps HidCollectionProps(const HidTopLevelCollection& collection, uint16_t vendorId,
+                                     uint16_t productId, uint16_t version);

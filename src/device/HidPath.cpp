@@ -41,3 +41,26 @@ uint32_t ParseHidPathNumber(std::string_view path, std::string_view marker) {
     }
     return 0;
 }
+
+int HidCollectionOfPath(std::string_view path, const HidDescriptorInfo& descriptor) {
+    const size_t count = descriptor.collections.size();
+    const uint32_t number = ParseHidPathNumber(path, "&col");
+    // Enumeration names every collection of a node with more than one.
+    if (number == 0)
+        return count == 1 ? 0 : -1;
+    return number <= count ? static_cast<int>(number - 1) : -1;
+}
+
+HidInterfaceProps HidCollectionProps(const HidTopLevelCollection& collection, uint16_t vendorId,
+                                     uint16_t productId, uint16_t version) {
+    HidInterfaceProps props;
+    props.vendorId = vendorId;
+    props.productId = productId;
+    props.version = version;
+    props.usagePage = collection.usagePage;
+    props.usage = collection.usage;
+    props.inputReportLength = collection.inputReportLength;
+    props.outputReportLength = collection.outputReportLength;
+    props.featureReportLength = collection.featureReportLength;
+    return props;
+}

@@ -156,15 +156,6 @@ bool PathMatches(std::string_view path, uint16_t vendorId, uint16_t productId,
     return !interfaceNumber || ParseHidPathNumber(path, "&mi_") == *interfaceNumber;
 }
 
-// "&colNN" → index NN-1; no "&col" → the only (first) collection; -1 when out of range.
-int SelectCollection(std::string_view path, const HidDescriptorInfo& descriptor) {
-    uint32_t number = ParseHidPathNumber(path, "&col");
-    size_t index = number == 0 ? 0 : number - 1;
-    if (index >= descriptor.collections.size())
-        return -1;
-    return static_cast<int>(index);
-}
-
 int MillisecondsLeft(std::optional<std::chrono::steady_clock::time_point> deadline) {
     if (!deadline)
         return -1;
@@ -500,21 +491,13 @@ class CHidrawBackend : public IHidBackend {
             error = EIO;
             return nullptr;
         }
-        int collection = SelectCollection(path, descriptor);
+        int collection = HidCollectionOfPath(path, descriptor);
         if (collection < 0) {
             error = ENOENT;
             return nullptr;
         }
-        const HidTopLevelCollection& top = descriptor.collections[static_cast<size_t>(collection)];
-        HidInterfaceProps props;
-        props.vendorId = vendorId;
-        props.productId = productId;
-        props.version = version;
-        props.usagePage = top.usagePage;
-        props.usage = top.usage;
-        props.inputReportLength = top.inputReportLength;
-        props.outputReportLength = top.outputReportLength;
-        props.featureReportLength = top.featureReportLength;
+        HidInterfaceProps props = HidCollectionProps(
+            descriptor.collections[static_cast<size_t>(collection)], vendorId, productId, version);
         return std::make_shared<CHidrawConnection>(fd.Release(), cancelFd.Release(), props,
                                                    std::move(descriptor), collection);
     }

@@ -133,13 +133,7 @@ TEST_F(CliTest, PermissionDeniedSaysHowToFixIt) {
 
 TEST_F(CliTest, SilentMouseIsReportedAsNotAnswering) {
     auto backend = std::make_shared<CScriptedBackend>();
-    HidInterfaceProps props;
-    props.vendorId = 0x320F;
-    props.productId = 0x226E;
-    props.usagePage = 0xFF1C;
-    props.usage = 0x92;
-    props.inputReportLength = props.outputReportLength = 64;
-    backend->Add("/dev/hidraw7#vid_320f&pid_226e&mi_01&col02", props);
+    backend->Add("/dev/hidraw7#vid_320f&pid_226e&mi_01&col02", MouseConfigProps());
     environment.extraBackend = backend;
     CtlRun run = Ctl({"info"});
     EXPECT_EQ(run.status, kExitNoAnswer);

@@ -279,12 +279,7 @@ TEST_F(DiscoveryTest, ReceiverAloneBindsTheMouseWithoutShowingIt) {
 
 TEST_F(DiscoveryTest, ForeignInterfacesAreIgnored) {
     auto foreign = std::make_shared<CScriptedBackend>();
-    HidInterfaceProps config;
-    config.vendorId = 0x320F;
-    config.productId = 0x226E;
-    config.usagePage = 0xFF1C;
-    config.usage = 0x92;
-    config.inputReportLength = config.outputReportLength = 64;
+    const HidInterfaceProps config = MouseConfigProps();
     HidInterfaceProps otherUsage = config;
     otherUsage.usagePage = 0xFF00;
     HidInterfaceProps otherVendor = config;

@@ -8,18 +8,6 @@
 
 namespace {
 
-HidInterfaceProps ConfigProps() {
-    HidInterfaceProps props;
-    props.vendorId = 0x320F;
-    props.productId = 0x226E;
-    props.version = 0x0105;
-    props.usagePage = 0xFF1C;
-    props.usage = 0x92;
-    props.inputReportLength = 64;
-    props.outputReportLength = 64;
-    return props;
-}
-
 TEST(HidPath, NumbersAreHexAfterTheirMarkerIgnoringCase) {
     struct Case {
         const char* path;
@@ -67,7 +55,7 @@ TEST(HidDevice, EnumerationKeepsEveryPathAndEndsWithNull) {
 TEST(HidDevice, OpenReadsCapabilitiesAndPathNumbers) {
     CScriptedBackend backend;
     const std::string path = "node#VID_320F&PID_226E&MI_01&COL04";
-    backend.Add(path, ConfigProps());
+    backend.Add(path, MouseConfigProps());
     CHidDevice device(&backend);
     ASSERT_EQ(device.Open(path, true, true, true, false), 1);
     EXPECT_TRUE(device.IsOpen());
@@ -84,7 +72,7 @@ TEST(HidDevice, OpenReadsCapabilitiesAndPathNumbers) {
 
 TEST(HidDevice, OpenOnVanishedPathFailsAndLeavesItClosed) {
     CScriptedBackend backend;
-    backend.Add("good#vid_320f&pid_226e&mi_01&col02", ConfigProps());
+    backend.Add("good#vid_320f&pid_226e&mi_01&col02", MouseConfigProps());
     CHidDevice device(&backend);
     ASSERT_EQ(device.Open("good#vid_320f&pid_226e&mi_01&col02", true, true, true, false), 1);
 
@@ -102,7 +90,7 @@ TEST(HidDevice, OpenOnVanishedPathFailsAndLeavesItClosed) {
 
 TEST(HidDevice, ReadTimesOutThenWorks) {
     CScriptedBackend backend;
-    auto connection = backend.Add("n#vid_320f&pid_226e&mi_01&col02", ConfigProps());
+    auto connection = backend.Add("n#vid_320f&pid_226e&mi_01&col02", MouseConfigProps());
     CHidDevice device(&backend);
     ASSERT_EQ(device.Open("n#vid_320f&pid_226e&mi_01&col02", true, true, true, false), 1);
 
@@ -119,7 +107,7 @@ TEST(HidDevice, ReadTimesOutThenWorks) {
 
 TEST(HidDevice, CloseFromAnotherThreadReleasesABlockedRead) {
     CScriptedBackend backend;
-    auto connection = backend.Add("n#vid_320f&pid_226e&mi_01&col02", ConfigProps());
+    auto connection = backend.Add("n#vid_320f&pid_226e&mi_01&col02", MouseConfigProps());
     CHidDevice device(&backend);
     ASSERT_EQ(device.Open("n#vid_320f&pid_226e&mi_01&col02", true, true, true, false), 1);
 

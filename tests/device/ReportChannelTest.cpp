@@ -13,17 +13,6 @@ namespace {
 const std::string kCablePath = "cable#vid_320f&pid_226e&mi_01&col02";
 const std::string kReceiverPath = "receiver#vid_320f&pid_226f&mi_01&col02";
 
-HidInterfaceProps Props(uint16_t pid) {
-    HidInterfaceProps props;
-    props.vendorId = 0x320F;
-    props.productId = pid;
-    props.usagePage = 0xFF1C;
-    props.usage = 0x92;
-    props.inputReportLength = 64;
-    props.outputReportLength = 64;
-    return props;
-}
-
 uint16_t Offset(const Report& report) {
     return static_cast<uint16_t>(report[5] | report[6] << 8);
 }
@@ -32,8 +21,8 @@ uint16_t Offset(const Report& report) {
 class ReportChannelTest : public testing::Test {
   protected:
     void SetUp() override {
-        cable = backend.Add(kCablePath, Props(0x226E));
-        receiver = backend.Add(kReceiverPath, Props(0x226F));
+        cable = backend.Add(kCablePath, MouseConfigProps(0x226E));
+        receiver = backend.Add(kReceiverPath, MouseConfigProps(0x226F));
         cable->responder = EchoResponder(0x11);
         receiver->responder = EchoResponder(0x22);
         channel.SetTimeouts(30, 30, 30);
@@ -164,8 +153,8 @@ TEST_F(ReportChannelTest, ChunkingFollowsTheTransport) {
     for (const ChunkCase& c : cases) {
         SCOPED_TRACE(c.name);
         CScriptedBackend local;
-        auto connection =
-            local.Add(c.receiver ? kReceiverPath : kCablePath, Props(c.receiver ? 0x226F : 0x226E));
+        auto connection = local.Add(c.receiver ? kReceiverPath : kCablePath,
+                                    MouseConfigProps(c.receiver ? 0x226F : 0x226E));
         connection->responder = EchoResponder();
         CReportChannel ch(&local);
         CHidDevice& transport = c.receiver ? ch.ReceiverTransport() : ch.DirectTransport();

@@ -131,6 +131,18 @@ bool CScriptedBackend::IsPresent(const std::string& path) {
     return m_interfaces.count(path) != 0;
 }
 
+HidInterfaceProps MouseConfigProps(uint16_t productId) {
+    HidInterfaceProps props;
+    props.vendorId = 0x320F;
+    props.productId = productId;
+    props.version = 0x0105;
+    props.usagePage = 0xFF1C;
+    props.usage = 0x92;
+    props.inputReportLength = 64;
+    props.outputReportLength = 64;
+    return props;
+}
+
 Report MakeReply(uint8_t command, uint8_t status, std::vector<uint8_t> data, uint8_t length,
                  uint16_t offset) {
     Report reply(kReportSize, 0);

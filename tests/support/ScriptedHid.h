@@ -69,6 +69,9 @@ class CScriptedBackend : public IHidBackend {
     std::map<std::string, int> m_denied;
 };
 
+// The mouse's configuration collection (vendor page 0xFF1C usage 0x92, 64-byte reports) as an
+// open interface reports it; the cable by default, the receiver with product ID 0x226F.
+HidInterfaceProps MouseConfigProps(uint16_t productId = 0x226E);
 // A 64-byte configuration reply: report ID 4, command, status, data at 8, checksum.
 Report MakeReply(uint8_t command, uint8_t status = 0, std::vector<uint8_t> data = {},
                  uint8_t length = 0, uint16_t offset = 0);
