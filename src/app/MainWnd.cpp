@@ -2,14 +2,19 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QButtonGroup>
 #include <QCloseEvent>
 #include <QIcon>
 #include <QLabel>
+#include <QLayout>
 #include <QScreen>
 #include <QStackedWidget>
 #include <QWindow>
 
 #include "app/AboutWnd.h"
+#include "app/DeviceOption.h"
+#include "app/DevicePage.h"
+#include "app/MpDevicePower.h"
 #include "app/QtDispatcher.h"
 #include "base/Debug.h"
 #include "base/Paths.h"
@@ -25,6 +30,20 @@ const char* const kTitleButtonNames[] = {"closebtn", "maxbtn",       "restorebtn
                                          "minbtn",   "skinbtn",      "gamemodebtn",
                                          "cloudbtn", "smarteyesbtn", "setbtn"};
 
+const char* const kPowerItemLayout = "XML\\CustomControlXML\\MpDevicePower.xml";
+
+// The root elements of the device page layouts, one per family.
+const char* const kDeviceFamilies[] = {"QuillonMouseDevice", "QuillonKeyboardDevice",
+                                       "QuillonMousePadDevice", "QuillonHS6533Device"};
+
+template <class T>
+T* AncestorOf(QObject* object) {
+    for (; object; object = object->parent())
+        if (auto* found = qobject_cast<T*>(object))
+            return found;
+    return nullptr;
+}
+
 }  // namespace
 
 CMainWnd::CMainWnd(MainWndOptions options) : m_options(std::move(options)) {
@@ -36,6 +55,7 @@ CMainWnd::CMainWnd(MainWndOptions options) : m_options(std::move(options)) {
 }
 
 CMainWnd::~CMainWnd() {
+    StopDeviceWork();
     m_slots.StopAll();
     m_discovery.reset();
 }
@@ -51,8 +71,7 @@ void CMainWnd::InitWindow() {
     for (size_t i = 0; i < m_titleButtons.size(); ++i)
         m_titleButtons[i] = FindControl<QAbstractButton>(QString::fromLatin1(kTitleButtonNames[i]));
     m_noDeviceLink = FindControl(QStringLiteral("No_device_Link"));
-    m_deviceReady = FindControl(QStringLiteral("device_ready_panel"));
-    m_deviceReadyConnection = FindControl<QLabel>(QStringLiteral("device_ready_connection"));
+    m_selectLayout = FindControl(QStringLiteral("device_select_layout"));
     m_deviceSwitch = FindControl<QStackedWidget>(QStringLiteral("device_switch"));
     m_powerSwitch = FindControl<QStackedWidget>(QStringLiteral("device_power_switch"));
 
@@ -70,7 +89,14 @@ void CMainWnd::Notify(TNotifyUI& msg) {
     if (msg.sType == NotifyType::kWindowInit) {
         OnWindowInit();
     } else if (msg.sType == NotifyType::kClick) {
+        if (auto* page = AncestorOf<CDevicePageUI>(msg.pSender.data());
+            page && page->OnClick(msg.SenderName()))
+            return;
         OnClick(msg.SenderName());
+    } else if (msg.sType == NotifyType::kSelectChanged &&
+               msg.SenderName() == QLatin1String("device_select")) {
+        if (auto* entry = AncestorOf<CDeviceOptionUI>(msg.pSender.data()); entry && msg.wParam)
+            OnEntrySelected(entry);
     } else if (msg.sType == NotifyType::kTimer && msg.pSender == this) {
         KillTimer(this, msg.wParam);
         if (msg.wParam == kTimerMonitorSize) {
@@ -122,6 +148,10 @@ void CMainWnd::OnClick(const QString& name) {
         showMaximized();
     } else if (name == QLatin1String("restorebtn")) {
         showNormal();
+    } else if (name == QLatin1String("device_select_prev")) {
+        SelectPrevious();
+    } else if (name == QLatin1String("device_select_next")) {
+        SelectNext();
     }
 }
 
@@ -230,6 +260,7 @@ void CMainWnd::Shutdown() {
     m_tray.Remove();
     DebugLine(DebugArea::App, "退出测试");
     hide();
+    StopDeviceWork();
     m_slots.StopAll();
     m_discovery.reset();
     QCoreApplication::quit();
@@ -274,46 +305,324 @@ void CMainWnd::TellDevicesPointerInside() {
             device->SetPointerInside(m_pointerInside ? 1 : 0);
 }
 
+// ---- the device list ----
+
+QWidget* CMainWnd::CreateControl(const QString& element, QWidget* parent) {
+    if (element.compare(QLatin1String("DeviceOption"), Qt::CaseInsensitive) == 0)
+        return new CDeviceOptionUI(parent);
+    if (element.compare(QLatin1String("MpDevicePower"), Qt::CaseInsensitive) == 0)
+        return new CMpDevicePowerUI(parent);
+    for (const char* family : kDeviceFamilies)
+        if (element.compare(QLatin1String(family), Qt::CaseInsensitive) == 0)
+            return new CDevicePageUI(QString::fromLatin1(family), parent);
+    return nullptr;
+}
+
+CDeviceOptionUI* CMainWnd::CreateDevicePage(CQuillonUSBDevice& device) {
+    const int type = device.GetTypeIndex();
+    if (EntryOf(device) || type < 0 || static_cast<size_t>(type) >= kDeviceTypeTable.size() ||
+        !m_selectLayout || !m_selectLayout->layout() || !m_deviceSwitch)
+        return nullptr;
+    const DeviceTypeInfo& info = kDeviceTypeTable[static_cast<size_t>(type)];
+    auto* powerSwitch = FindControl<QStackedWidget>(QString::fromUtf8(
+        info.powerContainer.data(), static_cast<qsizetype>(info.powerContainer.size())));
+    CSkinBuilder builder(
+        [this](const QString& element, QWidget* parent) { return CreateControl(element, parent); });
+    std::unique_ptr<QWidget> powerRoot(builder.Build(QString::fromLatin1(kPowerItemLayout)));
+    std::unique_ptr<QWidget> entryRoot(builder.Build(QString::fromUtf8(
+        info.listItemLayout.data(), static_cast<qsizetype>(info.listItemLayout.size()))));
+    std::unique_ptr<QWidget> pageRoot(
+        builder.Build(QString::fromStdString(device.GetPageLayout())));
+    auto* power = qobject_cast<CMpDevicePowerUI*>(powerRoot.get());
+    auto* entry = qobject_cast<CDeviceOptionUI*>(entryRoot.get());
+    auto* page = qobject_cast<CDevicePageUI*>(pageRoot.get());
+    if (!power || !entry || !page || !powerSwitch) {
+        DebugPrintf(DebugArea::App, "the page of the device \"%s\" cannot be built",
+                    device.GetTypeKey().c_str());
+        return nullptr;
+    }
+    powerRoot.release();
+    entryRoot.release();
+    pageRoot.release();
+
+    power->SetClassAndKind(info.deviceClass, info.collectionKind);
+    power->SetWirelessCapable(device.IsWirelessCapable());
+    const int powerIndex = powerSwitch->addWidget(power);
+    m_powerItems.push_back(power);
+
+    page->SetDevice(&device);
+    page->SelectSettingsTab(0);
+    const int pageIndex = m_deviceSwitch->addWidget(page);
+    m_pages.push_back(page);
+
+    const QString group =
+        QString::fromUtf8(info.tabName.data(), static_cast<qsizetype>(info.tabName.size()));
+    m_selectLayout->layout()->addWidget(entry);
+    entry->SetEntryVisible(false);
+    entry->SetSynchroSelected(false);
+    entry->SetSynchroVisible(false);
+    entry->SetGroup(group);
+    QButtonGroup*& buttons = m_optionGroups[group];
+    if (!buttons) {
+        buttons = new QButtonGroup(this);
+        buttons->setExclusive(true);
+    }
+    if (QAbstractButton* select = entry->SelectButton())
+        buttons->addButton(select);
+    entry->BindTab(m_deviceSwitch->objectName(), pageIndex);
+    entry->SetPowerItem(powerSwitch->objectName(), powerIndex, power);
+    entry->SetClassAndKind(info.deviceClass, info.collectionKind);
+    // The type key names the device in the languages ("mouse").
+    entry->SetNameText(Skin().Text(QString::fromStdString(device.GetTypeKey())));
+    entry->SetDevice(&device);
+    entry->SetPictureControl(page->PictureControl());
+    connect(entry, &CDeviceOptionUI::ShowRequested, this, &CMainWnd::OnEntryShowRequested);
+    m_entries.push_back(entry);
+
+    AttachControls(entry);
+    AttachControls(page);
+    AttachControls(power);
+    // Sizes and style sheet for the new controls at the window's DPI.
+    SetDpi(Dpi(), "MAIN_WND DPI SET ERROR");
+    UpdateConnectionTexts(device);
+    return entry;
+}
+
+int CMainWnd::EntryIndex(const CDeviceOptionUI* entry) const {
+    for (size_t i = 0; i < m_entries.size(); ++i)
+        if (m_entries[i] == entry)
+            return static_cast<int>(i);
+    return -1;
+}
+
+CDeviceOptionUI* CMainWnd::EntryOf(const CQuillonUSBDevice& device) const {
+    for (CDeviceOptionUI* entry : m_entries)
+        if (entry->Device() == &device)
+            return entry;
+    return nullptr;
+}
+
+CDevicePageUI* CMainWnd::PageOf(const CQuillonUSBDevice& device) const {
+    for (CDevicePageUI* page : m_pages)
+        if (page->Device() == &device)
+            return page;
+    return nullptr;
+}
+
+void CMainWnd::ShowPowerItemOf(CDeviceOptionUI* entry) {
+    auto* container = FindControl<QStackedWidget>(entry->PowerContainer());
+    if (!container)
+        return;
+    CMpDevicePowerUI* item = entry->PowerItem();
+    // A device without a battery has nothing to show there.
+    if (item && entry->PowerIndex() >= 0 && item->IsWirelessCapable()) {
+        container->setCurrentIndex(entry->PowerIndex());
+        container->show();
+    } else {
+        container->hide();
+    }
+}
+
+void CMainWnd::ShowEntry(int index, bool visible, bool select) {
+    if (index < 0 || static_cast<size_t>(index) >= m_entries.size())
+        return;
+    CDeviceOptionUI* entry = m_entries[static_cast<size_t>(index)];
+    entry->SetEntryVisible(visible);
+    if (select) {
+        if (auto* tabs = FindControl<QStackedWidget>(entry->BoundTab());
+            tabs && entry->BoundIndex() >= 0)
+            tabs->setCurrentIndex(entry->BoundIndex());
+        ShowPowerItemOf(entry);
+        entry->SetSelected(true);
+        m_selectedIndex = index;
+        m_selectedClass = entry->DeviceClass();
+        m_selectedKind = entry->Kind();
+    } else if (!visible) {
+        // Showing an entry leaves the selection as it is; a hidden one gives it up.
+        entry->SetSelected(false);
+    }
+
+    int visibleCount = 0;
+    int synchronised = 0;
+    for (CDeviceOptionUI* each : m_entries) {
+        if (!each->IsEntryVisible())
+            continue;
+        ++visibleCount;
+        if (each->IsSynchronised())
+            ++synchronised;
+    }
+    if (visibleCount == 0)
+        m_selectedIndex = -1;
+    UpdateNoDeviceLink();
+    // Synchronised lighting needs two devices to agree.
+    if (visibleCount < 2)
+        for (CDeviceOptionUI* each : m_entries)
+            if (each->Device())
+                each->Device()->SetLightingSync(0);
+    if (synchronised < 2)
+        for (CDeviceOptionUI* each : m_entries)
+            each->SetSynchroSelected(false);
+}
+
+void CMainWnd::HideEntry(int index) {
+    if (index < 0 || static_cast<size_t>(index) >= m_entries.size())
+        return;
+    CDeviceOptionUI* entry = m_entries[static_cast<size_t>(index)];
+    int other = -1;
+    if (entry->IsEntryVisible() && entry->IsSelected()) {
+        ClosePopups();
+        for (size_t i = 0; i < m_entries.size(); ++i) {
+            if (static_cast<int>(i) != index && m_entries[i]->IsEntryVisible()) {
+                other = static_cast<int>(i);
+                break;
+            }
+        }
+    }
+    ShowEntry(index, false, false);
+    if (other >= 0)
+        ShowEntry(other, true, true);
+}
+
+std::pair<int, int> CMainWnd::FirstVisibleEntry() const {
+    int first = -1;
+    int count = 0;
+    for (size_t i = 0; i < m_entries.size(); ++i) {
+        if (!m_entries[i]->IsEntryVisible())
+            continue;
+        if (first < 0)
+            first = static_cast<int>(i);
+        ++count;
+    }
+    return {first, count};
+}
+
+CQuillonUSBDevice* CMainWnd::SelectedDevice() const {
+    for (CDeviceOptionUI* entry : m_entries)
+        if (entry->IsEntryVisible() && entry->IsSelected())
+            return entry->Device();
+    return nullptr;
+}
+
+void CMainWnd::SelectPrevious() {
+    int selected = -1;
+    for (size_t i = 0; i < m_entries.size() && selected < 0; ++i)
+        if (m_entries[i]->IsEntryVisible() && m_entries[i]->IsSelected())
+            selected = static_cast<int>(i);
+    for (int i = selected - 1; selected > 0 && i >= 0; --i) {
+        if (m_entries[static_cast<size_t>(i)]->IsEntryVisible()) {
+            ShowEntry(i, true, true);
+            return;
+        }
+    }
+}
+
+void CMainWnd::SelectNext() {
+    int selected = -1;
+    for (size_t i = 0; i < m_entries.size() && selected < 0; ++i)
+        if (m_entries[i]->IsEntryVisible() && m_entries[i]->IsSelected())
+            selected = static_cast<int>(i);
+    if (selected < 0)
+        return;
+    for (size_t i = static_cast<size_t>(selected) + 1; i < m_entries.size(); ++i) {
+        if (m_entries[i]->IsEntryVisible()) {
+            ShowEntry(static_cast<int>(i), true, true);
+            return;
+        }
+    }
+}
+
+void CMainWnd::OnEntrySelected(CDeviceOptionUI* entry) {
+    const int index = EntryIndex(entry);
+    if (index < 0)
+        return;
+    m_selectedIndex = index;
+    m_selectedClass = entry->DeviceClass();
+    m_selectedKind = entry->Kind();
+    if (auto* tabs = FindControl<QStackedWidget>(entry->BoundTab());
+        tabs && entry->BoundIndex() >= 0)
+        tabs->setCurrentIndex(entry->BoundIndex());
+    ShowPowerItemOf(entry);
+}
+
+void CMainWnd::OnEntryShowRequested(CDeviceOptionUI* entry, bool show) {
+    const int index = EntryIndex(entry);
+    if (index < 0)
+        return;
+    if (show) {
+        ShowEntry(index, true, FirstVisibleEntry().second == 0);
+        if (entry->Device())
+            UpdateConnectionTexts(*entry->Device());
+    } else {
+        DebugLine(DebugArea::App, "2.4gcesvdfherhue 1");
+        HideEntry(index);
+    }
+}
+
+void CMainWnd::UpdateConnectionTexts(CQuillonUSBDevice& device) {
+    const bool receiver = device.IsThroughReceiver();
+    if (CDeviceOptionUI* entry = EntryOf(device))
+        entry->SetStateText(Skin().Text(receiver ? QStringLiteral("device_state_receiver_text")
+                                                 : QStringLiteral("device_state_cable_text")));
+    if (CDevicePageUI* page = PageOf(device))
+        page->SetConnectionText(Skin().Text(receiver ? QStringLiteral("device_link_receiver_text")
+                                                     : QStringLiteral("device_link_cable_text")));
+}
+
+void CMainWnd::StopDeviceWork() {
+    for (CDeviceOptionUI* entry : m_entries)
+        entry->StopDeviceWork();
+}
+
 void CMainWnd::UpdateNoDeviceLink() {
-    bool none = m_visibleDevices.empty();
+    const int visible = FirstVisibleEntry().second;
+    const bool none = visible == 0;
     if (m_noDeviceLink)
         m_noDeviceLink->setVisible(none);
-    if (m_deviceReady)
-        m_deviceReady->setVisible(!none);
     if (QWidget* hint = FindControl(QStringLiteral("device_list_empty")))
         hint->setVisible(none);
     // Stepping between devices needs two of them.
     for (const char* name : {"device_select_prev", "device_select_next"})
         if (QWidget* button = FindControl(QString::fromLatin1(name)))
-            button->setEnabled(m_visibleDevices.size() > 1);
-    if (m_deviceReadyConnection && !none) {
-        bool receiver = m_throughReceiver.count(*m_visibleDevices.begin()) != 0;
-        m_deviceReadyConnection->setText(
-            Skin().Text(receiver ? QStringLiteral("device_link_receiver_text")
-                                 : QStringLiteral("device_link_cable_text")));
-    }
+            button->setEnabled(visible > 1);
     if (none) {
         if (m_deviceSwitch)
             m_deviceSwitch->setCurrentIndex(0);
-        if (m_powerSwitch)
+        if (m_powerSwitch) {
             m_powerSwitch->setCurrentIndex(0);
+            m_powerSwitch->hide();
+        }
     }
 }
 
-void CMainWnd::OnShowEntry(CQuillonUSBDevice& device, bool show) {
-    if (show)
-        m_visibleDevices.insert(&device);
-    else
-        m_visibleDevices.erase(&device);
-    UpdateNoDeviceLink();
+void CMainWnd::OnDeviceCreated(CQuillonUSBDevice& device) {
+    CreateDevicePage(device);
 }
 
-void CMainWnd::OnTransportSwitched(CQuillonUSBDevice& device, bool throughReceiver) {
-    if (throughReceiver)
-        m_throughReceiver.insert(&device);
-    else
-        m_throughReceiver.erase(&device);
-    UpdateNoDeviceLink();
+void CMainWnd::OnShowEntry(CQuillonUSBDevice& device, bool show) {
+    CDeviceOptionUI* entry = EntryOf(device);
+    if (!entry)
+        return;
+    const int index = EntryIndex(entry);
+    if (show) {
+        ShowEntry(index, true, FirstVisibleEntry().second == 0);
+        UpdateConnectionTexts(device);
+    } else {
+        HideEntry(index);
+    }
+}
+
+void CMainWnd::OnStartFirstContact(CQuillonUSBDevice& device, int delayMs) {
+    if (CDeviceOptionUI* entry = EntryOf(device))
+        entry->StartFirstContact(delayMs);
+}
+
+void CMainWnd::OnStartLinkPoll(CQuillonUSBDevice& device, int delayMs) {
+    if (CDeviceOptionUI* entry = EntryOf(device))
+        entry->StartLinkPoll(delayMs);
+}
+
+void CMainWnd::OnTransportSwitched(CQuillonUSBDevice& device, bool) {
+    UpdateConnectionTexts(device);
 }
 
 void CMainWnd::OnFirstPassDone() {

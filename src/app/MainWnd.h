@@ -1,12 +1,15 @@
 // The main window: title bar, device list column and page area; the tray icon and its menu;
 // the thread slots with discovery in slot 0. Hidden until discovery's first pass; closing it
 // hides it to the tray (minimises it where there is no tray); the menu's "exit" ends the tool.
+// Each device type gets a page in "device_switch", an entry in "device_select_layout" and a
+// power item in "device_power_switch"; an entry index is its position in the list.
 #pragma once
 
 #include <QPointer>
 #include <array>
 #include <memory>
-#include <set>
+#include <utility>
+#include <vector>
 
 #include "app/AboutWnd.h"
 #include "app/ThreadSlots.h"
@@ -14,9 +17,13 @@
 #include "ui/SkinWindow.h"
 #include "ui/TrayIcon.h"
 
+class CDeviceOptionUI;
+class CDevicePageUI;
 class CMenuWnd;
+class CMpDevicePowerUI;
 class CQtDispatcher;
 class QAbstractButton;
+class QButtonGroup;
 class QLabel;
 class QStackedWidget;
 
@@ -66,8 +73,34 @@ class CMainWnd : public CSkinWindow, public IDeviceDiscoveryOwner {
     CAboutWnd* AboutWindow() const { return m_about; }
     CDeviceDiscovery* Discovery() const { return m_discovery.get(); }
 
+    // ---- the device list ----
+    // Builds the device's power item, entry and page (hidden); null when a layout cannot be
+    // built (the device then stays unlisted) or the device has one already.
+    CDeviceOptionUI* CreateDevicePage(CQuillonUSBDevice& device);
+    // Sets the entry's visibility; with select, also shows its page and power item and selects
+    // it. Then "No_device_Link" and the synchronised options follow the visible entries.
+    void ShowEntry(int index, bool visible, bool select);
+    // Hides an entry; a selected one hands the selection to another visible entry.
+    void HideEntry(int index);
+    // The first visible entry's index (-1 when none) and the number of visible entries.
+    std::pair<int, int> FirstVisibleEntry() const;
+    // The device of the first visible, selected entry, or null.
+    CQuillonUSBDevice* SelectedDevice() const;
+    // "device_select_prev" / "device_select_next": the nearest visible entry before or after
+    // the selected one; nothing at either end.
+    void SelectPrevious();
+    void SelectNext();
+    const std::vector<CDeviceOptionUI*>& Entries() const { return m_entries; }
+    int EntryIndex(const CDeviceOptionUI* entry) const;
+    CDeviceOptionUI* EntryOf(const CQuillonUSBDevice& device) const;
+    CDevicePageUI* PageOf(const CQuillonUSBDevice& device) const;
+    int SelectedIndex() const { return m_selectedIndex; }
+
     // IDeviceDiscoveryOwner, on the UI thread.
+    void OnDeviceCreated(CQuillonUSBDevice& device) override;
     void OnShowEntry(CQuillonUSBDevice& device, bool show) override;
+    void OnStartFirstContact(CQuillonUSBDevice& device, int delayMs) override;
+    void OnStartLinkPoll(CQuillonUSBDevice& device, int delayMs) override;
     void OnTransportSwitched(CQuillonUSBDevice& device, bool throughReceiver) override;
     void OnFirstPassDone() override;
     void OnBringUp() override;
@@ -77,6 +110,7 @@ class CMainWnd : public CSkinWindow, public IDeviceDiscoveryOwner {
     void FirstShown();
 
   protected:
+    QWidget* CreateControl(const QString& element, QWidget* parent) override;
     void InitWindow() override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -92,6 +126,14 @@ class CMainWnd : public CSkinWindow, public IDeviceDiscoveryOwner {
     void UpdateNoDeviceLink();
     void TellDevicesHidden(bool hidden);
     void TellDevicesPointerInside();
+    // An entry's connection life asks to show or hide it.
+    void OnEntryShowRequested(CDeviceOptionUI* entry, bool show);
+    // An entry's "device_select" became selected.
+    void OnEntrySelected(CDeviceOptionUI* entry);
+    void ShowPowerItemOf(CDeviceOptionUI* entry);
+    void UpdateConnectionTexts(CQuillonUSBDevice& device);
+    // Ends the entries' device work before the devices go.
+    void StopDeviceWork();
 
     MainWndOptions m_options;
     CTrayIcon m_tray;
@@ -101,8 +143,7 @@ class CMainWnd : public CSkinWindow, public IDeviceDiscoveryOwner {
     // Title-bar buttons: close, max, restore, min, skin, game mode, cloud, smart eyes, settings.
     std::array<QAbstractButton*, 9> m_titleButtons{};
     QWidget* m_noDeviceLink = nullptr;
-    QWidget* m_deviceReady = nullptr;
-    QLabel* m_deviceReadyConnection = nullptr;
+    QWidget* m_selectLayout = nullptr;
     QStackedWidget* m_deviceSwitch = nullptr;
     QStackedWidget* m_powerSwitch = nullptr;
 
@@ -111,8 +152,14 @@ class CMainWnd : public CSkinWindow, public IDeviceDiscoveryOwner {
     std::unique_ptr<CDeviceDiscovery> m_discovery;
     CThreadSlots m_slots;
 
-    std::set<CQuillonUSBDevice*> m_visibleDevices;
-    std::set<CQuillonUSBDevice*> m_throughReceiver;
+    std::vector<CDeviceOptionUI*> m_entries;
+    std::vector<CDevicePageUI*> m_pages;
+    std::vector<CMpDevicePowerUI*> m_powerItems;
+    QHash<QString, QButtonGroup*> m_optionGroups;
+    // The entry last selected, with its class and kind.
+    int m_selectedIndex = -1;
+    int m_selectedClass = 0;
+    int m_selectedKind = 0;
     bool m_initialised = false;
     bool m_firstShown = false;
     bool m_active = false;

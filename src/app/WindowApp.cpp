@@ -69,7 +69,12 @@ int RunWindowApp(int argc, char** argv) {
     QCommandLineOption screenshot(QStringLiteral("screenshot"),
                                   QStringLiteral("Save the window as a PNG once shown, then exit."),
                                   QStringLiteral("file"));
-    parser.addOptions({emulate, verbose, dataDir, language, screenshot});
+    QCommandLineOption screenshotDelay(
+        QStringLiteral("screenshot-delay"),
+        QStringLiteral("Milliseconds between showing the window and the screenshot (default "
+                       "1500: the devices have been opened and read by then)."),
+        QStringLiteral("ms"), QStringLiteral("1500"));
+    parser.addOptions({emulate, verbose, dataDir, language, screenshot, screenshotDelay});
     // "--emulate" alone means the saved plug state, as in kestrunectl.
     QStringList arguments = QApplication::arguments();
     for (QString& argument : arguments)
@@ -114,6 +119,12 @@ int RunWindowApp(int argc, char** argv) {
         options.backend->Add(MakeEmulatedHidBackend(MakeSimulatedMouse(mode)));
     }
     options.languageFile = parser.isSet(language) ? parser.value(language) : DefaultLanguageFile();
+    bool delayOk = false;
+    const int shotDelayMs = parser.value(screenshotDelay).toInt(&delayOk);
+    if (!delayOk || shotDelayMs < 0) {
+        std::fprintf(stderr, "kestrune-q418: --screenshot-delay takes a number of milliseconds\n");
+        return 2;
+    }
 
     int status = 0;
     {
@@ -125,16 +136,18 @@ int RunWindowApp(int argc, char** argv) {
         QObject::connect(&instance, &CSingleInstance::RaiseRequested, &window, &CMainWnd::BringUp);
         if (parser.isSet(screenshot)) {
             QString file = parser.value(screenshot);
-            QObject::connect(&window, &CMainWnd::FirstShown, &window, [&window, file, &status] {
-                // Once laid out and painted at its size.
-                QTimer::singleShot(300, &window, [&window, file, &status] {
-                    if (!window.grab().save(file)) {
-                        std::fprintf(stderr, "kestrune-q418: cannot write %s\n", qPrintable(file));
-                        status = 1;
-                    }
-                    window.OnMenuCommand(QStringLiteral("exit"));
-                });
-            });
+            QObject::connect(&window, &CMainWnd::FirstShown, &window,
+                             [&window, file, &status, shotDelayMs] {
+                                 // Once laid out and painted at its size, and the devices read.
+                                 QTimer::singleShot(shotDelayMs, &window, [&window, file, &status] {
+                                     if (!window.grab().save(file)) {
+                                         std::fprintf(stderr, "kestrune-q418: cannot write %s\n",
+                                                      qPrintable(file));
+                                         status = 1;
+                                     }
+                                     window.OnMenuCommand(QStringLiteral("exit"));
+                                 });
+                             });
         }
         int loop = QApplication::exec();
         if (status == 0)

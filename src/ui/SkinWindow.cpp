@@ -60,6 +60,10 @@ CSkinWindow::CSkinWindow(QWidget* owner) : QWidget(owner, Qt::Window | Qt::Frame
 }
 
 CSkinWindow::~CSkinWindow() {
+    // The focus leaving a control while QWidget tears the window down would otherwise notify
+    // a window that is no longer whole.
+    delete m_mapper;
+    m_mapper = nullptr;
     // Before the controls go: their timers' clean-up would otherwise reach the gone map.
     for (QTimer* timer : std::as_const(m_timers))
         delete timer;

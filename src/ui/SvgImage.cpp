@@ -3,6 +3,7 @@
 #include <QPainter>
 
 #include "base/Debug.h"
+#include "ui/SelectPanel.h"
 #include "ui/SkinBuilder.h"
 #include "ui/SkinResources.h"
 
@@ -30,4 +31,6 @@ void CSvgImageUI::paintEvent(QPaintEvent*) {
 void RegisterSkinControls() {
     CSkinBuilder::RegisterControlClass(QStringLiteral("SvgImage"),
                                        [](QWidget* parent) { return new CSvgImageUI(parent); });
+    CSkinBuilder::RegisterControlClass(QStringLiteral("SelectPanel"),
+                                       [](QWidget* parent) { return new CSelectPanelUI(parent); });
 }

@@ -1,0 +1,131 @@
+// A device's entry in the device list (element "DeviceOption", built from the type's list-item
+// layout): its option button, name and images, and the device's connection life. The timers
+// are Qt timers on the UI thread; the device work they start runs on the entry's device worker,
+// and what it asks of the entry (a timer, a show or hide) comes back to the UI thread.
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <array>
+#include <map>
+#include <memory>
+
+#include "app/DeviceWorker.h"
+#include "device/ConnectionLife.h"
+
+class CMpDevicePowerUI;
+class QAbstractButton;
+class QLabel;
+class QTimer;
+
+// The image set and tool-tip key of an entry by device class and kind; nothing for class 3 with
+// a kind other than 0 or 1 (the images stay as they are).
+struct EntryImageSet {
+    const char* set;
+    const char* tipKey;
+};
+bool EntryImageSetFor(int deviceClass, int kind, EntryImageSet& out);
+
+class CDeviceOptionUI : public QWidget, public IEntryHost {
+    Q_OBJECT
+  public:
+    // The four images of "device_select": normal, selected, synchronised normal and selected.
+    enum Image { kNormal, kSelected, kSynchroNormal, kSynchroSelected };
+
+    explicit CDeviceOptionUI(QWidget* parent = nullptr);
+    // Stops the device worker (the work in progress runs to its end).
+    ~CDeviceOptionUI() override;
+
+    // Links the entry to its device; starts its device worker.
+    void SetDevice(CQuillonUSBDevice* device);
+    CQuillonUSBDevice* Device() const { return m_device; }
+    // The device's picture control, repainted with the light frame.
+    void SetPictureControl(QWidget* picture) { m_picture = picture; }
+    QWidget* PictureControl() const { return m_picture; }
+
+    void SetSynchroSelected(bool selected);
+    bool IsSynchronised() const;
+    void SetSynchroVisible(bool visible);
+
+    // "device_select": its group and the tab layout (with the index) it selects when chosen.
+    void SetGroup(const QString& group);
+    const QString& Group() const { return m_group; }
+    void BindTab(const QString& tabLayout, int index);
+    const QString& BoundTab() const { return m_boundTab; }
+    int BoundIndex() const { return m_boundIndex; }
+
+    // The container of the device's power item and the item's index there (-1: none).
+    void SetPowerItem(const QString& container, int index, CMpDevicePowerUI* item);
+    const QString& PowerContainer() const { return m_powerContainer; }
+    int PowerIndex() const { return m_powerIndex; }
+    CMpDevicePowerUI* PowerItem() const { return m_power; }
+
+    // Chooses the images and the tool tip.
+    void SetClassAndKind(int deviceClass, int kind);
+    int DeviceClass() const { return m_class; }
+    int Kind() const { return m_kind; }
+    QString ImagePath(Image image) const { return m_images[image]; }
+
+    void SetNameText(const QString& text);
+    // The connection line under the name ("by cable", "through the receiver").
+    void SetStateText(const QString& text);
+
+    void SetEntryVisible(bool visible);
+    bool IsEntryVisible() const { return m_visible; }
+    bool IsSelected() const;
+    // Without a notification unless `notify`.
+    void SetSelected(bool selected, bool notify = false);
+    QAbstractButton* SelectButton();
+
+    // Right after a connection; and the link poll, only while the configuration channel is
+    // present.
+    void StartFirstContact(int delayMs);
+    void StartLinkPoll(int delayMs);
+
+    // IEntryHost: from any thread.
+    void StartTimer(int timerId, int delayMs) override;
+    void ShowEntry(bool show) override;
+
+    bool IsTimerActive(int timerId) const;
+    CConnectionLife* Life() const { return m_life.get(); }
+    CDeviceWorker* Worker() const { return m_worker.get(); }
+    // Ends the device work for good: no new work starts, a command in progress is cut short,
+    // and the entry lets go of its device.
+    void StopDeviceWork();
+
+  signals:
+    // The connection life wants the entry shown or hidden.
+    void ShowRequested(CDeviceOptionUI* entry, bool show);
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override;
+
+  private:
+    template <class T = QWidget>
+    T* Sub(const char* name) const;
+    void StartTimerNow(int timerId, int delayMs);
+    void OnTimerFired(int timerId);
+    void ApplyImages();
+    void ShowStatus();
+    void RunOnUi(std::function<void()> work);
+
+    CQuillonUSBDevice* m_device = nullptr;
+    QPointer<QWidget> m_picture;
+    QString m_group;
+    QString m_boundTab;
+    int m_boundIndex = -1;
+    QString m_powerContainer;
+    int m_powerIndex = -1;
+    QPointer<CMpDevicePowerUI> m_power;
+    int m_class = 0;
+    int m_kind = 0;
+    std::array<QString, 4> m_images;
+    bool m_visible = true;
+
+    std::map<int, QTimer*> m_timers;
+    std::array<uint8_t, 6> m_shownStatus{};
+    // Destroyed in this order: the worker stops before the life it runs goes.
+    std::unique_ptr<CConnectionLife> m_life;
+    std::unique_ptr<CDeviceWorker> m_worker;
+};

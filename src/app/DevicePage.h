@@ -1,0 +1,43 @@
+// A device's page in "device_switch": the root of the page layout named in the device tables
+// (element "QuillonMouseDevice", ...). It knows its device, its picture panel and its settings
+// tabs; the family's page code binds the rest of its controls.
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+class CQuillonUSBDevice;
+
+class CDevicePageUI : public QWidget {
+    Q_OBJECT
+  public:
+    // The option buttons "mouse_device_seting_option_" + n choose item n of the tab layout
+    // "mouse_device_seting_layout".
+    static constexpr const char* kSettingsTabs = "mouse_device_seting_layout";
+    static constexpr const char* kSettingsOptions = "mouse_option_layout";
+    static constexpr const char* kSettingsOptionPrefix = "mouse_device_seting_option_";
+
+    // `family`: the element name the page was built from.
+    CDevicePageUI(const QString& family, QWidget* parent = nullptr);
+
+    const QString& Family() const { return m_family; }
+    void SetDevice(CQuillonUSBDevice* device) { m_device = device; }
+    CQuillonUSBDevice* Device() const { return m_device; }
+
+    // The first "SelectPanel" of the page; null when it has none.
+    QWidget* PictureControl() const;
+
+    // Shows settings tab n (tab 0 when n is past the last) and selects its option alone.
+    void SelectSettingsTab(int n);
+    int CurrentSettingsTab() const;
+    // A click on one of the page's controls; true when the page took it.
+    bool OnClick(const QString& name);
+
+    // The connection line of the page header.
+    void SetConnectionText(const QString& text);
+
+  private:
+    QString m_family;
+    CQuillonUSBDevice* m_device = nullptr;
+};
