@@ -117,7 +117,7 @@ struct SimMouseConfig {
     uint16_t sliderPositions = 130;  // 0x3104 sensor
     uint16_t lowestDpi = 50;         // generic and 0x3325 sensors
     uint16_t macroMemorySize = 1024;
-    uint16_t shootMemorySize = 2048;
+    uint16_t shootMemorySize = 4096;    // four patterns of 30 bullets take 2920 bytes
     uint16_t firmwareVersion = 0x0105;  // bcdDevice of both devices
     uint8_t batteryPercent = 85;
     uint8_t charging = 0;

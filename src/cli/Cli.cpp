@@ -4,12 +4,16 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdlib>
+#include <iostream>
 
 #include "base/Debug.h"
 #include "base/Paths.h"
 #include "cli/CliSession.h"
 #include "cli/LightCommands.h"
+#include "cli/MacroCommands.h"
 #include "cli/ProfileCommands.h"
+#include "cli/RecoilCommands.h"
+#include "cli/SettingsCommands.h"
 #include "device/EmulatedHidBackend.h"
 #include "device/HidrawBackend.h"
 
@@ -17,7 +21,8 @@ namespace {
 
 constexpr const char* kFooter = R"(Exit status:
   0 done, 1 error, 2 bad usage, 3 no mouse found, 4 no permission on the device node,
-  5 the mouse did not answer, 6 the receiver cannot reach the mouse.
+  5 the mouse did not answer, 6 the receiver cannot reach the mouse, 7 the mouse's firmware
+  is too old for this tool (see kestrunectl firmware).
 
 Environment:
   KESTRUNE_EMULATE=cable|receiver|both   same as --emulate
@@ -127,6 +132,13 @@ int RunKestrunectl(int argc, const char* const* argv, std::ostream& out, std::os
     AddProfileCommands(app, profileArgs);
     LightCliArgs lightArgs;
     AddLightCommands(app, lightArgs);
+    MacroCliArgs macroArgs;
+    AddMacroCommands(app, macroArgs);
+    RecoilCliArgs recoilArgs;
+    AddRecoilCommands(app, recoilArgs);
+    SettingsCliArgs settingsArgs;
+    AddDpiCommands(app, settingsArgs);
+    AddSettingsCommands(app, settingsArgs);
 
     try {
         app.parse(argc, argv);
@@ -148,6 +160,10 @@ int RunKestrunectl(int argc, const char* const* argv, std::ostream& out, std::os
         return RunProfileCommand(out, err, json, profileArgs);
     if (!lightArgs.action.empty())
         return RunLightCommand(out, err, lightArgs);
+    if (!macroArgs.action.empty())
+        return RunMacroCommand(out, err, std::cin, json, macroArgs);
+    if (!recoilArgs.action.empty())
+        return RunRecoilCommand(out, err, json, recoilArgs);
 
     if (emulateOption->count() == 0) {
         if (const char* env = std::getenv("KESTRUNE_EMULATE"); env && *env) {
@@ -181,6 +197,8 @@ int RunKestrunectl(int argc, const char* const* argv, std::ostream& out, std::os
         status = RunEmulatorEvent(session, eventCode);
     else if (watch->parsed())
         status = RunWatch(session);
+    else if (!settingsArgs.command.empty())
+        status = RunSettingsCommand(session, settingsArgs);
 
     // A watch only follows the state file: what it holds may be older than the file by now.
     if (!watch->parsed())

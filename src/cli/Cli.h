@@ -22,6 +22,7 @@ enum CliExit : int {
     kExitPermission = 4,
     kExitNoAnswer = 5,
     kExitLinkDown = 6,
+    kExitOldFirmware = 7,
 };
 
 int RunKestrunectl(int argc, const char* const* argv, std::ostream& out, std::ostream& err,

@@ -11,6 +11,7 @@
 #include "cli/CliSession.h"
 #include "device/DeviceTables.h"
 #include "device/HidDevice.h"
+#include "mouse/DpiMath.h"
 #include "mouse/QuillonMouseDevice.h"
 
 namespace {
@@ -261,6 +262,9 @@ int RunInfo(CliSession& session) {
     const unsigned dpiStep = block[11];
     const unsigned sliderPositions = block[12] | block[13] << 8;
     const unsigned lowestDpi = block[14] | block[15] << 8;
+    const DpiSensor dpiSensor = SensorFromInfoBlock(block);
+    const int dpiMin = PositionToDpi(dpiSensor, 0);
+    const int dpiMax = PositionToDpi(dpiSensor, HighestPosition(dpiSensor));
 
     if (session.json) {
         Json::Value value;
@@ -272,6 +276,8 @@ int RunInfo(CliSession& session) {
         value["dpiStep"] = dpiStep;
         value["sliderPositions"] = sliderPositions;
         value["lowestDpi"] = lowestDpi;
+        value["dpiMin"] = dpiMin;
+        value["dpiMax"] = dpiMax;
         value["firmwareVersion"] = VersionText(connection.version);
         std::string hex;
         for (uint8_t byte : block) {
@@ -290,6 +296,7 @@ int RunInfo(CliSession& session) {
                 << "  DPI step:            " << dpiStep << "\n"
                 << "  Slider positions:    " << sliderPositions << "\n"
                 << "  Lowest DPI:          " << lowestDpi << "\n"
+                << "  DPI range:           " << dpiMin << " to " << dpiMax << "\n"
                 << "  Firmware version:    " << VersionText(connection.version)
                 << (connection.version != 0 && connection.version < 0x0105
                         ? "  (older than 1.05: an upgrade is needed)"

@@ -92,7 +92,6 @@ CLI::App* AddLightCommands(CLI::App& app, LightCliArgs& args) {
     preview->add_option("--colour", args.colour, "The fixed colour as RRGGBB");
     preview->footer("Without options the light record of the selected profile plays.");
     preview->callback([&args] { args.action = "preview"; });
-    light->require_subcommand(1);
     return light;
 }
 

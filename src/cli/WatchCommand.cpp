@@ -108,15 +108,52 @@ class CWatchEntry : public IEntryHost {
     std::map<int, uint64_t> m_timers;
 };
 
-// Prints what discovery, the entries and the listeners report, on the loop's thread.
-class CWatcher : public IDeviceDiscoveryOwner, public IDeviceEventSink {
+// Prints what discovery, the entries and the listeners report, on the loop's thread, and acts
+// on the mouse's events as the window does.
+class CWatcher : public IDeviceDiscoveryOwner,
+                 public IDeviceEventSink,
+                 public IMouseOwner,
+                 public IFirmwarePrompt {
   public:
     CWatcher(CliSession& session, CCallbackDispatcher& dispatcher)
         : m_session(session), m_dispatcher(dispatcher) {}
 
     void OnDeviceCreated(CQuillonUSBDevice& device) override {
         m_entries[&device] = std::make_unique<CWatchEntry>(*this, m_dispatcher, device);
+        if (auto* mouse = dynamic_cast<CQuillonMouseDevice*>(&device)) {
+            mouse->SetOwner(this);
+            mouse->SetFirmwarePrompt(this);
+        }
     }
+
+    // ---- the mouse's events, acted on ----
+    void ScheduleSettingsReload(CQuillonMouseDevice& mouse, int delayMs) override {
+        m_dispatcher.Post([this, &mouse, delayMs] {
+            m_dispatcher.StartTimer(delayMs, [this, &mouse] {
+                mouse.ReloadSettings();
+                Print(
+                    mouse.GetTypeKey() + ": settings re-read into the profile" +
+                    (mouse.LastDeviceResult() == kResultDone ? "" : " (the mouse did not answer)"));
+            });
+        });
+    }
+    void ScheduleProfileRefresh(CQuillonMouseDevice& mouse, const MouseEvent&) override {
+        m_dispatcher.Post([&mouse] { mouse.ApplyProfile(); });
+    }
+    void ShowProfile(CQuillonMouseDevice& mouse) override {
+        if (m_session.json)
+            return;
+        Print(mouse.GetTypeKey() + ": profile shown, DPI stage " +
+              std::to_string(mouse.GetActiveStage() + 1) + " active");
+    }
+
+    // ---- old firmware: pointed out, the watch goes on ----
+    bool ConfirmFirmwareUpgrade(uint16_t, uint16_t) override { return false; }
+    void OnFirmwareUpgradeDeclined(uint16_t current, uint16_t required) override {
+        Print("mouse: firmware " + FirmwareVersionText(current) + " is older than " +
+              FirmwareVersionText(required) + "; install it with: kestrunectl firmware upgrade");
+    }
+    void OnUpgraderFailed(const std::string&) override {}
     void OnInterfaceArrived(int slot, const HidInterfaceInfo& record) override {
         PrintInterface("arrived", slot, record);
     }
@@ -245,6 +282,9 @@ class CWatcher : public IDeviceDiscoveryOwner, public IDeviceEventSink {
     void PrintEvent(CQuillonUSBDevice& device, bool throughReceiver,
                     const std::vector<uint8_t>& report) {
         unsigned code = report.size() >= 3 ? report[1] | report[2] << 8 : 0;
+        const bool isMouse = dynamic_cast<CQuillonMouseDevice*>(&device) != nullptr;
+        const std::string meaning =
+            isMouse ? DescribeMouseEvent(DecodeMouseEvent(report, throughReceiver)) : "";
         std::string hex;
         for (uint8_t byte : report) {
             char text[4];
@@ -259,10 +299,12 @@ class CWatcher : public IDeviceDiscoveryOwner, public IDeviceEventSink {
             value["connection"] = connection;
             value["code"] = Hex4(code);
             value["report"] = hex;
+            if (isMouse)
+                value["meaning"] = meaning;
             PrintJson(value);
         } else {
             Print("event     " + device.GetTypeKey() + " " + Hex4(code) + " (" + connection +
-                  ", report " + hex + ")");
+                  ", report " + hex + ")" + (isMouse ? ": " + meaning : ""));
         }
     }
 

@@ -149,19 +149,22 @@ int TypedDpiToPosition(const DpiSensor& sensor, int dpi, int layoutMaximum) {
     return std::clamp(position, 0, maximum);
 }
 
+int HighestPosition(const DpiSensor& sensor) {
+    if (std::optional<int> maximum = SensorSliderMaximum(sensor))
+        return *maximum;
+    return TypedDpiToPosition(sensor, kHighestTypedDpi, kMaxPosition);
+}
+
 bool EncodeStagePosition(const DpiSensor& sensor, int position, DpiStage& stage) {
-    switch (sensor.id) {
-        case kSensor8925: {
-            const auto p = static_cast<uint16_t>(std::clamp(position, 0, 0xFF));
-            stage.x = static_cast<uint16_t>(p | p << 8);
-            return true;
-        }
-        case kSensor3104:
-            stage.x = static_cast<uint16_t>(std::clamp(position, 0, kMaxPosition));
-            return true;
-        default:
-            return false;
+    if (sensor.id == kSensor8925) {
+        const int p = std::clamp(position, 0, 0xFF);
+        stage.x = static_cast<uint16_t>(p | p << 8);
+        return p == position;
     }
+    // Stored as read back, so a typed DPI is never shown and then silently dropped.
+    const int p = std::clamp(position, 0, kMaxPosition);
+    stage.x = static_cast<uint16_t>(p);
+    return p == position;
 }
 
 int StagePosition(const DpiSensor& sensor, const DpiStage& stage) {

@@ -45,12 +45,19 @@ int ShownDpi(int dpi);
 // other character; anything else reads as 0. Far too large numbers saturate.
 int ParseDecimalText(std::string_view text);
 
+// The DPI edit's maximum.
+inline constexpr int kHighestTypedDpi = 9600;
+// The last position a stage can take: the sensor's slider maximum, or for sensors whose range
+// the layout sets, the position of the highest DPI the edit takes.
+int HighestPosition(const DpiSensor& sensor);
+
 // The position for a typed DPI, limited to 0 … the slider maximum: the sensor's own, or
 // layoutMaximum for sensors whose range the layout sets.
 int TypedDpiToPosition(const DpiSensor& sensor, int dpi, int layoutMaximum);
 
-// Writes a position into the stage as the sensor stores it (0x8925: X and Y position one byte
-// each in the X value; 0x3104: the X value). Other sensors store nothing: returns false.
+// Writes a position into the stage as the sensor stores it: 0x8925 X and Y position one byte
+// each in the X value, every other sensor the 16-bit X value, which is what StagePosition reads
+// back. False when the position had to be limited to what the stage can hold.
 bool EncodeStagePosition(const DpiSensor& sensor, int position, DpiStage& stage);
 
 // The position a stored stage shows.

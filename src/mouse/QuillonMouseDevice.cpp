@@ -1,11 +1,44 @@
 #include "mouse/QuillonMouseDevice.h"
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
+#include <cstring>
 
 #include "base/Debug.h"
+#include "base/Paths.h"
+#include "device/DeviceTables.h"
+#include "keys/KeyCodes.h"
+#include "profile/JsonFile.h"
+#include "profile/ProfileList.h"
 
-CQuillonMouseDevice::CQuillonMouseDevice(IHidBackend* backend) : CQuillonUSBDevice(backend) {}
+namespace {
+
+LightInfo LightFromBytes(std::span<const uint8_t> bytes) {
+    LightInfo light;
+    std::memcpy(&light, bytes.data(), std::min(bytes.size(), sizeof light));
+    return light;
+}
+
+LightMirror MirrorOf(const LightInfo& light) {
+    return {light.effect, light.brightness, light.speed, light.multiColor,
+            light.red,    light.green,      light.blue};
+}
+
+std::vector<std::string> Names(const Json::Value& array, const char* key) {
+    std::vector<std::string> names;
+    for (Json::ArrayIndex i = 0; i < array.size(); ++i)
+        names.push_back(JsonString(array[i], key));
+    return names;
+}
+
+}  // namespace
+
+CQuillonMouseDevice::CQuillonMouseDevice(IHidBackend* backend)
+    : CQuillonUSBDevice(backend), m_profile(std::make_shared<CMouseProfiledata>()) {
+    m_profile->SetDefaultPath(GetProgramDataFolder() / "DefaultData" / "mouse.Json");
+    SetProfileData(m_profile);
+}
 
 CQuillonMouseDevice::~CQuillonMouseDevice() {
     StopEventListener(false);
@@ -18,7 +51,9 @@ bool CQuillonMouseDevice::IsReachable() {
 
 void CQuillonMouseDevice::RefreshStatus() {
     std::array<uint8_t, kPowerStatusSize> status{};
-    if (ConfigChannel().ReadStatusBytes(status.data(), 2, 0) != kResultDone)
+    const int result = ConfigChannel().ReadStatusBytes(status.data(), 2, 0);
+    m_lastDeviceResult = result;
+    if (result != kResultDone)
         return;
     status[3] = ConfigChannel().IsReceiverMode() ? 1 : 0;
     std::lock_guard lock(m_statusMutex);
@@ -28,6 +63,52 @@ void CQuillonMouseDevice::RefreshStatus() {
 std::array<uint8_t, kPowerStatusSize> CQuillonMouseDevice::PowerStatus() const {
     std::lock_guard lock(m_statusMutex);
     return m_powerStatus;
+}
+
+// ---- first contact and events ----
+
+void CQuillonMouseDevice::InitialSync() {
+    ConfigChannel().SetTransmissionEnabled(true);
+    ReadDeviceInfo();
+    // Declined: the program ends (the window) or the command stops (kestrunectl).
+    if (GetFirmwareCheck() == FirmwareCheck::kDeclined)
+        return;
+    LoadProfile();
+    ReadSettingsBlock();
+    ApplyProfile();
+}
+
+void CQuillonMouseDevice::ReloadSettings() {
+    ReadSettingsBlock();
+    ApplyProfile();
+}
+
+void CQuillonMouseDevice::ApplyProfile() {
+    LoadNameLists();
+    if (IMouseOwner* owner = m_owner.load())
+        owner->ShowProfile(*this);
+}
+
+void CQuillonMouseDevice::HandleEvent(std::span<const uint8_t> report, bool throughReceiver) {
+    const MouseEvent event = DecodeMouseEvent(report, throughReceiver);
+    IMouseOwner* owner = m_owner.load();
+    switch (event.action) {
+        case MouseEventAction::kReloadSettings:
+            DebugLine(DebugArea::Mouse, "接收到自动添加设备的同步信息要求");
+            if (owner)
+                owner->ScheduleSettingsReload(*this, event.delayMs);
+            break;
+        case MouseEventAction::kReactiveLight:
+            if (IMouseLightSink* sink = m_lightSink.load())
+                sink->OnReactiveTrigger();
+            break;
+        case MouseEventAction::kRefreshProfile:
+            if (owner && IsConfigPresent())
+                owner->ScheduleProfileRefresh(*this, event);
+            break;
+        case MouseEventAction::kIgnore:
+            break;
+    }
 }
 
 void CQuillonMouseDevice::StartEventListener(bool throughReceiver) {
@@ -61,10 +142,14 @@ void CQuillonMouseDevice::Listen(std::stop_token stop, bool throughReceiver) {
             break;
         }
         DebugLine(DebugArea::Mouse, "接收到自动添加设备的同步信息要求  TEST");
-        DeliverEvent(throughReceiver, {buffer.data(), got});
+        const std::span<const uint8_t> report(buffer.data(), got);
+        DeliverEvent(throughReceiver, report);
+        HandleEvent(report, throughReceiver);
     }
     DebugLine(DebugArea::Mouse, "MS 设备同步线程设定退出");
 }
+
+// ---- device memory ----
 
 KeyPositionMap BuildKeyPositionMap(std::span<const uint8_t> keyTable, size_t positions) {
     KeyPositionMap map{};
@@ -84,7 +169,15 @@ KeyPositionMap BuildKeyPositionMap(std::span<const uint8_t> keyTable, size_t pos
 
 bool CQuillonMouseDevice::CanTalk() {
     CReportChannel& channel = ConfigChannel();
-    return channel.IsPresent() && (!channel.IsReceiverMode() || channel.QueryLink());
+    if (!channel.IsPresent()) {
+        m_lastDeviceResult = kResultNoReply;
+        return false;
+    }
+    if (channel.IsReceiverMode() && !channel.QueryLink()) {
+        m_lastDeviceResult = kResultUnreachable;
+        return false;
+    }
+    return true;
 }
 
 bool CQuillonMouseDevice::ReadDeviceInfo() {
@@ -93,26 +186,74 @@ bool CQuillonMouseDevice::ReadDeviceInfo() {
     CReportChannel& channel = ConfigChannel();
     channel.BeginConfiguration();
     std::array<uint8_t, kInformationBlockSize> info{};
-    bool done = channel.ReadInformationBlock(info.data()) == kResultDone;
-    if (done) {
+    int result = channel.ReadInformationBlock(info.data());
+    if (result == kResultDone) {
         SetInformationBlock(info);
-        done = channel.SetKeyTableSize(static_cast<uint16_t>(3 * info[5])) == 1;
+        if (channel.SetKeyTableSize(static_cast<uint16_t>(3 * info[5])) != 1) {
+            DebugPrintf(DebugArea::Mouse, "key table of %u bytes refused", 3u * info[5]);
+            result = kResultNoReply;
+        } else if (!CheckFirmware()) {
+            return false;
+        }
     }
     std::array<uint8_t, kMaxKeyTableSize> keys{};
-    if (done)
-        done = channel.ReadKeyAssignmentTable(keys.data()) == kResultDone;
+    if (result == kResultDone)
+        result = channel.ReadKeyAssignmentTable(keys.data());
     // Close the configuration the begin opened, whatever failed.
     channel.EndConfiguration();
-    if (!done)
+    m_lastDeviceResult = result;
+    if (result != kResultDone)
         return false;
     m_keyTable = keys;
     m_keyPositions = BuildKeyPositionMap(m_keyTable, info[5]);
     return true;
 }
 
-bool CQuillonMouseDevice::NeedsFirmwareUpgrade() {
+bool CQuillonMouseDevice::CheckFirmware() {
+    const uint16_t version = FirmwareVersion();
+    if (!FirmwareNeedsUpgrade(version)) {
+        m_firmwareCheck = FirmwareCheck::kCurrent;
+        return true;
+    }
+    if (!m_prompt) {
+        DebugPrintf(DebugArea::Mouse, "firmware %04x is old, and nobody to ask", version);
+        m_firmwareCheck = FirmwareCheck::kOutdated;
+        return true;
+    }
+    CReportChannel& channel = ConfigChannel();
+    // Nothing waits on the mouse while the user decides, nor once the upgrader has it.
+    channel.EndConfiguration();
+    m_lastDeviceResult = kResultNoReply;
+    if (!m_prompt->ConfirmFirmwareUpgrade(version, kCurrentMouseFirmware)) {
+        m_firmwareCheck = FirmwareCheck::kDeclined;
+        m_prompt->OnFirmwareUpgradeDeclined(version, kCurrentMouseFirmware);
+        return false;
+    }
+    channel.SetTransmissionEnabled(false);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    CSpawnUpgraderLauncher spawn;
+    IUpgraderLauncher& launcher = m_launcher ? *m_launcher : spawn;
+    const std::string error =
+        launcher.Launch(UpgraderPath(), kUpgradeToolArgument, UpgraderFolder());
+    if (error.empty()) {
+        m_firmwareCheck = FirmwareCheck::kUpgraderStarted;
+        return false;
+    }
+    // Nothing else will talk to the mouse: this tool keeps it.
+    channel.SetTransmissionEnabled(true);
+    m_firmwareCheck = FirmwareCheck::kUpgraderFailed;
+    DebugPrintf(DebugArea::Mouse, "upgrader: %s", error.c_str());
+    m_prompt->OnUpgraderFailed(error);
+    return false;
+}
+
+uint16_t CQuillonMouseDevice::FirmwareVersion() {
     const CHidDevice& direct = ConfigChannel().DirectTransport();
-    return direct.IsOpen() && FirmwareNeedsUpgrade(direct.GetVersion());
+    return direct.IsOpen() ? direct.GetVersion() : 0;
+}
+
+bool CQuillonMouseDevice::NeedsFirmwareUpgrade() {
+    return FirmwareNeedsUpgrade(FirmwareVersion());
 }
 
 int CQuillonMouseDevice::ReadSettingsBlock() {
@@ -121,30 +262,299 @@ int CQuillonMouseDevice::ReadSettingsBlock() {
         return 0;
     CReportChannel& channel = ConfigChannel();
     uint8_t slot = 0;
-    if (channel.ReadSettingsMemory(&slot, 1, 0) != kResultDone)
-        return 0;
+    int result = channel.ReadSettingsMemory(&slot, 1, 0);
     MouseSettingsBlock image{};
-    if (channel.ReadSettingsMemory(image.data(), kMouseSettingsBlockSize,
-                                   static_cast<uint16_t>(slot * kSettingsSlotStride)) !=
-        kResultDone)
+    if (result == kResultDone)
+        result = channel.ReadSettingsMemory(image.data(), kMouseSettingsBlockSize,
+                                            static_cast<uint16_t>(slot * kSettingsSlotStride));
+    m_lastDeviceResult = result;
+    if (result != kResultDone)
         return 0;
     image[MouseBlock::kSlot] = slot;
     m_settingsImage = image;
-    TranslateMouseSettingsBlock(image, m_effectValues, m_light, m_settings, m_activeStage);
+
+    LightInfo light = GetLightSettings();
+    MouseSettings settings = m_profile->GetMouseSettings();
+    int activeStage = m_profile->GetActiveDpiStage();
+    TranslateMouseSettingsBlock(image, GetEffectValues(), light, settings, activeStage);
+    {
+        std::lock_guard lock(m_mirrorMutex);
+        m_lightMirror = MirrorOf(light);
+    }
+    m_profile->SetMouseSettings(settings);
+    m_profile->SetActiveDpiStage(activeStage);
+    CQuillonUSBDevice::SetLightSettings({reinterpret_cast<const uint8_t*>(&light), sizeof light});
+    m_profile->SetLightInfo(light);
+    StoreSettings();
     return 1;
 }
 
 int CQuillonMouseDevice::WriteSettings(uint8_t slot) {
+    // Before a profile is loaded the records are empty: writing them would wipe the mouse.
+    if (!m_profileLoaded) {
+        DebugLine(DebugArea::Mouse, "settings not written: no profile loaded");
+        m_lastDeviceResult = kResultNoReply;
+        return 0;
+    }
+    const std::vector<DpiStage> stages = m_profile->GetDpiStages();
     const MouseSettingsBlock image =
-        BuildMouseSettingsBlock(slot, m_light, m_stages, m_activeStage, m_settings);
+        BuildMouseSettingsBlock(slot, m_profile->GetLightInfo(), stages,
+                                m_profile->GetActiveDpiStage(), m_profile->GetMouseSettings());
     if (!CanTalk())
         return 0;
     CReportChannel& channel = ConfigChannel();
-    channel.BeginConfiguration();
-    const int written = channel.WriteSettingsMemory(
-        image.data(), kMouseSettingsBlockSize, static_cast<uint16_t>(slot * kSettingsSlotStride));
-    channel.EndConfiguration();
-    return written == kResultDone ? 1 : 0;
+    int result = channel.BeginConfiguration();
+    if (result == kResultDone)
+        result = channel.WriteSettingsMemory(image.data(), kMouseSettingsBlockSize,
+                                             static_cast<uint16_t>(slot * kSettingsSlotStride));
+    // The end goes out whatever happened, so the mouse leaves configuration.
+    const int ended = channel.EndConfiguration();
+    if (result == kResultDone)
+        result = ended == kResultDone ? kResultDone : ended;
+    m_lastDeviceResult = result;
+    return result == kResultDone ? 1 : 0;
+}
+
+// ---- profile ----
+
+bool CQuillonMouseDevice::SetCurrentProfileId(const std::string& id) {
+    if (!id.empty() && !IsPlainFileName(id)) {
+        DebugPrintf(DebugArea::Mouse, "profile identifier refused: %s", id.c_str());
+        return false;
+    }
+    m_profileId = id;
+    return true;
+}
+
+std::string CQuillonMouseDevice::CurrentProfileId() {
+    if (!m_profileId.empty())
+        return m_profileId;
+    CProfileList list;
+    list.SetKind(kDeviceClassMouse);
+    list.SetFolders(GetUserDeviceFolder(), m_profile->GetDefaultPath());
+    list.LoadList();
+    return list.GetCurrentProfileId();
+}
+
+void CQuillonMouseDevice::SetProfilePaths() {
+    const std::filesystem::path folder = GetUserDeviceFolder();
+    const std::string id = CurrentProfileId();
+    if (IsPlainFileName(id) && !id.empty())
+        m_profile->SetProfilePath(folder / (id + CProfileList::kProfileExtension));
+    const std::string prefix =
+        GetLightFilePrefix().empty() ? kDefaultLightFilePrefix : GetLightFilePrefix();
+    m_profile->SetLightListPath(folder / (prefix + ".config"));
+}
+
+int CQuillonMouseDevice::LoadProfile() {
+    SetProfilePaths();
+    m_profile->LoadSection(m_profile->GetProfilePath());
+    m_keyList = m_profile->GetKeyList();
+    ApplyLightState();
+    m_profile->GetDpiStages();
+    m_profile->GetMouseSettings();
+    m_profileLoaded = true;
+    return 1;
+}
+
+void CQuillonMouseDevice::ResetToDefault() {
+    SetProfilePaths();
+    // The profile file path stays: the next save puts the default section into it.
+    m_profile->LoadSection(m_profile->GetDefaultPath());
+    m_keyList = m_profile->GetKeyList();
+    ApplyLightState();
+    m_profile->GetDpiStages();
+    m_profile->GetMouseSettings();
+    m_profileLoaded = true;
+    StoreSettings();
+    ApplyProfile();
+}
+
+void CQuillonMouseDevice::StoreSettings() {
+    m_lastStoreOk = m_profile->Save();
+    if (!m_lastStoreOk)
+        DebugPrintf(DebugArea::Profile, "profile not saved: %s",
+                    m_profile->GetProfilePath().c_str());
+}
+
+void CQuillonMouseDevice::SetDeviceKind(int kind) {
+    CQuillonUSBDevice::SetDeviceKind(kind);
+    m_profile->SetDeviceIndex(0);
+}
+
+void CQuillonMouseDevice::FixMacroAssignments() {
+    LoadNameLists();
+    const size_t macros = GetMacroNames().size();
+    bool changed = false;
+    for (KeyListEntry& entry : m_keyList) {
+        if (IsMacroCode(entry.current.code) && entry.current.code[1] >= macros) {
+            entry.current = entry.factory;
+            changed = true;
+        }
+    }
+    if (changed)
+        m_profile->SetKeyList(m_keyList);
+}
+
+void CQuillonMouseDevice::LoadNameLists() {
+    const std::filesystem::path folder = GetUserDeviceFolder();
+    const auto type = static_cast<size_t>(std::max(GetDeviceKind(), 0));
+    const Json::Value macros = CJsonFile::ReadDocument(folder / kMacroFileName);
+    const Json::Value lights =
+        CJsonFile::ReadDocument(GetProgramDataFolder() / "DefaultData" / kLightNamesFileName);
+    const Json::Value& effects = JsonElement(JsonMember(lights, "DefaultLightName"), type);
+    const Json::Value& areas = JsonElement(JsonMember(lights, "AreaLightName"), type);
+    const Json::Value custom = CJsonFile::ReadDocument(m_profile->GetLightListPath());
+    // Indexed like the effect files that GetEffectSteps finds there, so names and effects agree.
+    const Json::Value& customLights = JsonElement(JsonMember(custom, "LightInfo"),
+                                                  static_cast<size_t>(m_profile->GetDeviceIndex()));
+
+    std::lock_guard lock(m_namesMutex);
+    // A missing list keeps the old one.
+    if (const Json::Value& list = JsonMember(macros, "MacroInfo"); list.isArray())
+        m_macroNames = Names(list, "MacroName");
+    if (effects.isArray()) {
+        m_effectNames = Names(effects, "LightName");
+        m_effectVisible.clear();
+        m_effectValues.clear();
+        for (Json::ArrayIndex i = 0; i < effects.size(); ++i) {
+            m_effectVisible.push_back(JsonFlag(effects[i], "visible") ? 1 : 0);
+            m_effectValues.push_back(static_cast<int>(JsonInteger(effects[i], "value")));
+        }
+    }
+    if (areas.isArray())
+        m_areaNames = Names(areas, "LightName");
+    if (customLights.isArray())
+        m_customLightNames = Names(customLights, "LightName");
+}
+
+// ---- settings ----
+
+void CQuillonMouseDevice::SetDpiStages(const std::vector<DpiStage>& stages) {
+    m_profile->SetDpiStages(stages);
+    m_profileLoaded = true;
+}
+
+void CQuillonMouseDevice::SetActiveStage(int stage) {
+    m_profile->SetActiveDpiStage(stage);
+    m_profileLoaded = true;
+}
+
+void CQuillonMouseDevice::SetMouseSettings(const MouseSettings& settings) {
+    m_profile->SetMouseSettings(settings);
+    m_profileLoaded = true;
+}
+
+void CQuillonMouseDevice::SetKeyList(const std::vector<KeyListEntry>& list) {
+    m_keyList = list;
+    m_profile->SetKeyList(list);
+}
+
+SettingsCommit CQuillonMouseDevice::CommitSettings() {
+    SettingsCommit commit;
+    StoreSettings();
+    commit.saved = m_lastStoreOk;
+    commit.written = WriteSettings(0);
+    commit.deviceResult = m_lastDeviceResult;
+    return commit;
+}
+
+// ---- light state ----
+
+void CQuillonMouseDevice::SetLightSettings(std::span<const uint8_t> info) {
+    CQuillonUSBDevice::SetLightSettings(info);
+    m_profile->SetLightInfo(LightFromBytes(info));
+    m_profileLoaded = true;
+}
+
+void CQuillonMouseDevice::SetLightInfo(const LightInfo& light) {
+    SetLightSettings({reinterpret_cast<const uint8_t*>(&light), sizeof light});
+}
+
+LightInfo CQuillonMouseDevice::GetLightSettings() const {
+    const auto bytes = LightSettings();
+    return LightFromBytes(bytes);
+}
+
+LightMirror CQuillonMouseDevice::GetLightMirror() const {
+    std::lock_guard lock(m_mirrorMutex);
+    return m_lightMirror;
+}
+
+int CQuillonMouseDevice::ApplyLightState() {
+    const LightInfo light = m_profile->GetLightInfo();
+    CQuillonUSBDevice::SetLightSettings({reinterpret_cast<const uint8_t*>(&light), sizeof light});
+    bool effectChanged;
+    {
+        std::lock_guard lock(m_mirrorMutex);
+        const LightMirror mirror = MirrorOf(light);
+        effectChanged = mirror[0] != m_lightMirror[0];
+        m_lightMirror = mirror;
+    }
+    if (effectChanged)
+        ClearKeyLights();
+    std::vector<LightListEntry> leds = m_profile->GetLightList();
+    m_profile->LoadLightListFile(m_profile->GetLightListPath());
+    std::vector<EffectStep> steps = m_profile->GetEffectSteps();
+    {
+        std::lock_guard lock(m_lightListMutex);
+        m_ledLightList = std::move(leds);
+    }
+    {
+        std::lock_guard lock(m_effectListMutex);
+        m_effectSteps = std::move(steps);
+        m_effectStep = 0;
+    }
+    if (IMouseLightSink* sink = m_lightSink.load())
+        sink->OnLightStateApplied(light, effectChanged);
+    return 1;
+}
+
+std::vector<LightListEntry> CQuillonMouseDevice::GetLedLightList() const {
+    std::lock_guard lock(m_lightListMutex);
+    return m_ledLightList;
+}
+
+std::vector<EffectStep> CQuillonMouseDevice::GetCustomEffectSteps() const {
+    std::lock_guard lock(m_effectListMutex);
+    return m_effectSteps;
+}
+
+// ---- name lists ----
+
+std::vector<std::string> CQuillonMouseDevice::GetMacroNames() const {
+    std::lock_guard lock(m_namesMutex);
+    return m_macroNames;
+}
+
+std::vector<std::string> CQuillonMouseDevice::GetEffectNames() const {
+    std::lock_guard lock(m_namesMutex);
+    return m_effectNames;
+}
+
+std::vector<int> CQuillonMouseDevice::GetEffectVisible() const {
+    std::lock_guard lock(m_namesMutex);
+    return m_effectVisible;
+}
+
+std::vector<int> CQuillonMouseDevice::GetEffectValues() const {
+    std::lock_guard lock(m_namesMutex);
+    return m_effectValues;
+}
+
+std::vector<std::string> CQuillonMouseDevice::GetAreaNames() const {
+    std::lock_guard lock(m_namesMutex);
+    return m_areaNames;
+}
+
+std::vector<std::string> CQuillonMouseDevice::GetCustomLightNames() const {
+    std::lock_guard lock(m_namesMutex);
+    return m_customLightNames;
+}
+
+void CQuillonMouseDevice::SetEffectValues(std::vector<int> values) {
+    std::lock_guard lock(m_namesMutex);
+    m_effectValues = std::move(values);
 }
 
 std::unique_ptr<CQuillonUSBDevice> MakeQuillonDevice(int typeIndex, IHidBackend* backend) {

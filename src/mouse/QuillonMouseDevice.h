@@ -1,17 +1,25 @@
-// The mouse family: the link query, the battery status and the two event listeners (cable and
-// receiver). Its page, settings image and profiles come with the mouse's own work.
+// The mouse family: its information block and key table, the settings image built from and read
+// into its profile, the battery status, the two event listeners (cable and receiver) and the
+// hand-off of old firmware to the upgrader. Its page is a toolkit class that drives it.
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <span>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "device/DeviceDiscovery.h"
 #include "device/QuillonUSBDevice.h"
+#include "mouse/DpiMath.h"
+#include "mouse/FirmwareUpgrade.h"
+#include "mouse/MouseEvents.h"
 #include "mouse/MouseSettingsBlock.h"
+#include "profile/MouseProfiledata.h"
 #include "profile/ProfileRecords.h"
 
 inline constexpr size_t kPowerStatusSize = 6;
@@ -38,19 +46,68 @@ using KeyPositionMap = std::array<uint8_t, kMouseKeyButtons>;
 // Each button's first position in a key table of `positions` entries (3 bytes each).
 KeyPositionMap BuildKeyPositionMap(std::span<const uint8_t> keyTable, size_t positions);
 
-// The firmware the upgrader installs; older firmware (0 = unknown) asks for it.
-inline constexpr uint16_t kCurrentMouseFirmware = 0x0105;
-constexpr bool FirmwareNeedsUpgrade(uint16_t version) {
-    return version != 0 && version < kCurrentMouseFirmware;
-}
+// The light bytes last taken from or given to the mouse: effect position, brightness, speed
+// index, multicolour, red, green, blue (no direction).
+using LightMirror = std::array<uint8_t, 7>;
+
+class CQuillonMouseDevice;
+
+// What the mouse asks of the program that drives it (the window, kestrunectl).
+class IMouseOwner {
+  public:
+    virtual ~IMouseOwner() = default;
+    // On a listener thread: run ReloadSettings on the owner's thread after delayMs.
+    virtual void ScheduleSettingsReload(CQuillonMouseDevice& mouse, int delayMs) = 0;
+    // On a listener thread: run ApplyProfile on the owner's thread.
+    virtual void ScheduleProfileRefresh(CQuillonMouseDevice& mouse, const MouseEvent& event) = 0;
+    // From ApplyProfile, on the owner's thread: show the profile's state (the page does).
+    virtual void ShowProfile(CQuillonMouseDevice& /*mouse*/) {}
+};
+
+// The lighting engine's side of the light state; none until the preview is wired to the mouse.
+class IMouseLightSink {
+  public:
+    virtual ~IMouseLightSink() = default;
+    // After ApplyLightState. effectChanged: the reactive and trail state start over.
+    virtual void OnLightStateApplied(const LightInfo& light, bool effectChanged) = 0;
+    // A button press on the cable (event 0x0403), on a listener thread.
+    virtual void OnReactiveTrigger() = 0;
+};
+
+enum class FirmwareCheck {
+    kNotChecked,
+    kCurrent,          // up to date, or unknown (no cable interface, version 0)
+    kOutdated,         // old, and nobody to ask
+    kDeclined,         // old, and the user said no
+    kUpgraderStarted,  // the upgrader has the mouse now; transmission is off
+    kUpgraderFailed,   // confirmed, but the upgrader did not start or failed
+};
+
+// What a change reached: the profile file and the mouse.
+struct SettingsCommit {
+    bool saved = false;
+    int written = 0;       // WriteSettings: 1 written, 0 not
+    int deviceResult = 0;  // the first failing command's result, kResultDone when written
+};
 
 class CQuillonMouseDevice : public CQuillonUSBDevice {
   public:
+    static constexpr const char* kMacroFileName = "macro.config";
+    static constexpr const char* kLightNamesFileName = "default_light.json";
+    static constexpr const char* kDefaultLightFilePrefix = "orvel_light";
+
     explicit CQuillonMouseDevice(IHidBackend* backend = nullptr);
     // Stops both listeners before the base closes the channels.
     ~CQuillonMouseDevice() override;
 
     const char* ClassName() const override { return "QuillonMouseDevice"; }
+
+    // ---- who the mouse talks to (set before the event interfaces open) ----
+    void SetOwner(IMouseOwner* owner) { m_owner = owner; }
+    void SetFirmwarePrompt(IFirmwarePrompt* prompt) { m_prompt = prompt; }
+    // Null: the posix_spawn launcher.
+    void SetUpgraderLauncher(IUpgraderLauncher* launcher) { m_launcher = launcher; }
+    void SetLightSink(IMouseLightSink* sink) { m_lightSink = sink; }
 
     // The link query through the receiver; true at once on the cable.
     bool IsReachable() override;
@@ -59,36 +116,97 @@ class CQuillonMouseDevice : public CQuillonUSBDevice {
     // Byte 0 battery percent, 1 charging state, 3 whether through the receiver.
     std::array<uint8_t, kPowerStatusSize> PowerStatus() const;
 
-    // ---- device memory (UI thread) ----
-    // Information block, then the key table into the key table image and the key position
-    // map. False when the mouse is out of reach, a read fails or the key table is too large.
+    // ---- first contact and events ----
+    // Transmission on, device information, profile, settings image, then the page.
+    void InitialSync() override;
+    // ReadSettingsBlock, then ApplyProfile (event 0x0401).
+    void ReloadSettings() override;
+    // The name lists, then the owner shows the profile.
+    void ApplyProfile() override;
+    // What a listener does with a report (public for tests).
+    void HandleEvent(std::span<const uint8_t> report, bool throughReceiver);
+
+    // ---- device memory ----
+    // Information block, the firmware check, then the key table into the key table image and
+    // the key position map. False when the mouse is out of reach, a read fails, the key table
+    // is too large or the firmware check stopped it (see GetFirmwareCheck).
     bool ReadDeviceInfo();
-    // Whether the cable interface reports firmware older than the upgrader installs; the caller
-    // offers the upgrade.
+    FirmwareCheck GetFirmwareCheck() const { return m_firmwareCheck.load(); }
+    // The firmware version of the cable interface; 0 when unknown.
+    uint16_t FirmwareVersion();
+    // Whether the cable interface reports firmware older than the upgrader installs.
     bool NeedsFirmwareUpgrade();
-    // Reads the settings image and takes its light, settings words and active stage into the
-    // held records. 0 when the mouse is out of reach or a read fails: nothing changes then.
+    // The sensor named by the information block.
+    DpiSensor GetSensor() const { return SensorFromInfoBlock(GetInformationBlock()); }
+    // Reads the settings image into the light state and the profile, then saves the profile
+    // file. 0 when the mouse is out of reach or a read fails: nothing changes then.
     int ReadSettingsBlock();
-    // Writes the image built from the held records at slot × 128. 1 when it was written; 0
-    // without sending anything when the mouse is out of reach.
+    // Writes the image built from the profile at slot × 128. 1 when it was written; 0 without
+    // sending anything when the mouse is out of reach or no profile was loaded.
     int WriteSettings(uint8_t slot);
     int WriteSettings() override { return WriteSettings(0); }
+    // The result of the last command sequence (kResultUnreachable with the link down, ...).
+    int LastDeviceResult() const { return m_lastDeviceResult.load(); }
 
     const std::array<uint8_t, kMaxKeyTableSize>& KeyTableImage() const { return m_keyTable; }
     const KeyPositionMap& GetKeyPositionMap() const { return m_keyPositions; }
     const MouseSettingsBlock& SettingsImage() const { return m_settingsImage; }
 
-    // ---- held records: what the settings image is built from and read into ----
-    const LightInfo& GetLightInfo() const { return m_light; }
-    void SetLightInfo(const LightInfo& light) { m_light = light; }
-    const std::vector<DpiStage>& GetDpiStages() const { return m_stages; }
-    void SetDpiStages(std::vector<DpiStage> stages) { m_stages = std::move(stages); }
-    int GetActiveStage() const { return m_activeStage; }
-    void SetActiveStage(int stage) { m_activeStage = stage; }
-    const MouseSettings& GetMouseSettings() const { return m_settings; }
-    void SetMouseSettings(const MouseSettings& settings) { m_settings = settings; }
+    // ---- profile ----
+    CMouseProfiledata& Profile() { return *m_profile; }
+    // The profile the page's profile control names. Without one the profile list's selection
+    // is used. A name that is not a plain file name is refused.
+    bool SetCurrentProfileId(const std::string& id);
+    // The handed identifier, or the profile list's selection.
+    std::string CurrentProfileId();
+    void SetProfilePaths() override;
+    std::string GetProfilePath() const override { return m_profile->GetProfilePath().string(); }
+    // Profile file (or its repair from the default document): key list, light, stages, settings.
+    int LoadProfile() override;
+    // The default document's section into the current profile file, then ApplyProfile.
+    void ResetToDefault() override;
+    // Saves the profile file; false when it could not be written.
+    void StoreSettings() override;
+    bool LastStoreSucceeded() const { return m_lastStoreOk; }
+    // The type index of the name lists; the profile's device index is always 0.
+    void SetDeviceKind(int kind) override;
+    // Key-list entries naming a macro that no longer exists get their factory assignment back.
+    void FixMacroAssignments() override;
+    void LoadNameLists() override;
+
+    // ---- settings: each setter hands the record to the profile (memory only) ----
+    std::vector<DpiStage> GetDpiStages() { return m_profile->GetDpiStages(); }
+    void SetDpiStages(const std::vector<DpiStage>& stages);
+    int GetActiveStage() const { return m_profile->GetActiveDpiStage(); }
+    void SetActiveStage(int stage);
+    MouseSettings GetMouseSettings() { return m_profile->GetMouseSettings(); }
+    void SetMouseSettings(const MouseSettings& settings);
+    std::vector<KeyListEntry> GetKeyList() const { return m_keyList; }
+    void SetKeyList(const std::vector<KeyListEntry>& list);
+    // The common tail of every change: save the profile file, then write the settings image.
+    SettingsCommit CommitSettings();
+
+    // ---- light state ----
+    // The 14 bytes into the light state and the profile's LightInfo.
+    void SetLightSettings(std::span<const uint8_t> info) override;
+    void SetLightInfo(const LightInfo& light);
+    LightInfo GetLightSettings() const;
+    LightMirror GetLightMirror() const;
+    // The profile's LightInfo into the light state and the mirror; the per-LED list and the
+    // custom effect's steps for the preview.
+    int ApplyLightState() override;
+    std::vector<LightListEntry> GetLedLightList() const;
+    std::vector<EffectStep> GetCustomEffectSteps() const;
+
+    // ---- name lists ----
+    std::vector<std::string> GetMacroNames() const;
+    std::vector<std::string> GetEffectNames() const;
+    std::vector<int> GetEffectVisible() const;
+    std::vector<int> GetEffectValues() const;
+    std::vector<std::string> GetAreaNames() const;
+    std::vector<std::string> GetCustomLightNames() const;
     // Translates the effect number the mouse reports into an effect list position.
-    void SetEffectValues(std::vector<int> values) { m_effectValues = std::move(values); }
+    void SetEffectValues(std::vector<int> values);
 
   protected:
     void StartEventListener(bool throughReceiver) override;
@@ -98,6 +216,21 @@ class CQuillonMouseDevice : public CQuillonUSBDevice {
     void Listen(std::stop_token stop, bool throughReceiver);
     // Present, and on the receiver the link query answers true.
     bool CanTalk();
+    // False when ReadDeviceInfo is to stop; ends the open configuration first.
+    bool CheckFirmware();
+    void StoreLightState(const LightInfo& light);
+
+    std::shared_ptr<CMouseProfiledata> m_profile;
+    std::string m_profileId;
+    bool m_profileLoaded = false;
+    bool m_lastStoreOk = false;
+
+    std::atomic<IMouseOwner*> m_owner{nullptr};
+    std::atomic<IMouseLightSink*> m_lightSink{nullptr};
+    IFirmwarePrompt* m_prompt = nullptr;
+    IUpgraderLauncher* m_launcher = nullptr;
+    std::atomic<FirmwareCheck> m_firmwareCheck{FirmwareCheck::kNotChecked};
+    std::atomic<int> m_lastDeviceResult{0};
 
     mutable std::mutex m_statusMutex;
     std::array<uint8_t, kPowerStatusSize> m_powerStatus{};
@@ -107,11 +240,24 @@ class CQuillonMouseDevice : public CQuillonUSBDevice {
     std::array<uint8_t, kMaxKeyTableSize> m_keyTable{};
     KeyPositionMap m_keyPositions = MakeEmptyKeyPositions();
     MouseSettingsBlock m_settingsImage{};
-    LightInfo m_light;
-    std::vector<DpiStage> m_stages;
-    int m_activeStage = 0;
-    MouseSettings m_settings;
+    std::vector<KeyListEntry> m_keyList;
+
+    // The light thread reads these: one lock each, as the lighting expects.
+    mutable std::mutex m_lightListMutex;
+    std::vector<LightListEntry> m_ledLightList;
+    mutable std::mutex m_effectListMutex;
+    std::vector<EffectStep> m_effectSteps;
+    size_t m_effectStep = 0;
+    mutable std::mutex m_mirrorMutex;
+    LightMirror m_lightMirror{};
+
+    mutable std::mutex m_namesMutex;
+    std::vector<std::string> m_macroNames;
+    std::vector<std::string> m_effectNames;
+    std::vector<int> m_effectVisible;
     std::vector<int> m_effectValues;
+    std::vector<std::string> m_areaNames;
+    std::vector<std::string> m_customLightNames;
 
     static constexpr KeyPositionMap MakeEmptyKeyPositions() {
         KeyPositionMap map{};

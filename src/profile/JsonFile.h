@@ -51,6 +51,10 @@ bool IsValidUtf8(std::string_view text);
 std::string SanitizeUtf8(std::string_view text);
 // Code points; an invalid byte gives U+FFFD.
 std::u32string DecodeUtf8(std::string_view text);
+// Names of profiles and macros are compared with letter case ignored.
+bool NamesEqualIgnoringCase(std::string_view a, std::string_view b);
+// Empty, or only white space (Unicode spaces included).
+bool IsBlankText(std::string_view text);
 
 // Lookups that never throw: a value of the wrong type reads as absent (null, 0, "", false).
 const Json::Value& JsonMember(const Json::Value& object, const char* key);

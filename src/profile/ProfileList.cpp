@@ -11,53 +11,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Simple case folding for the scripts profile names are written in: Latin (with Latin-1 and
-// Latin Extended-A), Greek, Cyrillic and full-width Latin.
-char32_t FoldCase(char32_t c) {
-    if ((c >= U'A' && c <= U'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
-        return c + 32;
-    if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177))
-        return c | 1;
-    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E))
-        return (c & 1) ? c + 1 : c;
-    if (c == 0x178)
-        return 0xFF;
-    if (c >= 0x391 && c <= 0x3AB && c != 0x3A2)
-        return c + 32;
-    if (c >= 0x410 && c <= 0x42F)
-        return c + 32;
-    if (c >= 0x400 && c <= 0x40F)
-        return c + 80;
-    if (c >= 0xFF21 && c <= 0xFF3A)
-        return c + 32;
-    return c;
-}
-
-bool NamesEqual(std::string_view a, std::string_view b) {
-    std::u32string x = DecodeUtf8(a), y = DecodeUtf8(b);
-    if (x.size() != y.size())
-        return false;
-    for (size_t i = 0; i < x.size(); ++i) {
-        if (FoldCase(x[i]) != FoldCase(y[i]))
-            return false;
-    }
-    return true;
-}
-
-bool IsSpace(char32_t c) {
-    return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
-           (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F ||
-           c == 0x205F || c == 0x3000;
-}
-
-bool IsBlank(std::string_view name) {
-    for (char32_t c : DecodeUtf8(name)) {
-        if (!IsSpace(c))
-            return false;
-    }
-    return true;
-}
-
 Json::Value MakeElement(const std::string& name, const std::string& id) {
     Json::Value element(Json::objectValue);
     element["profilename"] = name;
@@ -89,7 +42,7 @@ fs::path CProfileList::ProfilePath(std::string_view id) const {
 
 int CProfileList::FindByName(std::string_view name) const {
     for (size_t i = 0; i < m_entries.size(); ++i) {
-        if (NamesEqual(m_entries[i].name, name))
+        if (NamesEqualIgnoringCase(m_entries[i].name, name))
             return static_cast<int>(i);
     }
     return -1;
@@ -307,12 +260,12 @@ ProfileResult CProfileList::DeleteProfile(int index) {
 ProfileResult CProfileList::RenameProfile(int index, std::string_view newName) {
     Refresh();
     const std::string name = SanitizeUtf8(newName);
-    if (IsBlank(name))
+    if (IsBlankText(name))
         return ProfileResult::NameBlank;
     if (!InRange(index))
         return ProfileResult::NoSuchProfile;
     for (int i = 0; i < GetCount(); ++i) {
-        if (i != index && NamesEqual(m_entries[static_cast<size_t>(i)].name, name))
+        if (i != index && NamesEqualIgnoringCase(m_entries[static_cast<size_t>(i)].name, name))
             return ProfileResult::NameTaken;
     }
     const std::string id = m_entries[static_cast<size_t>(index)].id;

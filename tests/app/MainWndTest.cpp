@@ -11,6 +11,7 @@
 #include "base/Debug.h"
 #include "device/EmulatedHidBackend.h"
 #include "emulator/SimWorld.h"
+#include "tests/support/TempHome.h"
 #include "ui/MenuWnd.h"
 #include "ui/SkinResources.h"
 
@@ -112,6 +113,8 @@ TEST_F(MainWndTest, AboutOpensOnceAndExitClosesIt) {
 }
 
 TEST(MainWndDiscovery, ComesUpWithTheSimulatedMouseAndStopsPromptly) {
+    // Opening the mouse writes its profile files.
+    CTempHome home;
     auto world = std::make_shared<CSimWorld>();
     world->SetCablePlugged(true);
     MainWndOptions options;

@@ -87,6 +87,8 @@ TEST_F(CliTest, InfoDecodesTheInformationBlockByCableAndReceiver) {
         Json::Value info = run.Json();
         EXPECT_EQ(info["sensor"].asString(), "0x3104");
         EXPECT_EQ(info["sliderPositions"].asInt(), 90);
+        EXPECT_EQ(info["dpiMin"].asInt(), 228);
+        EXPECT_EQ(info["dpiMax"].asInt(), 5928);  // position 89
         EXPECT_EQ(info["firmwareVersion"].asString(), "1.05");
         EXPECT_EQ(info["informationBlock"].asString().size(), 68u);
         // Both plugged: the cable wins.

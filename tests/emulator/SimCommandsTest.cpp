@@ -201,7 +201,7 @@ TEST_F(SimCommandsTest, MalformedRequestsAreRejectedAndCounted) {
         {"key table write past 3p", Request(0x09, 3, 59, {1, 2, 3}), 0xFF},
         {"key table at bank 1", Request(0x09, 3, 512, {1, 2, 3}), 0xFF},
         {"macro write past the end", Request(0x15, 2, 1023, {1, 2}), 0xFF},
-        {"shoot write past the end", Request(0x17, 1, 2048, {1}), 0xFF},
+        {"shoot write past the end", Request(0x17, 1, 4096, {1}), 0xFF},
         {"status read past the end", Request(0x1A, 56, 1), 0xFF},
         {"unknown command", Request(0x33), 0xFF},
         {"begin with data length", Request(0x01, 1, 0), 0xFF},

@@ -162,11 +162,17 @@ TEST(DpiMath, StageEncodingTouchesOnlyThePositionBytes) {
               (std::array<uint8_t, 9>{1, 1, 0x2C, 0x01, 0x04, 0x03, 10, 20, 30}));
     EXPECT_EQ(StagePosition(k3104, stage), 300);
 
+    // The other sensors keep the 16-bit X value that StagePosition reads back; nothing else.
     for (const DpiSensor& sensor : {k3325, kGeneric}) {
         stage = original;
-        EXPECT_FALSE(EncodeStagePosition(sensor, 40, stage));
-        EXPECT_EQ(stage, original);
+        ASSERT_TRUE(EncodeStagePosition(sensor, 40, stage));
+        EXPECT_EQ(DpiStageBytes(stage),
+                  (std::array<uint8_t, 9>{1, 1, 40, 0, 0x04, 0x03, 10, 20, 30}));
+        EXPECT_EQ(StagePosition(sensor, stage), 40);
     }
+    stage = original;
+    EXPECT_FALSE(EncodeStagePosition(k8925, 300, stage)) << "a byte holds no 300";
+    EXPECT_EQ(StagePosition(k8925, stage), 255);
     // A stored 0x8925 stage shows its X byte only.
     EXPECT_EQ(StagePosition(k8925, DpiStage{0, 0, 0x0530, 0, 0, 0, 0}), 0x30);
 }

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -14,6 +17,8 @@ namespace {
 
 const std::string kCableConfig = "emulated/cable-if1#vid_320f&pid_226e&mi_01&col02";
 const std::string kReceiverConfig = "emulated/receiver-if1#vid_320f&pid_226f&mi_01&col02";
+const std::string kCableEvents = "emulated/cable-if0#vid_320f&pid_226e&mi_00&col03";
+const std::string kReceiverEvents = "emulated/receiver-if0#vid_320f&pid_226f&mi_00&col03";
 
 class MouseDeviceTest : public testing::Test {
   protected:
@@ -107,7 +112,7 @@ TEST_F(MouseDeviceTest, SettingsImageReachesTheMouseAndReadsBack) {
         ASSERT_EQ(reader.ReadSettingsBlock(), 1);
         EXPECT_EQ(reader.GetLightingSync(), 0);
         EXPECT_EQ(reader.SettingsImage()[MouseBlock::kSlot], 0);
-        const LightInfo& got = reader.GetLightInfo();
+        const LightInfo got = reader.GetLightSettings();
         EXPECT_EQ(got.effect, c.readPosition);
         EXPECT_EQ(got.speed, c.readSpeedIndex);
         EXPECT_EQ(got.brightness, 3);
@@ -117,7 +122,7 @@ TEST_F(MouseDeviceTest, SettingsImageReachesTheMouseAndReadsBack) {
         EXPECT_EQ(got.direction, 0) << "the direction is not read back";
         EXPECT_EQ(got.savedEffect, 9);
         EXPECT_EQ(reader.GetActiveStage(), 1);
-        const MouseSettings& words = reader.GetMouseSettings();
+        const MouseSettings words = reader.GetMouseSettings();
         EXPECT_EQ(words[MouseSettings::kReportRate], 0x45);
         EXPECT_EQ(words[MouseSettings::kAngleSnapping], 0x47);
         EXPECT_EQ(words[MouseSettings::kRipple], 0x48);
@@ -198,7 +203,7 @@ TEST_F(MouseDeviceTest, ReceiverWithTheLinkDownSendsNothing) {
     // Only the three link queries reach the receiver.
     EXPECT_EQ(world->RequestsHandled() - before, 3u);
     EXPECT_EQ(world->SettingsMemory(), memory);
-    EXPECT_EQ(mouse.GetLightInfo().effect, 3);
+    EXPECT_EQ(mouse.GetLightSettings().effect, 3);
     EXPECT_EQ(mouse.GetActiveStage(), 2);
 }
 
@@ -225,6 +230,131 @@ TEST_F(MouseDeviceTest, FirmwareBelowTheUpgradersVersionAsksForIt) {
         Connect(device, false);
         EXPECT_EQ(device.NeedsFirmwareUpgrade(), c.upgrade);
     }
+}
+
+class CRecordingPrompt : public IFirmwarePrompt, public IUpgraderLauncher {
+  public:
+    bool ConfirmFirmwareUpgrade(uint16_t current, uint16_t required) override {
+        asked.push_back(current);
+        EXPECT_EQ(required, 0x0105);
+        return confirm;
+    }
+    void OnFirmwareUpgradeDeclined(uint16_t, uint16_t) override { ++declined; }
+    void OnUpgraderFailed(const std::string& error) override { failure = error; }
+    std::string Launch(const std::filesystem::path& executable, const std::string& argument,
+                       const std::filesystem::path& folder) override {
+        launched.push_back(executable.string() + " " + argument + " in " + folder.string());
+        return launchError;
+    }
+
+    bool confirm = false;
+    std::string launchError;
+    std::vector<uint16_t> asked;
+    int declined = 0;
+    std::string failure;
+    std::vector<std::string> launched;
+};
+
+TEST_F(MouseDeviceTest, OldFirmwareAsksAndHandsTheMouseToTheUpgrader) {
+    struct Case {
+        const char* name;
+        uint16_t version;
+        bool confirm;
+        std::string launchError;
+        FirmwareCheck check;
+    };
+    const Case cases[] = {
+        {"current", 0x0105, false, "", FirmwareCheck::kCurrent},
+        {"unknown", 0x0000, false, "", FirmwareCheck::kCurrent},
+        {"declined", 0x0104, false, "", FirmwareCheck::kDeclined},
+        {"upgraded", 0x0104, true, "", FirmwareCheck::kUpgraderStarted},
+        {"upgrader missing", 0x0104, true, "missing", FirmwareCheck::kUpgraderFailed},
+    };
+    const std::string upgrader =
+        UpgraderPath().string() + " Upgrading in " + UpgraderFolder().string();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimMouseConfig config = world->Config();
+        config.firmwareVersion = c.version;
+        world->SetConfig(config);
+        CRecordingPrompt prompt;
+        prompt.confirm = c.confirm;
+        prompt.launchError = c.launchError;
+        CQuillonMouseDevice device{backend.get()};
+        device.SetFirmwarePrompt(&prompt);
+        device.SetUpgraderLauncher(&prompt);
+        Connect(device, false);
+
+        const bool old = c.version == 0x0104;
+        EXPECT_EQ(device.ReadDeviceInfo(), !old);
+        EXPECT_EQ(device.GetFirmwareCheck(), c.check);
+        EXPECT_EQ(prompt.asked, old ? std::vector<uint16_t>{0x0104} : std::vector<uint16_t>{});
+        EXPECT_EQ(prompt.declined, c.check == FirmwareCheck::kDeclined ? 1 : 0);
+        EXPECT_EQ(prompt.launched,
+                  c.confirm ? std::vector<std::string>{upgrader} : std::vector<std::string>{});
+        EXPECT_EQ(prompt.failure, c.launchError);
+        // Only a started upgrader keeps the tool off the mouse.
+        EXPECT_EQ(device.ConfigChannel().IsTransmissionEnabled(),
+                  c.check != FirmwareCheck::kUpgraderStarted);
+        // An old mouse's key table is not read.
+        EXPECT_EQ(device.GetKeyPositionMap()[0], old ? kNoKeyPosition : 0);
+    }
+}
+
+// Records what the mouse asks of its owner and its light sink, on the listener threads.
+class CRecordingOwner : public IMouseOwner, public IMouseLightSink {
+  public:
+    void ScheduleSettingsReload(CQuillonMouseDevice&, int delayMs) override {
+        Add("reload in " + std::to_string(delayMs));
+    }
+    void ScheduleProfileRefresh(CQuillonMouseDevice&, const MouseEvent& event) override {
+        Add("refresh slot " + std::to_string(event.profileSlot) + " stage " +
+            std::to_string(event.dpiStage));
+    }
+    void OnLightStateApplied(const LightInfo&, bool) override {}
+    void OnReactiveTrigger() override { Add("reactive"); }
+
+    std::vector<std::string> WaitFor(size_t count) {
+        std::unique_lock lock(m_mutex);
+        m_cv.wait_for(lock, std::chrono::seconds(10), [&] { return m_log.size() >= count; });
+        return m_log;
+    }
+
+  private:
+    void Add(std::string entry) {
+        std::lock_guard lock(m_mutex);
+        m_log.push_back(std::move(entry));
+        m_cv.notify_all();
+    }
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    std::vector<std::string> m_log;
+};
+
+TEST_F(MouseDeviceTest, EventReportsBecomeWhatTheOwnerDoes) {
+    CRecordingOwner owner;
+    mouse.SetOwner(&owner);
+    mouse.SetLightSink(&owner);
+    Connect(mouse, false);
+    ASSERT_TRUE(mouse.OpenEventInterface(kCableEvents, false));
+    // The ignored codes come first: by the time the last one is heard, they were too.
+    for (uint16_t code : {0x0402, 0x1200, 0x0401, 0x0403, 0x1123})
+        world->SendEvent(code);
+    EXPECT_EQ(owner.WaitFor(3),
+              (std::vector<std::string>{"reload in 50", "reactive", "refresh slot 3 stage 2"}));
+    mouse.CloseEventInterface(false);
+
+    // Through the receiver a button press is no reactive trigger.
+    world->SetCablePlugged(false);
+    CRecordingOwner receiverOwner;
+    CQuillonMouseDevice viaReceiver{backend.get()};
+    viaReceiver.SetOwner(&receiverOwner);
+    viaReceiver.SetLightSink(&receiverOwner);
+    Connect(viaReceiver, true);
+    ASSERT_TRUE(viaReceiver.OpenEventInterface(kReceiverEvents, true));
+    world->SendEvent(0x0403);
+    world->SendEvent(0x1005);
+    EXPECT_EQ(receiverOwner.WaitFor(1), std::vector<std::string>{"refresh slot 5 stage -1"});
 }
 
 }  // namespace

@@ -1,0 +1,154 @@
+#include "cli/CliMouse.h"
+
+#include <cstdio>
+
+#include "base/Paths.h"
+#include "device/DeviceTables.h"
+
+namespace {
+
+constexpr int kMouseType = 0;
+
+// The profile list names the selected profile; a first start makes "Profile1".
+bool LoadSelectedProfile(CliSession& session, CliMouse& cli, int& exitCode) {
+    CProfileList list;
+    list.SetKind(kDeviceClassMouse);
+    list.SetFolders(GetUserDataFolder() / kDeviceTypeTable[kMouseType].typeKey,
+                    GetProgramDataFolder() / "DefaultData" /
+                        (std::string(kDeviceTypeTable[kMouseType].typeKey) + ".Json"));
+    if (list.LoadList() == ProfileResult::WriteFailed)
+        session.err << "kestrunectl: warning: could not write the profile list "
+                    << list.GetListFilePath().string() << "\n";
+    const int selected = list.GetSelection();
+    if (selected < 0) {
+        exitCode = session.Fail(kExitError,
+                                "no profile is selected in " + list.GetListFilePath().string());
+        return false;
+    }
+    cli.profile = list.GetEntries()[static_cast<size_t>(selected)];
+    return true;
+}
+
+// What discovery does for a mouse it creates, for one made here.
+void WireLikeDiscovery(CQuillonMouseDevice& mouse) {
+    const DeviceTypeInfo& type = kDeviceTypeTable[kMouseType];
+    mouse.SetTypeIndex(kMouseType);
+    mouse.SetTypeKey(std::string(type.typeKey));
+    mouse.SetDeviceKind(type.kindNumber);
+}
+
+}  // namespace
+
+bool OpenProfileOnly(CliSession& session, CliMouse& cli, int& exitCode) {
+    if (!LoadSelectedProfile(session, cli, exitCode))
+        return false;
+    cli.offline = std::make_unique<CQuillonMouseDevice>(session.backend.get());
+    cli.mouse = cli.offline.get();
+    WireLikeDiscovery(*cli.mouse);
+    cli.mouse->SetLightFilePrefix(std::string(kDevicePageTable[kMouseType].lightFilePrefix));
+    cli.mouse->SetCurrentProfileId(cli.profile.id);
+    cli.mouse->LoadProfile();
+    cli.mouse->LoadNameLists();
+    return true;
+}
+
+int FailOldFirmware(const CliSession& session, uint16_t current) {
+    return session.Fail(kExitOldFirmware,
+                        "the mouse's firmware is " + FirmwareVersionText(current) +
+                            "; this tool needs " + FirmwareVersionText(kCurrentMouseFirmware) +
+                            " or newer. Install it with: kestrunectl firmware upgrade");
+}
+
+bool OpenMouseForSettings(CliSession& session, CliMouse& cli, int& exitCode) {
+    if (!LoadSelectedProfile(session, cli, exitCode))
+        return false;
+    if (!OpenMouse(session, cli.connection, exitCode))
+        return false;
+    cli.mouse = dynamic_cast<CQuillonMouseDevice*>(cli.connection.device);
+    if (!cli.mouse) {
+        exitCode = session.Fail(kExitNoDevice, "no Kestrune Q418-RGB found");
+        return false;
+    }
+    cli.connected = true;
+    cli.mouse->SetLightFilePrefix(std::string(kDevicePageTable[kMouseType].lightFilePrefix));
+    cli.mouse->SetFirmwarePrompt(&cli.prompt);
+    cli.mouse->SetCurrentProfileId(cli.profile.id);
+    if (!cli.mouse->ReadDeviceInfo()) {
+        if (cli.mouse->GetFirmwareCheck() == FirmwareCheck::kDeclined) {
+            exitCode = FailOldFirmware(session, cli.prompt.current);
+            return false;
+        }
+        const auto info = cli.mouse->GetInformationBlock();
+        if (3u * info[5] > kMaxKeyTableSize) {
+            exitCode = session.Fail(
+                kExitError, "the mouse reports a key table of " + std::to_string(3u * info[5]) +
+                                " bytes, more than the " + std::to_string(kMaxKeyTableSize) +
+                                " this tool handles; nothing was changed");
+            return false;
+        }
+        exitCode = FailCommand(session, cli.connection, cli.mouse->LastDeviceResult(),
+                               "reading the mouse's information");
+        return false;
+    }
+    cli.mouse->LoadProfile();
+    // The effect values translate what the mouse reports.
+    cli.mouse->LoadNameLists();
+    return true;
+}
+
+int CommitChange(CliSession& session, CliMouse& cli, const std::string& done, Json::Value result) {
+    const SettingsCommit commit = cli.mouse->CommitSettings();
+    if (!commit.saved)
+        return session.Fail(kExitError,
+                            "could not save the profile file " + cli.mouse->GetProfilePath() +
+                                (commit.written ? " (the mouse has the new setting)"
+                                                : "; nothing was changed on the mouse either"));
+    if (!commit.written)
+        return FailCommand(session, cli.connection, commit.deviceResult,
+                           "saved in the profile but not written to the mouse (send it later "
+                           "with: kestrunectl apply)");
+    if (session.json) {
+        result["profile"] = ProfileJson(cli);
+        result["saved"] = true;
+        result["written"] = true;
+        session.PrintJson(result);
+    } else {
+        session.out << done << ProfileSuffix(cli) << "\n";
+    }
+    return kExitOk;
+}
+
+Json::Value ProfileJson(const CliMouse& cli) {
+    Json::Value value;
+    value["name"] = cli.profile.name;
+    value["id"] = cli.profile.id;
+    return value;
+}
+
+std::string ProfileSuffix(const CliMouse& cli) {
+    return " (profile \"" + cli.profile.name + "\")";
+}
+
+std::string ColourText(uint8_t red, uint8_t green, uint8_t blue) {
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02X%02X%02X", red, green, blue);
+    return text;
+}
+
+bool ParseColour(const std::string& text, uint8_t& red, uint8_t& green, uint8_t& blue) {
+    const std::string digits = !text.empty() && text[0] == '#' ? text.substr(1) : text;
+    if (digits.size() != 6 ||
+        digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+        return false;
+    const unsigned long value = std::stoul(digits, nullptr, 16);
+    red = static_cast<uint8_t>(value >> 16);
+    green = static_cast<uint8_t>(value >> 8);
+    blue = static_cast<uint8_t>(value);
+    return true;
+}
+
+std::string HexWord(unsigned value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%04X", value & 0xFFFF);
+    return text;
+}

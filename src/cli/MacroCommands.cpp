@@ -1,0 +1,381 @@
+#include "cli/MacroCommands.h"
+
+#include <json/json.h>
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <filesystem>
+#include <iterator>
+#include <sstream>
+
+#include "base/Paths.h"
+#include "cli/Cli.h"
+#include "macro/MacroAssignments.h"
+#include "macro/MacroList.h"
+#include "macro/MacroText.h"
+#include "profile/JsonFile.h"
+#include "profile/ProfileList.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kMouseKind = 2;
+
+constexpr const char* kEditHelp = R"(The text form, one event per line:
+  down NAME        press a key, modifier or mouse button
+  up NAME          release it
+  press NAME       down, then up
+  move DIR N       move the pointer left, right, up or down by N (0-255)
+  delay MS         wait MS milliseconds (0-65535) after the event above
+  raw ACTION TYPE BUTTON   any event by its numbers (what show prints for unknown ones)
+  # comment
+Names ignore letter case: keys as "kestrunectl macro keys" lists them (a, Enter, F1, LCtrl,
+Page Up, Left arrow, ...), mouse buttons left, right, middle, back, forward.
+Examples:
+  printf 'down LShift\ndelay 20\npress a\ndelay 50\nup LShift\n' | kestrunectl macro edit macro_1
+  kestrunectl macro show macro_1 > m.txt; $EDITOR m.txt; kestrunectl macro edit macro_1 m.txt)";
+
+struct Context {
+    std::ostream& out;
+    std::ostream& err;
+    bool json;
+    CMacroList macros;
+};
+
+void PrintJson(Context& c, const Json::Value& value) {
+    Json::StreamWriterBuilder builder;
+    builder["indentation"] = "  ";
+    builder["emitUTF8"] = true;
+    c.out << Json::writeString(builder, value) << "\n";
+}
+
+int Fail(Context& c, int status, const std::string& message) {
+    if (c.json) {
+        Json::Value value;
+        value["error"] = message;
+        value["exitStatus"] = status;
+        PrintJson(c, value);
+    }
+    c.err << "kestrunectl: " << message << "\n";
+    return status;
+}
+
+std::string Quoted(const std::string& name) {
+    return "\"" + name + "\"";
+}
+
+int FailResult(Context& c, MacroResult result, const std::string& subject) {
+    switch (result) {
+        case MacroResult::Done:
+            return kExitOk;
+        case MacroResult::LimitReached:
+            return Fail(c, kExitError,
+                        "there are already " + std::to_string(CMacroList::kMaxMacros) +
+                            " macros, the most the mouse keeps; delete one first");
+        case MacroResult::NameTaken:
+            return Fail(c, kExitError,
+                        "a macro is already named " + Quoted(subject) + " (letter case ignored)");
+        case MacroResult::NameBlank:
+            return Fail(c, kExitUsage, "a macro name cannot be blank");
+        case MacroResult::NoSuchMacro:
+            return Fail(c, kExitError, "no macro " + Quoted(subject));
+        case MacroResult::UnsafeId:
+            return Fail(c, kExitError,
+                        "the list entry of macro " + Quoted(subject) +
+                            " names no usable file; its file is left alone");
+        case MacroResult::NotAMacro:
+            return Fail(c, kExitError, subject + " is not a macro file");
+        case MacroResult::Unreadable:
+            return Fail(c, kExitError, "could not read " + subject);
+        case MacroResult::WriteFailed:
+            return Fail(c, kExitError,
+                        "could not write the macro files in " + c.macros.Folder().string());
+    }
+    return kExitError;
+}
+
+// Name first, then identifier, then index; -1 when nothing matches.
+int Resolve(const CMacroList& macros, const std::string& macro) {
+    if (int index = macros.FindByName(macro); index >= 0)
+        return index;
+    if (int index = macros.FindById(macro); index >= 0)
+        return index;
+    if (!macro.empty() && macro.size() < 4 &&
+        macro.find_first_not_of("0123456789") == std::string::npos) {
+        const int index = std::stoi(macro);
+        if (static_cast<size_t>(index) < macros.ReadList().size())
+            return index;
+    }
+    return -1;
+}
+
+Json::Value EntryJson(const std::vector<MacroEntry>& entries, int index) {
+    const MacroEntry& entry = entries.at(static_cast<size_t>(index));
+    Json::Value value;
+    value["index"] = index;
+    value["name"] = entry.name;
+    value["id"] = entry.id;
+    return value;
+}
+
+int Report(Context& c, const std::string& action, const std::string& text, int index) {
+    if (c.json) {
+        Json::Value value;
+        value["action"] = action;
+        if (index >= 0)
+            value["macro"] = EntryJson(c.macros.ReadList(), index);
+        PrintJson(c, value);
+    } else {
+        c.out << text << "\n";
+    }
+    return kExitOk;
+}
+
+int RunList(Context& c) {
+    const std::vector<MacroEntry> entries = c.macros.ReadList();
+    if (c.json) {
+        Json::Value value;
+        value["macros"] = Json::Value(Json::arrayValue);
+        for (size_t i = 0; i < entries.size(); ++i) {
+            Json::Value entry = EntryJson(entries, static_cast<int>(i));
+            entry["events"] =
+                static_cast<Json::UInt64>(c.macros.ReadEvents(static_cast<int>(i)).size());
+            value["macros"].append(entry);
+        }
+        PrintJson(c, value);
+        return kExitOk;
+    }
+    if (entries.empty())
+        c.out << "No macros yet; add one with: kestrunectl macro add NAME\n";
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const size_t events = c.macros.ReadEvents(static_cast<int>(i)).size();
+        c.out << i << "  " << entries[i].name << "  (" << entries[i].id << ")  " << events
+              << (events == 1 ? " event" : " events") << "\n";
+    }
+    return kExitOk;
+}
+
+int RunShow(Context& c, int index) {
+    const std::vector<MacroEntry> entries = c.macros.ReadList();
+    const std::vector<MacroEvent> events = c.macros.ReadEvents(index);
+    if (c.json) {
+        Json::Value value = EntryJson(entries, index);
+        value["events"] = Json::Value(Json::arrayValue);
+        for (const MacroEvent& event : events) {
+            Json::Value e;
+            e["action"] = event.down ? "down" : "up";
+            e["type"] = event.type;
+            e["button"] = event.button;
+            e["delay"] = event.delay;
+            e["text"] = FormatMacroEvent(event);
+            value["events"].append(e);
+        }
+        PrintJson(c, value);
+        return kExitOk;
+    }
+    const MacroEntry& entry = entries[static_cast<size_t>(index)];
+    c.out << "# macro " << index << ": " << entry.name << " (" << entry.id << "), " << events.size()
+          << (events.size() == 1 ? " event" : " events") << "\n"
+          << FormatMacroText(events);
+    return kExitOk;
+}
+
+int RunDelete(Context& c, int index, bool force) {
+    const std::string name = c.macros.ReadList()[static_cast<size_t>(index)].name;
+    CProfileList profiles;
+    profiles.SetKind(kMouseKind);
+    profiles.SetFolders(c.macros.Folder(), GetProgramDataFolder() / "DefaultData" / "mouse.Json");
+    const std::vector<fs::path> files = DeviceProfileFiles(profiles);
+
+    int buttons = 0, inProfiles = 0;
+    for (const fs::path& file : files) {
+        const int count = CountMacroAssignments(ReadProfileKeyList(file), index);
+        buttons += count;
+        inProfiles += count > 0 ? 1 : 0;
+    }
+    if (buttons > 0 && !force)
+        return Fail(c, kExitError,
+                    "macro " + Quoted(name) + " is assigned to " + std::to_string(buttons) +
+                        (buttons == 1 ? " button" : " buttons") + " in " +
+                        std::to_string(inProfiles) + (inProfiles == 1 ? " profile" : " profiles") +
+                        "; add --force to delete it and give those buttons their factory "
+                        "function back");
+
+    // The assignments first: buttons of later macros follow them down by one.
+    const MacroDeletionFix fix = FixProfilesForDeletedMacro(files, index);
+    if (fix.writeFailed)
+        return Fail(
+            c, kExitError,
+            "could not write the profile " + fix.failedFile.string() + "; nothing was deleted");
+    if (MacroResult r = c.macros.Delete(index); r != MacroResult::Done) {
+        UndoMacroDeletionFix(fix);
+        return FailResult(c, r, name);
+    }
+
+    std::string text = "deleted macro " + Quoted(name);
+    if (fix.changedAssignments > 0)
+        text += "; " + std::to_string(fix.changedAssignments) + " button assignment" +
+                (fix.changedAssignments == 1 ? "" : "s") + " in " +
+                std::to_string(fix.changedFiles.size()) + " profile" +
+                (fix.changedFiles.size() == 1 ? "" : "s") + " updated";
+    if (c.json) {
+        Json::Value value;
+        value["action"] = "delete";
+        value["name"] = name;
+        value["changedAssignments"] = fix.changedAssignments;
+        value["changedProfiles"] = static_cast<Json::UInt64>(fix.changedFiles.size());
+        PrintJson(c, value);
+        return kExitOk;
+    }
+    c.out << text << "\n";
+    return kExitOk;
+}
+
+int RunEdit(Context& c, int index, const std::string& file, std::istream& in) {
+    std::string text;
+    std::string source = "standard input";
+    if (file.empty() || file == "-") {
+        std::ostringstream buffer;
+        buffer << in.rdbuf();
+        text = buffer.str();
+    } else {
+        source = file;
+        std::error_code ec;
+        if (!fs::is_regular_file(file, ec))
+            return Fail(c, kExitError, "could not read " + file);
+        text = CJsonFile::ReadText(file);
+    }
+    MacroTextError error;
+    const auto events = ParseMacroText(text, &error);
+    if (!events)
+        return Fail(c, kExitUsage,
+                    source + ", line " + std::to_string(error.line) + ": " + error.message +
+                        "; the macro is unchanged");
+    const std::string name = c.macros.ReadList()[static_cast<size_t>(index)].name;
+    if (MacroResult r = c.macros.Save(index, *events); r != MacroResult::Done)
+        return FailResult(c, r, name);
+    if (events->size() >= CMacroList::kRecordLimit)
+        c.err << "kestrunectl: warning: macro " << Quoted(name) << " has " << events->size()
+              << " events; recordings stop at " << CMacroList::kRecordLimit
+              << ", and all macros the buttons use share 1024 bytes of the mouse's memory\n";
+    return Report(c, "edit",
+                  "saved " + std::to_string(events->size()) + " events to macro " + Quoted(name),
+                  index);
+}
+
+}  // namespace
+
+CLI::App* AddMacroCommands(CLI::App& app, MacroCliArgs& args) {
+    CLI::App* macro = app.add_subcommand(
+        "macro", "Manage the mouse's macros (kept in files; upload them to the mouse separately)");
+    macro->require_subcommand(1);
+    auto add = [&](const char* name, const char* help) {
+        CLI::App* command = macro->add_subcommand(name, help);
+        command->callback([&args, name] { args.action = name; });
+        return command;
+    };
+    auto macroArgument = [&](CLI::App* command) {
+        command->add_option("MACRO", args.macro, "Name, identifier or index (a name wins)")
+            ->required();
+    };
+    add("list", "List the macros in the order buttons refer to them");
+    macroArgument(add("show", "Print a macro's events in the text form that edit reads"));
+    add("add", "Add an empty macro")
+        ->add_option("NAME", args.newName, "Its name (default: the next free \"macro_N\")");
+    CLI::App* rename = add("rename", "Rename a macro (a change of letter case alone is refused)");
+    macroArgument(rename);
+    rename->add_option("NEW", args.newName, "The new name")->required();
+    CLI::App* remove = add("delete",
+                           "Delete a macro; buttons of later macros are renumbered in every "
+                           "profile");
+    macroArgument(remove);
+    remove->add_flag("-f,--force", args.force,
+                     "Also when buttons are assigned to it: they get their factory function back");
+    add("import", "Add a macro from a macro file (*.mac), named after the file")
+        ->add_option("FILE", args.file, "The macro file")
+        ->required();
+    CLI::App* exportCommand = add("export", "Write a macro to a macro file (*.mac)");
+    macroArgument(exportCommand);
+    exportCommand->add_option("FILE", args.file, "The file to write")->required();
+    CLI::App* edit = add("edit",
+                         "Replace a macro's events with those of a text file or standard input "
+                         "(see edit --help)");
+    edit->footer(kEditHelp);
+    macroArgument(edit);
+    edit->add_option("FILE", args.file, "The text file; - or none reads standard input");
+    add("keys", "List the key and mouse button names edit understands");
+    return macro;
+}
+
+int RunMacroCommand(std::ostream& out, std::ostream& err, std::istream& in, bool json,
+                    const MacroCliArgs& args) {
+    Context c{out, err, json, CMacroList(GetUserDataFolder() / "mouse")};
+    const std::string& action = args.action;
+    static const char* const kActions[] = {"list",   "show",   "add",  "rename", "delete",
+                                           "import", "export", "edit", "keys"};
+    if (std::find(std::begin(kActions), std::end(kActions), action) == std::end(kActions))
+        return Fail(c, kExitUsage, "unknown macro command " + Quoted(action));
+
+    if (action == "list")
+        return RunList(c);
+    if (action == "keys") {
+        const std::vector<std::string> names = MacroKeyNames();
+        if (json) {
+            Json::Value value(Json::arrayValue);
+            for (const std::string& name : names)
+                value.append(name);
+            PrintJson(c, value);
+        } else {
+            for (const std::string& name : names)
+                out << name << "\n";
+        }
+        return kExitOk;
+    }
+    if (action == "add") {
+        int index = -1;
+        if (MacroResult r = c.macros.Add(args.newName, &index); r != MacroResult::Done)
+            return FailResult(c, r, args.newName);
+        return Report(c, action,
+                      "added macro " + Quoted(c.macros.ReadList()[static_cast<size_t>(index)].name),
+                      index);
+    }
+    if (action == "import") {
+        int index = -1;
+        if (MacroResult r = c.macros.Import(args.file, &index); r != MacroResult::Done)
+            return FailResult(c, r, args.file);
+        return Report(
+            c, action,
+            "imported macro " + Quoted(c.macros.ReadList()[static_cast<size_t>(index)].name),
+            index);
+    }
+
+    const int index = Resolve(c.macros, args.macro);
+    if (index < 0)
+        return FailResult(c, MacroResult::NoSuchMacro, args.macro);
+    const std::string name = c.macros.ReadList()[static_cast<size_t>(index)].name;
+    if (action == "show")
+        return RunShow(c, index);
+    if (action == "delete")
+        return RunDelete(c, index, args.force);
+    if (action == "edit")
+        return RunEdit(c, index, args.file, in);
+    if (action == "rename") {
+        MacroResult r = c.macros.Rename(index, args.newName);
+        if (r == MacroResult::NameTaken && NamesEqualIgnoringCase(name, args.newName))
+            return Fail(c, kExitError,
+                        Quoted(args.newName) + " differs from " + Quoted(name) +
+                            " only in letter case, which macro names do not tell apart");
+        if (r != MacroResult::Done)
+            return FailResult(c, r, args.newName);
+        return Report(c, action, "renamed macro " + Quoted(name) + " to " + Quoted(args.newName),
+                      index);
+    }
+    // export
+    if (MacroResult r = c.macros.Export(index, args.file); r != MacroResult::Done) {
+        if (r == MacroResult::WriteFailed)
+            return Fail(c, kExitError, "could not write " + args.file);
+        return FailResult(c, r, name);
+    }
+    return Report(c, action, "exported macro " + Quoted(name) + " to " + args.file, index);
+}

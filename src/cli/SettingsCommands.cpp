@@ -1,0 +1,627 @@
+// kestrunectl status, rate, liftoff, angle-snap, ripple, debounce, sleep, light show and set,
+// sync, apply and firmware.
+#include "cli/SettingsCommands.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cctype>
+
+#include "cli/CliMouse.h"
+#include "mouse/MouseOptions.h"
+
+namespace {
+
+std::string Lower(std::string text) {
+    std::ranges::transform(text, text.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+std::string Join(const std::vector<std::string>& items) {
+    std::string text;
+    for (const std::string& item : items)
+        text += (text.empty() ? "" : ", ") + item;
+    return text;
+}
+
+// ---- the option settings: one word, a few named choices ----
+
+struct OptionSetting {
+    const char* command;
+    const char* title;
+    MouseSettings::Word word;
+    std::vector<std::string> names;  // by stored value
+    std::string unit;                // "Hz", "ms" or none
+};
+
+std::vector<std::string> Numbers(std::span<const int> values) {
+    std::vector<std::string> names;
+    for (int value : values)
+        names.push_back(std::to_string(value));
+    return names;
+}
+
+const std::vector<OptionSetting>& OptionSettings() {
+    static const std::vector<OptionSetting> settings = {
+        {"rate", "Report rate", MouseSettings::kReportRate, Numbers(kReportRateHz), "Hz"},
+        {"liftoff",
+         "Lift-off distance",
+         MouseSettings::kLiftOff,
+         {kLiftOffNames.begin(), kLiftOffNames.end()},
+         ""},
+        {"angle-snap",
+         "Angle snapping",
+         MouseSettings::kAngleSnapping,
+         {kSwitchNames.begin(), kSwitchNames.end()},
+         ""},
+        {"ripple",
+         "Ripple control",
+         MouseSettings::kRipple,
+         {kSwitchNames.begin(), kSwitchNames.end()},
+         ""},
+        {"debounce", "Key debounce", MouseSettings::kKeyDebounce, Numbers(kDebounceMs), "ms"},
+    };
+    return settings;
+}
+
+const OptionSetting* FindOptionSetting(const std::string& command) {
+    for (const OptionSetting& setting : OptionSettings())
+        if (command == setting.command)
+            return &setting;
+    return nullptr;
+}
+
+std::string WithUnit(const std::string& name, const std::string& unit) {
+    return unit.empty() ? name : name + " " + unit;
+}
+
+std::string ChoiceText(const OptionSetting& setting, uint16_t value) {
+    if (value < setting.names.size())
+        return WithUnit(setting.names[value], setting.unit);
+    return "not one of the choices (" + std::to_string(value) + ")";
+}
+
+// The choice a typed value names: "1000", "1000Hz", "1000 hz", "HIGH", ...; -1 when none.
+int ParseChoice(const std::vector<std::string>& names, const std::string& unit,
+                const std::string& text) {
+    std::string value = Lower(text);
+    value.erase(std::remove(value.begin(), value.end(), ' '), value.end());
+    const std::string suffix = Lower(unit);
+    if (!suffix.empty() && value.size() > suffix.size() && value.ends_with(suffix))
+        value.resize(value.size() - suffix.size());
+    const auto found = std::ranges::find(names, value);
+    return found == names.end() ? -1 : static_cast<int>(found - names.begin());
+}
+
+int ShowOption(CliSession& session, CliMouse& cli, const OptionSetting& setting) {
+    const uint16_t value = cli.mouse->GetMouseSettings()[setting.word];
+    if (session.json) {
+        Json::Value result;
+        result["setting"] = setting.command;
+        result["value"] = value;
+        result["name"] =
+            value < setting.names.size() ? Json::Value(setting.names[value]) : Json::Value();
+        if (!setting.unit.empty())
+            result["unit"] = setting.unit;
+        result["choices"] = Json::Value(Json::arrayValue);
+        for (const std::string& name : setting.names)
+            result["choices"].append(name);
+        result["profile"] = ProfileJson(cli);
+        session.PrintJson(result);
+        return kExitOk;
+    }
+    session.out << setting.title << ": " << ChoiceText(setting, value) << ProfileSuffix(cli)
+                << "\n";
+    return kExitOk;
+}
+
+int SetOption(CliSession& session, CliMouse& cli, const OptionSetting& setting,
+              const std::string& text) {
+    MouseSettings settings = cli.mouse->GetMouseSettings();
+    const int choice = ParseChoice(setting.names, setting.unit, text);
+    settings[setting.word] = static_cast<uint16_t>(choice);
+    cli.mouse->SetMouseSettings(settings);
+    Json::Value result;
+    result["action"] = std::string(setting.command) + " set";
+    result["value"] = choice;
+    result["name"] = setting.names[static_cast<size_t>(choice)];
+    return CommitChange(
+        session, cli,
+        std::string(setting.title) + ": " + ChoiceText(setting, static_cast<uint16_t>(choice)),
+        result);
+}
+
+// ---- sleep ----
+
+std::span<const int> SleepChoices(const SleepSetting& setting) {
+    if (setting.minutes)
+        return kSleepMinutes;
+    return kSleepDimSeconds;
+}
+
+const char* SleepUnit(const SleepSetting& setting) {
+    return setting.minutes ? "min" : "s";
+}
+
+const SleepSetting* FindSleepSetting(const std::string& name) {
+    for (const SleepSetting& setting : kSleepSettings)
+        if (Lower(name) == setting.name)
+            return &setting;
+    return nullptr;
+}
+
+int ShowSleep(CliSession& session, CliMouse& cli) {
+    const MouseSettings settings = cli.mouse->GetMouseSettings();
+    Json::Value result;
+    if (!session.json)
+        session.out << "Sleep" << ProfileSuffix(cli) << ":\n";
+    for (const SleepSetting& setting : kSleepSettings) {
+        const uint16_t value = settings[setting.word];
+        if (session.json) {
+            Json::Value item;
+            item["value"] = value;
+            item["unit"] = SleepUnit(setting);
+            result[std::string(setting.name)] = item;
+            continue;
+        }
+        char line[64];
+        std::snprintf(line, sizeof line, "  %-15s %u %s\n", std::string(setting.name).c_str(),
+                      value, SleepUnit(setting));
+        session.out << line;
+    }
+    if (session.json) {
+        result["profile"] = ProfileJson(cli);
+        session.PrintJson(result);
+    }
+    return kExitOk;
+}
+
+// ---- lighting ----
+
+// "light_mode_four_color_blink" → "four-color-blink".
+std::string EffectCliName(std::string name) {
+    constexpr std::string_view kPrefix = "light_mode_";
+    if (name.starts_with(kPrefix))
+        name.erase(0, kPrefix.size());
+    std::ranges::replace(name, '_', '-');
+    return name;
+}
+
+std::string EffectText(const CQuillonMouseDevice& mouse, uint8_t effect) {
+    const std::vector<std::string> names = mouse.GetEffectNames();
+    if (effect < names.size() && effect < kFirstCustomMouseEffect)
+        return EffectCliName(names[effect]);
+    const std::vector<std::string> custom = mouse.GetCustomLightNames();
+    const size_t customIndex = effect - size_t{kFirstCustomMouseEffect};
+    if (effect >= kFirstCustomMouseEffect && customIndex < custom.size())
+        return "custom \"" + custom[customIndex] + "\"";
+    return "effect " + std::to_string(effect);
+}
+
+// The effect a name or number chooses; -1 when none, with the choices in `choices`.
+int ParseEffect(const CQuillonMouseDevice& mouse, const std::string& text, std::string& choices) {
+    const std::vector<std::string> names = mouse.GetEffectNames();
+    const std::vector<int> visible = mouse.GetEffectVisible();
+    const size_t customCount = mouse.GetCustomLightNames().size();
+    std::vector<std::string> offered;
+    int found = -1;
+    for (size_t i = 0; i < names.size() && i < kFirstCustomMouseEffect; ++i) {
+        if (i >= visible.size() || !visible[i])
+            continue;
+        offered.push_back(EffectCliName(names[i]));
+        if (Lower(text) == offered.back())
+            found = static_cast<int>(i);
+    }
+    choices = Join(offered);
+    if (customCount > 0)
+        choices += ", or a custom light " + std::to_string(kFirstCustomMouseEffect) + " to " +
+                   std::to_string(kFirstCustomMouseEffect + customCount - 1);
+    if (found >= 0 || text.empty() || text.size() > 3 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return found;
+    const int number = std::stoi(text);
+    const auto index = static_cast<size_t>(number);
+    if (names.empty() && number <= 0xFF)
+        return number;  // no name list: the mouse's own numbers
+    if (number < static_cast<int>(kFirstCustomMouseEffect) && index < names.size() &&
+        index < visible.size() && visible[index])
+        return number;
+    if (number >= static_cast<int>(kFirstCustomMouseEffect) &&
+        index - kFirstCustomMouseEffect < customCount)
+        return number;
+    return -1;
+}
+
+std::string LightText(const CQuillonMouseDevice& mouse, const LightInfo& light) {
+    return EffectText(mouse, light.effect) + ", brightness " + std::to_string(light.brightness) +
+           " of 4, speed " + std::to_string(light.speed) + " of 4, " +
+           (light.direction ? "forward" : "backward") + ", " +
+           (light.multiColor ? "multicolour"
+                             : "colour " + ColourText(light.red, light.green, light.blue));
+}
+
+Json::Value LightJson(const CQuillonMouseDevice& mouse, const LightInfo& light) {
+    Json::Value value;
+    value["effect"] = EffectText(mouse, light.effect);
+    value["effectNumber"] = light.effect;
+    value["brightness"] = light.brightness;
+    value["speed"] = light.speed;
+    value["direction"] = light.direction ? "forward" : "backward";
+    value["multicolour"] = light.multiColor != 0;
+    value["colour"] = ColourText(light.red, light.green, light.blue);
+    return value;
+}
+
+int ShowLight(CliSession& session, CliMouse& cli) {
+    const LightInfo light = cli.mouse->Profile().GetLightInfo();
+    if (session.json) {
+        Json::Value value = LightJson(*cli.mouse, light);
+        value["profile"] = ProfileJson(cli);
+        session.PrintJson(value);
+        return kExitOk;
+    }
+    session.out << "Lighting" << ProfileSuffix(cli) << ": " << LightText(*cli.mouse, light) << "\n";
+    return kExitOk;
+}
+
+std::optional<bool> ParseSwitch(const std::string& text, const char* on, const char* off) {
+    const std::string value = Lower(text);
+    if (value == on || value == "1")
+        return true;
+    if (value == off || value == "0")
+        return false;
+    return std::nullopt;
+}
+
+bool AnyLightOption(const SettingsCliArgs& args) {
+    return args.effect || args.brightness || args.speed || args.direction || args.multicolour ||
+           args.colour;
+}
+
+// Checks every option before anything is touched.
+int SetLight(CliSession& session, CliMouse& cli, const SettingsCliArgs& args) {
+    CQuillonMouseDevice& mouse = *cli.mouse;
+    LightInfo light = mouse.Profile().GetLightInfo();
+    if (args.effect) {
+        std::string choices;
+        const int effect = ParseEffect(mouse, *args.effect, choices);
+        if (effect < 0)
+            return session.Fail(kExitUsage,
+                                "--effect takes " + choices + "; not \"" + *args.effect + "\"");
+        light.effect = static_cast<uint8_t>(effect);
+    }
+    if (args.direction) {
+        const std::optional<bool> forward = ParseSwitch(*args.direction, "forward", "backward");
+        if (!forward)
+            return session.Fail(kExitUsage, "--direction takes forward or backward, not \"" +
+                                                *args.direction + "\"");
+        light.direction = *forward ? 1 : 0;
+    }
+    if (args.colour) {
+        if (!ParseColour(*args.colour, light.red, light.green, light.blue))
+            return session.Fail(kExitUsage, "--colour takes #RRGGBB (six hex digits), not \"" +
+                                                *args.colour + "\"");
+        // A colour of its own means no colour wheel, unless asked for.
+        light.multiColor = 0;
+    }
+    if (args.multicolour) {
+        const std::optional<bool> on = ParseSwitch(*args.multicolour, "on", "off");
+        if (!on)
+            return session.Fail(kExitUsage,
+                                "--multicolour takes on or off, not \"" + *args.multicolour + "\"");
+        light.multiColor = *on ? 1 : 0;
+    }
+    if (args.brightness)
+        light.brightness = static_cast<uint8_t>(*args.brightness);
+    if (args.speed)
+        light.speed = static_cast<uint8_t>(*args.speed);
+    mouse.SetLightInfo(light);
+    mouse.ApplyLightState();
+    Json::Value result = LightJson(mouse, light);
+    result["action"] = "light set";
+    return CommitChange(session, cli, "Lighting: " + LightText(mouse, light), result);
+}
+
+// ---- talking to the mouse ----
+
+int Status(CliSession& session) {
+    CliMouse cli;
+    int exitCode = kExitOk;
+    if (!OpenMouse(session, cli.connection, exitCode))
+        return exitCode;
+    auto* mouse = dynamic_cast<CQuillonMouseDevice*>(cli.connection.device);
+    if (!mouse)
+        return session.Fail(kExitNoDevice, "no Kestrune Q418-RGB found");
+    mouse->RefreshStatus();
+    if (mouse->LastDeviceResult() != kResultDone)
+        return FailCommand(session, cli.connection, mouse->LastDeviceResult(),
+                           "reading the battery status");
+    const auto status = mouse->PowerStatus();
+    static const char* const kCharging[] = {"full", "charging", "on battery"};
+    const std::string charging = status[1] < 3 ? kCharging[status[1]] : "unknown";
+    const char* connection = status[3] ? "receiver" : "cable";
+    const uint16_t firmware = mouse->FirmwareVersion();
+    if (session.json) {
+        Json::Value value;
+        value["battery"] = status[0];
+        value["charging"] = charging;
+        value["connection"] = connection;
+        value["firmwareVersion"] = firmware ? FirmwareVersionText(firmware) : "";
+        value["firmwareUpgradeNeeded"] = FirmwareNeedsUpgrade(firmware);
+        session.PrintJson(value);
+        return kExitOk;
+    }
+    session.out << "Battery:    " << int{status[0]} << "%, " << charging << "\n"
+                << "Connection: " << (status[3] ? "through the receiver" : "cable") << "\n";
+    if (firmware)
+        session.out << "Firmware:   " << FirmwareVersionText(firmware)
+                    << (FirmwareNeedsUpgrade(firmware)
+                            ? "  (older than " + FirmwareVersionText(kCurrentMouseFirmware) +
+                                  ": kestrunectl firmware upgrade)"
+                            : "")
+                    << "\n";
+    return kExitOk;
+}
+
+int Sync(CliSession& session, CliMouse& cli) {
+    CQuillonMouseDevice& mouse = *cli.mouse;
+    if (mouse.ReadSettingsBlock() != 1)
+        return FailCommand(session, cli.connection, mouse.LastDeviceResult(),
+                           "reading the mouse's settings");
+    if (!mouse.LastStoreSucceeded())
+        return session.Fail(kExitError,
+                            "read the mouse's settings but could not save the profile file " +
+                                mouse.GetProfilePath());
+    const LightInfo light = mouse.Profile().GetLightInfo();
+    const MouseSettings settings = mouse.GetMouseSettings();
+    const OptionSetting& rate = *FindOptionSetting("rate");
+    if (session.json) {
+        Json::Value value;
+        value["action"] = "sync";
+        value["light"] = LightJson(mouse, light);
+        value["reportRate"] = settings[MouseSettings::kReportRate];
+        value["activeStage"] = mouse.GetActiveStage() + 1;
+        value["profile"] = ProfileJson(cli);
+        value["saved"] = true;
+        session.PrintJson(value);
+        return kExitOk;
+    }
+    session.out << "Read the mouse's settings into the profile \"" << cli.profile.name << "\"\n"
+                << "  Lighting:         " << LightText(mouse, light) << "\n"
+                << "  Report rate:      " << ChoiceText(rate, settings[MouseSettings::kReportRate])
+                << "\n"
+                << "  Active DPI stage: " << mouse.GetActiveStage() + 1 << "\n";
+    return kExitOk;
+}
+
+int Apply(CliSession& session, CliMouse& cli) {
+    if (cli.mouse->WriteSettings(0) != 1)
+        return FailCommand(session, cli.connection, cli.mouse->LastDeviceResult(),
+                           "writing the settings");
+    if (session.json) {
+        Json::Value value;
+        value["action"] = "apply";
+        value["profile"] = ProfileJson(cli);
+        value["written"] = true;
+        session.PrintJson(value);
+    } else {
+        session.out << "Wrote the settings of the profile \"" << cli.profile.name
+                    << "\" to the mouse\n";
+    }
+    return kExitOk;
+}
+
+int Firmware(CliSession& session, bool upgrade) {
+    CliMouse cli;
+    int exitCode = kExitOk;
+    if (!OpenMouse(session, cli.connection, exitCode))
+        return exitCode;
+    auto* mouse = dynamic_cast<CQuillonMouseDevice*>(cli.connection.device);
+    if (!mouse)
+        return session.Fail(kExitNoDevice, "no Kestrune Q418-RGB found");
+    const uint16_t version = mouse->FirmwareVersion();
+    const std::string needed = FirmwareVersionText(kCurrentMouseFirmware);
+    if (version == 0)
+        return session.Fail(kExitError,
+                            "the firmware version can only be read by cable: connect the mouse "
+                            "with its cable and try again");
+    const bool old = FirmwareNeedsUpgrade(version);
+    if (!upgrade || !old) {
+        if (session.json) {
+            Json::Value value;
+            value["firmwareVersion"] = FirmwareVersionText(version);
+            value["requiredVersion"] = needed;
+            value["upgradeNeeded"] = old;
+            session.PrintJson(value);
+        } else {
+            session.out << "Firmware " << FirmwareVersionText(version)
+                        << (old ? ": older than " + needed +
+                                      ", which this tool needs. Install it with: kestrunectl "
+                                      "firmware upgrade"
+                                : ": up to date" + std::string(upgrade ? ", nothing to do" : ""))
+                        << "\n";
+        }
+        return kExitOk;
+    }
+    if (!session.json)
+        session.out << "Starting the firmware upgrader (" << UpgraderPath().string() << ") for "
+                    << FirmwareVersionText(version) << " → " << needed << "...\n"
+                    << std::flush;
+    cli.prompt.confirm = true;
+    CSpawnUpgraderLauncher launcher(true);
+    mouse->SetFirmwarePrompt(&cli.prompt);
+    mouse->SetUpgraderLauncher(&launcher);
+    mouse->ReadDeviceInfo();
+    switch (mouse->GetFirmwareCheck()) {
+        case FirmwareCheck::kUpgraderStarted:
+            if (session.json) {
+                Json::Value value;
+                value["action"] = "firmware upgrade";
+                value["firmwareVersion"] = FirmwareVersionText(version);
+                value["upgraderFinished"] = true;
+                session.PrintJson(value);
+            } else {
+                session.out << "The upgrader finished. Unplug the mouse and plug it in again.\n";
+            }
+            return kExitOk;
+        case FirmwareCheck::kUpgraderFailed:
+            return session.Fail(kExitError, cli.prompt.upgraderError);
+        default:
+            return FailCommand(session, cli.connection, mouse->LastDeviceResult(),
+                               "reading the mouse's information");
+    }
+}
+
+}  // namespace
+
+void AddSettingsCommands(CLI::App& app, SettingsCliArgs& args) {
+    app.add_subcommand("status", "Show the battery, charging state and connection")
+        ->callback([&args] { args.command = "status"; });
+
+    auto addSetting = [&](const char* name, const std::string& help, const std::string& values) {
+        CLI::App* command = app.add_subcommand(name, help);
+        command->callback([&args, name] {
+            args.command = name;
+            if (args.action.empty())
+                args.action = "show";
+        });
+        CLI::App* set = command->add_subcommand("set", "Change it: " + values);
+        set->add_option("VALUE", args.value, values)->required();
+        set->callback([&args] { args.action = "set"; });
+        return set;
+    };
+    addSetting("rate", "Show or set the report rate", "125, 250, 500, 1000 or 2000 (Hz)");
+    addSetting("liftoff", "Show or set the lift-off distance", "low or high");
+    addSetting("angle-snap", "Show or set angle snapping (straightened lines)", "on or off");
+    addSetting("ripple", "Show or set ripple control (smoothing at high DPI)", "on or off");
+    addSetting("debounce", "Show or set the key debounce time", "2, 4, 6, 8, 10 or 12 (ms)");
+
+    CLI::App* sleep = app.add_subcommand("sleep", "Show or set the sleep timers");
+    sleep->callback([&args] {
+        args.command = "sleep";
+        if (args.action.empty())
+            args.action = "show";
+    });
+    CLI::App* sleepSet = sleep->add_subcommand("set", "Change one of the sleep timers");
+    sleepSet
+        ->add_option("NAME", args.name, "wireless-dim, wireless-sleep, device-dim or device-sleep")
+        ->required();
+    sleepSet->add_option("VALUE", args.value, "The time")->required();
+    sleepSet->callback([&args] { args.action = "set"; });
+    sleep->footer(
+        "The dim timers take 10, 30, 60, 120, 180 or 240 (seconds) before the mouse dims;\n"
+        "the sleep timers take 1, 5, 10, 30, 60 or 120 (minutes) before it sleeps.\n"
+        "The wireless ones apply through the receiver, the device ones otherwise.");
+
+    CLI::App* light = app.get_subcommand("light");
+    light->description("Show the lighting of the selected profile, set it, or preview it");
+    CLI::App* lightSet = light->add_subcommand("set", "Change the lighting (at least one option)");
+    lightSet->add_option("--effect", args.effect,
+                         "static, breathing, trail, spectrum, wave, four-color-breathing, off, "
+                         "reactive, four-color-blink, blink, or a custom light's number");
+    lightSet->add_option("--brightness", args.brightness, "0 to 4")->check(CLI::Range(0, 4));
+    lightSet->add_option("--speed", args.speed, "0 (slowest) to 4")->check(CLI::Range(0, 4));
+    lightSet->add_option("--direction", args.direction, "forward or backward");
+    lightSet->add_option("--colour,--color", args.colour,
+                         "#RRGGBB (turns multicolour off unless --multicolour on)");
+    lightSet->add_option("--multicolour,--multicolor", args.multicolour,
+                         "on: colours from the colour wheel");
+    lightSet->callback([&args] {
+        args.command = "light";
+        args.action = "set";
+    });
+    light->callback([&args, light] {
+        if (light->get_subcommands().empty()) {
+            args.command = "light";
+            args.action = "show";
+        }
+    });
+
+    app.add_subcommand("sync", "Read the mouse's settings into the selected profile")
+        ->callback([&args] { args.command = "sync"; });
+    app.add_subcommand("apply", "Write the selected profile's settings to the mouse")
+        ->callback([&args] { args.command = "apply"; });
+    CLI::App* firmware =
+        app.add_subcommand("firmware", "Show the mouse's firmware version, or upgrade it");
+    firmware->callback([&args] {
+        args.command = "firmware";
+        if (args.action.empty())
+            args.action = "show";
+    });
+    firmware
+        ->add_subcommand("upgrade",
+                         "Start the firmware upgrader on a mouse that needs it (by cable)")
+        ->callback([&args] { args.action = "upgrade"; });
+}
+
+int RunSettingsCommand(CliSession& session, const SettingsCliArgs& args) {
+    const std::string& command = args.command;
+    if (command == "dpi")
+        return RunDpiCommand(session, args);
+    if (command == "status")
+        return Status(session);
+    if (command == "firmware")
+        return Firmware(session, args.action == "upgrade");
+
+    // Bad values are refused before the mouse is looked for.
+    const OptionSetting* option = FindOptionSetting(command);
+    const SleepSetting* sleep = nullptr;
+    if (option && args.action == "set" && ParseChoice(option->names, option->unit, args.value) < 0)
+        return session.Fail(kExitUsage, std::string(command) + " takes " +
+                                            WithUnit(Join(option->names), option->unit) +
+                                            ", not \"" + args.value + "\"");
+    if (command == "sleep" && args.action == "set") {
+        sleep = FindSleepSetting(args.name);
+        if (!sleep)
+            return session.Fail(kExitUsage,
+                                "sleep set takes wireless-dim, wireless-sleep, device-dim or "
+                                "device-sleep, not \"" +
+                                    args.name + "\"");
+        const std::string unit = SleepUnit(*sleep);
+        if (ParseChoice(Numbers(SleepChoices(*sleep)), unit, args.value) < 0)
+            return session.Fail(
+                kExitUsage, std::string(sleep->name) + " takes " +
+                                WithUnit(Join(Numbers(SleepChoices(*sleep))), unit) + ", not \"" +
+                                args.value + "\"");
+    }
+    if (command == "light" && args.action == "set" && !AnyLightOption(args))
+        return session.Fail(kExitUsage,
+                            "light set needs at least one of --effect, --brightness, --speed, "
+                            "--direction, --colour, --multicolour");
+
+    CliMouse cli;
+    int exitCode = kExitOk;
+    const bool show = args.action == "show";
+    if (show ? !OpenProfileOnly(session, cli, exitCode)
+             : !OpenMouseForSettings(session, cli, exitCode))
+        return exitCode;
+    if (option)
+        return show ? ShowOption(session, cli, *option)
+                    : SetOption(session, cli, *option, args.value);
+    if (command == "sleep") {
+        if (show)
+            return ShowSleep(session, cli);
+        MouseSettings settings = cli.mouse->GetMouseSettings();
+        const std::vector<std::string> choices = Numbers(SleepChoices(*sleep));
+        const int choice = ParseChoice(choices, SleepUnit(*sleep), args.value);
+        const int value = SleepChoices(*sleep)[static_cast<size_t>(choice)];
+        settings[sleep->word] = static_cast<uint16_t>(value);
+        cli.mouse->SetMouseSettings(settings);
+        Json::Value result;
+        result["action"] = "sleep set";
+        result["setting"] = std::string(sleep->name);
+        result["value"] = value;
+        result["unit"] = SleepUnit(*sleep);
+        return CommitChange(session, cli,
+                            "Sleep " + std::string(sleep->name) + ": " + std::to_string(value) +
+                                " " + SleepUnit(*sleep),
+                            result);
+    }
+    if (command == "light")
+        return show ? ShowLight(session, cli) : SetLight(session, cli, args);
+    if (command == "sync")
+        return Sync(session, cli);
+    if (command == "apply")
+        return Apply(session, cli);
+    return session.Fail(kExitUsage, "unknown command \"" + command + "\"");
+}

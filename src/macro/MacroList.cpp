@@ -1,0 +1,301 @@
+#include "macro/MacroList.h"
+
+#include <chrono>
+#include <system_error>
+
+#include "base/Debug.h"
+#include "profile/JsonFile.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+Json::Value MakeElement(const std::string& name, const std::string& id) {
+    Json::Value element(Json::objectValue);
+    element["MacroName"] = name;
+    element["Guid"] = id;
+    return element;
+}
+
+}  // namespace
+
+CMacroList::CMacroList(fs::path deviceFolder, std::string listFileName)
+    : m_folder(std::move(deviceFolder)), m_listFileName(std::move(listFileName)) {}
+
+fs::path CMacroList::MacroFilePath(std::string_view id) const {
+    if (!IsPlainFileName(id))
+        return {};
+    return m_folder / (std::string(id) + kMacroExtension);
+}
+
+Json::Value CMacroList::ReadDocument() const {
+    Json::Value document = CJsonFile::ReadDocument(ListFilePath());
+    if (!document.isObject()) {
+        if (!document.isNull())
+            DebugPrintf(DebugArea::Macro, "macro list unusable: %s", ListFilePath().c_str());
+        document = Json::Value(Json::objectValue);
+    }
+    if (!JsonMember(document, "MacroInfo").isArray())
+        document["MacroInfo"] = Json::Value(Json::arrayValue);
+    return document;
+}
+
+bool CMacroList::WriteDocument(const Json::Value& document) const {
+    std::error_code ec;
+    fs::create_directories(m_folder, ec);
+    if (!CJsonFile::WriteDocument(ListFilePath(), document)) {
+        DebugPrintf(DebugArea::Macro, "could not write %s", ListFilePath().c_str());
+        return false;
+    }
+    return true;
+}
+
+std::vector<MacroEntry> CMacroList::Entries(const Json::Value& document) {
+    std::vector<MacroEntry> entries;
+    // An element that is not an object keeps its place: later macros keep their index.
+    for (const Json::Value& element : JsonMember(document, "MacroInfo"))
+        entries.push_back(
+            {SanitizeUtf8(JsonString(element, "MacroName")), JsonString(element, "Guid")});
+    return entries;
+}
+
+std::vector<MacroEntry> CMacroList::ReadList() const {
+    return Entries(ReadDocument());
+}
+
+bool CMacroList::HasListFile() const {
+    return JsonMember(CJsonFile::ReadDocument(ListFilePath()), "MacroInfo").isArray();
+}
+
+int CMacroList::FindByName(std::string_view name) const {
+    const std::vector<MacroEntry> entries = ReadList();
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (NamesEqualIgnoringCase(entries[i].name, name))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+int CMacroList::FindById(std::string_view id) const {
+    const std::vector<MacroEntry> entries = ReadList();
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].id == id)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+std::string CMacroList::DefaultName() const {
+    const std::vector<MacroEntry> entries = ReadList();
+    auto taken = [&entries](const std::string& name) {
+        for (const MacroEntry& entry : entries) {
+            if (NamesEqualIgnoringCase(entry.name, name))
+                return true;
+        }
+        return false;
+    };
+    std::string name;
+    for (int n = 1;; ++n) {
+        name = "macro_" + std::to_string(n);
+        if (!taken(name))
+            return name;
+    }
+}
+
+std::string CMacroList::UniqueId(const std::vector<MacroEntry>& entries) const {
+    // Two macros made within one millisecond must not share a file.
+    const auto now = std::chrono::system_clock::now();
+    std::string id;
+    for (int step = 0; step < 100000; ++step) {
+        id = MakeTimeId(now + std::chrono::milliseconds(step));
+        bool used = false;
+        for (const MacroEntry& entry : entries)
+            used = used || entry.id == id;
+        std::error_code ec;
+        if (!used && !fs::exists(MacroFilePath(id), ec))
+            break;
+    }
+    return id;
+}
+
+MacroResult CMacroList::Append(Json::Value document, const std::string& name,
+                               const std::string& id) {
+    document["MacroInfo"].append(MakeElement(name, id));
+    return WriteDocument(document) ? MacroResult::Done : MacroResult::WriteFailed;
+}
+
+MacroResult CMacroList::Add(std::string_view name, int* index) {
+    Json::Value document = ReadDocument();
+    const std::vector<MacroEntry> entries = Entries(document);
+    if (entries.size() >= static_cast<size_t>(kMaxMacros))
+        return MacroResult::LimitReached;
+    std::string chosen = name.empty() ? DefaultName() : SanitizeUtf8(name);
+    if (IsBlankText(chosen))
+        return MacroResult::NameBlank;
+    for (const MacroEntry& entry : entries) {
+        if (NamesEqualIgnoringCase(entry.name, chosen))
+            return MacroResult::NameTaken;
+    }
+    const MacroResult result = Append(std::move(document), chosen, UniqueId(entries));
+    if (result == MacroResult::Done && index)
+        *index = static_cast<int>(entries.size());
+    return result;
+}
+
+MacroResult CMacroList::Rename(int index, std::string_view newName) {
+    Json::Value document = ReadDocument();
+    const std::vector<MacroEntry> entries = Entries(document);
+    if (index < 0 || static_cast<size_t>(index) >= entries.size())
+        return MacroResult::NoSuchMacro;
+    const std::string name = SanitizeUtf8(newName);
+    if (IsBlankText(name))
+        return MacroResult::NameBlank;
+    // The macro's own name counts too: a change of letter case alone is refused.
+    for (const MacroEntry& entry : entries) {
+        if (NamesEqualIgnoringCase(entry.name, name))
+            return MacroResult::NameTaken;
+    }
+    Json::Value& element = document["MacroInfo"][static_cast<Json::ArrayIndex>(index)];
+    if (!element.isObject())
+        element = MakeElement(name, "");
+    element["MacroName"] = name;
+    return WriteDocument(document) ? MacroResult::Done : MacroResult::WriteFailed;
+}
+
+MacroResult CMacroList::Delete(int index) {
+    Json::Value document = ReadDocument();
+    std::vector<MacroEntry> entries = Entries(document);
+    if (index < 0 || static_cast<size_t>(index) >= entries.size())
+        return MacroResult::NoSuchMacro;
+    const std::string id = entries[static_cast<size_t>(index)].id;
+    Json::Value removed;
+    document["MacroInfo"].removeIndex(static_cast<Json::ArrayIndex>(index), &removed);
+    // The list first: a failed write leaves the macro whole.
+    if (!WriteDocument(document))
+        return MacroResult::WriteFailed;
+    entries.erase(entries.begin() + index);
+    for (const MacroEntry& entry : entries) {
+        // Another entry reads the same file; it stays.
+        if (entry.id == id)
+            return MacroResult::Done;
+    }
+    if (const fs::path path = MacroFilePath(id); !path.empty()) {
+        std::error_code ec;
+        fs::remove(path, ec);
+    }
+    return MacroResult::Done;
+}
+
+MacroResult CMacroList::Import(const fs::path& file, int* index) {
+    Json::Value document = ReadDocument();
+    const std::vector<MacroEntry> entries = Entries(document);
+    if (entries.size() >= static_cast<size_t>(kMaxMacros))
+        return MacroResult::LimitReached;
+    const std::string text = CJsonFile::ReadText(file);
+    if (text.empty())
+        return MacroResult::Unreadable;
+    if (!CJsonFile::ParseDocument(text).isObject())
+        return MacroResult::NotAMacro;
+
+    auto taken = [&entries](const std::string& name) {
+        if (IsBlankText(name))
+            return true;
+        for (const MacroEntry& entry : entries) {
+            if (NamesEqualIgnoringCase(entry.name, name))
+                return true;
+        }
+        return false;
+    };
+    std::string name = SanitizeUtf8(CJsonFile::FileTitle(file));
+    for (int n = 2; taken(name); ++n)
+        name = std::to_string(n);
+
+    const std::string id = UniqueId(entries);
+    std::error_code ec;
+    fs::create_directories(m_folder, ec);
+    if (!CJsonFile::WriteText(MacroFilePath(id), text))
+        return MacroResult::WriteFailed;
+    const MacroResult result = Append(std::move(document), name, id);
+    if (result != MacroResult::Done) {
+        fs::remove(MacroFilePath(id), ec);
+        return result;
+    }
+    if (index)
+        *index = static_cast<int>(entries.size());
+    return MacroResult::Done;
+}
+
+MacroResult CMacroList::Export(int index, const fs::path& file) const {
+    const std::vector<MacroEntry> entries = ReadList();
+    if (index < 0 || static_cast<size_t>(index) >= entries.size())
+        return MacroResult::NoSuchMacro;
+    const MacroEntry& entry = entries[static_cast<size_t>(index)];
+    const fs::path path = MacroFilePath(entry.id);
+    if (path.empty())
+        return MacroResult::UnsafeId;
+    std::string text;
+    std::error_code ec;
+    if (fs::exists(path, ec)) {
+        text = CJsonFile::ReadText(path);
+        if (text.empty())
+            return MacroResult::Unreadable;
+    } else {
+        text = CJsonFile::FormatDocument(MacroDocument(entry, {}));
+    }
+    return CJsonFile::WriteText(file, text) ? MacroResult::Done : MacroResult::WriteFailed;
+}
+
+std::vector<MacroEvent> CMacroList::ReadEvents(int index) const {
+    const std::vector<MacroEntry> entries = ReadList();
+    if (index < 0 || static_cast<size_t>(index) >= entries.size())
+        return {};
+    return ReadEventsById(entries[static_cast<size_t>(index)].id);
+}
+
+std::vector<MacroEvent> CMacroList::ReadEventsById(std::string_view id) const {
+    const fs::path path = MacroFilePath(id);
+    if (path.empty()) {
+        DebugLine(DebugArea::Macro, "macro entry without a usable \"Guid\"");
+        return {};
+    }
+    const Json::Value document = CJsonFile::ReadDocument(path);
+    const Json::Value& events = JsonMember(document, "Events");
+    if (!events.isArray()) {
+        DebugPrintf(DebugArea::Macro, "no events in %s", path.c_str());
+        return {};
+    }
+    std::vector<MacroEvent> result;
+    result.reserve(events.size());
+    for (const Json::Value& element : events)
+        result.push_back(ReadMacroEvent(element));
+    return result;
+}
+
+Json::Value CMacroList::MacroDocument(const MacroEntry& entry,
+                                      const std::vector<MacroEvent>& events) const {
+    Json::Value document(Json::objectValue);
+    document["MacroName"] = entry.name;
+    document["Guid"] = entry.id;
+    Json::Value& array = document["Events"] = Json::Value(Json::arrayValue);
+    for (const MacroEvent& event : events)
+        array.append(MacroEventToJson(event, DelayForm::String));
+    document["Version"] = kFileVersion;
+    return document;
+}
+
+MacroResult CMacroList::Save(int index, const std::vector<MacroEvent>& events) {
+    const std::vector<MacroEntry> entries = ReadList();
+    if (index < 0 || static_cast<size_t>(index) >= entries.size())
+        return MacroResult::NoSuchMacro;
+    const MacroEntry& entry = entries[static_cast<size_t>(index)];
+    const fs::path path = MacroFilePath(entry.id);
+    if (path.empty())
+        return MacroResult::UnsafeId;
+    std::error_code ec;
+    fs::create_directories(m_folder, ec);
+    if (!CJsonFile::WriteDocument(path, MacroDocument(entry, events))) {
+        DebugPrintf(DebugArea::Macro, "could not write %s", path.c_str());
+        return MacroResult::WriteFailed;
+    }
+    return MacroResult::Done;
+}
