@@ -241,7 +241,8 @@ bool CJsonFile::WriteText(const fs::path& path, std::string_view text) {
     struct stat st;
     mode_t mode =
         ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? st.st_mode & 07777 : NewFileMode();
-    bool ok = ::fchmod(fd.Get(), mode) == 0 && WriteAll(fd.Get(), text) && ::fsync(fd.Get()) == 0;
+    bool ok = ::fchmod(fd.Get(), mode) == 0 && WriteAll(fd.Get(), text) &&
+              ::fdatasync(fd.Get()) == 0;  // the data and its size; other metadata can wait
     ok = fd.Close() == 0 && ok;
     ok = ok && ::rename(temp.data(), path.c_str()) == 0;
     if (!ok) {
