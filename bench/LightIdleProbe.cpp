@@ -1,14 +1,18 @@
-// Wake-ups and CPU time of a light thread: a device nobody shows (target: no wake-up at all),
-// and one device previewing at the fastest pace (target: under 0.5 % of a core). Real time, so
+// Wake-ups and CPU time of a light thread: a device nobody shows and the mouse device hidden
+// or unplugged (target: no wake-up at all), and one device previewing at the fastest pace
+// (target: under 0.5 % of a core). Real time, so
 // it is a measurement, never a test. Usage: light_idle_probe [seconds per run, default 10]
 #include <sys/resource.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <thread>
 
+#include "device/EmulatedHidBackend.h"
 #include "lighting/LightThread.h"
+#include "mouse/QuillonMouseDevice.h"
 
 namespace {
 
@@ -92,11 +96,41 @@ double Measure(const char* name, bool previewWanted, int seconds, double cpuTarg
     return percent;
 }
 
+// The mouse device as the window holds it: its own light thread, started by first contact.
+void MeasureMouse(const char* name, bool connected, bool previewWanted, int seconds) {
+    auto world = std::make_shared<CSimWorld>();
+    world->SetCablePlugged(true);
+    std::shared_ptr<IHidBackend> backend = MakeEmulatedHidBackend(world);
+    CQuillonMouseDevice mouse(backend.get());
+    if (connected &&
+        !mouse.ConnectConfiguration("emulated/cable-if1#vid_320f&pid_226e&mi_01&col02", false)) {
+        std::printf("%s: the simulated mouse did not open\n", name);
+        return;
+    }
+    mouse.SetPreviewWanted(previewWanted);
+    mouse.StartLightThread();
+    const Usage before = ProcessUsage();
+    const auto start = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(std::chrono::seconds(seconds));
+    const Usage after = ProcessUsage();
+    const double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const uint64_t wakeups = mouse.LightThread().Wakeups();
+    mouse.StopLightThread();
+    std::printf("%s over %.2f s:\n", name, elapsed);
+    std::printf("  thread wake-ups     %8llu  (target 0)\n",
+                static_cast<unsigned long long>(wakeups));
+    std::printf("  CPU time            %8.4f s (whole process)\n",
+                after.cpuSeconds - before.cpuSeconds);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
     Measure("Idle device (preview not wanted)", false, seconds, 0.0);
+    MeasureMouse("Mouse by cable, window hidden", true, false, seconds);
+    MeasureMouse("Mouse unplugged, page shown", false, true, seconds);
     const double preview =
         Measure("One device previewing breathing at speed 4", true, seconds, 0.5);
     const double floor = BareTickerPercent(seconds);

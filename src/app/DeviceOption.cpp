@@ -11,8 +11,8 @@
 #include <QTimer>
 #include <optional>
 
+#include "app/DevicePage.h"
 #include "app/MpDevicePower.h"
-#include "mouse/QuillonMouseDevice.h"
 #include "ui/SkinResources.h"
 
 namespace {
@@ -64,8 +64,15 @@ CDeviceOptionUI::CDeviceOptionUI(QWidget* parent) : QWidget(parent) {
 }
 
 CDeviceOptionUI::~CDeviceOptionUI() {
+    ReleaseMouse();
     if (m_worker)
         m_worker->Stop();
+}
+
+void CDeviceOptionUI::ReleaseMouse() {
+    // Returns once no light frame is on its way here.
+    if (auto* mouse = dynamic_cast<CQuillonMouseDevice*>(m_device))
+        mouse->SetOwner(nullptr);
 }
 
 template <class T>
@@ -88,6 +95,7 @@ QAbstractButton* CDeviceOptionUI::SelectButton() {
 }
 
 void CDeviceOptionUI::SetDevice(CQuillonUSBDevice* device) {
+    ReleaseMouse();
     if (m_worker)
         m_worker->Stop();
     m_worker.reset();
@@ -95,6 +103,8 @@ void CDeviceOptionUI::SetDevice(CQuillonUSBDevice* device) {
     m_device = device;
     if (!device)
         return;
+    if (auto* mouse = dynamic_cast<CQuillonMouseDevice*>(device))
+        mouse->SetOwner(this);
     m_life = std::make_unique<CConnectionLife>(*device, *this);
     m_life->SetVisible(m_visible);
     m_worker = std::make_unique<CDeviceWorker>();
@@ -273,10 +283,10 @@ void CDeviceOptionUI::OnTimerFired(int timerId) {
     if (!m_life || !m_worker)
         return;
     if (timerId == kTimerLightFrame) {
-        // Paints only; the device is not asked anything.
-        m_life->OnTimer(timerId);
-        if (m_picture && IsSelected() && m_device->GetPointerInside())
-            m_picture->update();
+        // Paints only; the device is not asked anything. With no new frame the timer stays
+        // off, so an unchanging preview costs nothing.
+        if (m_framePending.load())
+            PaintLightFrame();
         return;
     }
     CConnectionLife* life = m_life.get();
@@ -284,6 +294,39 @@ void CDeviceOptionUI::OnTimerFired(int timerId) {
         life->OnTimer(timerId);
         RunOnUi([this] { ShowStatus(); });
     });
+}
+
+void CDeviceOptionUI::ScheduleSettingsReload(CQuillonMouseDevice&, int delayMs) {
+    StartTimer(kTimerReloadSettings, delayMs);
+}
+
+void CDeviceOptionUI::ScheduleProfileRefresh(CQuillonMouseDevice&, const MouseEvent&) {
+    RunOnUi([this] {
+        if (m_worker && m_device)
+            m_worker->Post([device = m_device] { device->ApplyProfile(); });
+    });
+}
+
+void CDeviceOptionUI::OnLightFrame(CQuillonMouseDevice&) {
+    if (!m_framePending.exchange(true))
+        QMetaObject::invokeMethod(
+            this, [this] { OnLightFrameQueued(); }, Qt::QueuedConnection);
+}
+
+void CDeviceOptionUI::OnLightFrameQueued() {
+    // The light timer spaces the paints: 5 ms on the cable, 500 ms through the receiver.
+    if (IsTimerActive(kTimerLightFrame) || !m_framePending.load())
+        return;
+    PaintLightFrame();
+}
+
+void CDeviceOptionUI::PaintLightFrame() {
+    m_framePending.store(false);
+    auto* mouse = dynamic_cast<CQuillonMouseDevice*>(m_device);
+    if (!mouse || !m_page)
+        return;
+    m_page->ShowLightFrame(mouse->GetLightEngine().Frame().Snapshot());
+    StartTimerNow(kTimerLightFrame, mouse->IsThroughReceiver() ? 500 : 5);
 }
 
 void CDeviceOptionUI::ShowStatus() {
@@ -301,6 +344,7 @@ void CDeviceOptionUI::ShowStatus() {
 void CDeviceOptionUI::StopDeviceWork() {
     for (auto& [id, timer] : m_timers)
         timer->stop();
+    ReleaseMouse();
     if (!m_worker)
         return;
     m_worker->RequestStop();

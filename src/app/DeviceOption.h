@@ -8,12 +8,15 @@
 #include <QString>
 #include <QWidget>
 #include <array>
+#include <atomic>
 #include <map>
 #include <memory>
 
 #include "app/DeviceWorker.h"
 #include "device/ConnectionLife.h"
+#include "mouse/QuillonMouseDevice.h"
 
+class CDevicePageUI;
 class CMpDevicePowerUI;
 class QAbstractButton;
 class QLabel;
@@ -27,7 +30,8 @@ struct EntryImageSet {
 };
 bool EntryImageSetFor(int deviceClass, int kind, EntryImageSet& out);
 
-class CDeviceOptionUI : public QWidget, public IEntryHost {
+// The owner of its mouse: events and light frames from the mouse's threads come back here.
+class CDeviceOptionUI : public QWidget, public IEntryHost, public IMouseOwner {
     Q_OBJECT
   public:
     // The four images of "device_select": normal, selected, synchronised normal and selected.
@@ -37,12 +41,14 @@ class CDeviceOptionUI : public QWidget, public IEntryHost {
     // Stops the device worker (the work in progress runs to its end).
     ~CDeviceOptionUI() override;
 
-    // Links the entry to its device; starts its device worker.
+    // Links the entry to its device (and owns a mouse); starts its device worker.
     void SetDevice(CQuillonUSBDevice* device);
     CQuillonUSBDevice* Device() const { return m_device; }
     // The device's picture control, repainted with the light frame.
     void SetPictureControl(QWidget* picture) { m_picture = picture; }
     QWidget* PictureControl() const { return m_picture; }
+    // The page the light frames are painted on.
+    void SetPage(CDevicePageUI* page) { m_page = page; }
 
     void SetSynchroSelected(bool selected);
     bool IsSynchronised() const;
@@ -87,6 +93,14 @@ class CDeviceOptionUI : public QWidget, public IEntryHost {
     void StartTimer(int timerId, int delayMs) override;
     void ShowEntry(bool show) override;
 
+    // IMouseOwner, from the mouse's threads; none of them blocks.
+    void ScheduleSettingsReload(CQuillonMouseDevice& mouse, int delayMs) override;
+    void ScheduleProfileRefresh(CQuillonMouseDevice& mouse, const MouseEvent& event) override;
+    // Queues one paint; frames that come before it is done are painted together.
+    void OnLightFrame(CQuillonMouseDevice& mouse) override;
+    // Paints the current frame now (the light timer and the queued frames do).
+    void PaintLightFrame();
+
     bool IsTimerActive(int timerId) const;
     CConnectionLife* Life() const { return m_life.get(); }
     CDeviceWorker* Worker() const { return m_worker.get(); }
@@ -109,9 +123,14 @@ class CDeviceOptionUI : public QWidget, public IEntryHost {
     void ApplyImages();
     void ShowStatus();
     void RunOnUi(std::function<void()> work);
+    void OnLightFrameQueued();
+    void ReleaseMouse();
 
     CQuillonUSBDevice* m_device = nullptr;
     QPointer<QWidget> m_picture;
+    QPointer<CDevicePageUI> m_page;
+    // A frame waits for its paint; set on the light thread, cleared by the paint.
+    std::atomic<bool> m_framePending{false};
     QString m_group;
     QString m_boundTab;
     int m_boundIndex = -1;

@@ -4,8 +4,21 @@
 #include <QLabel>
 #include <QSignalBlocker>
 #include <QStackedWidget>
+#include <algorithm>
 
 #include "ui/SelectPanel.h"
+
+namespace {
+
+// The mouse's LEDs over its picture (picture units): 0 … 6 down the left flank, 7 … 13 up the
+// right one, so each wave group is a left and right pair, and 14 under the palm.
+const std::vector<QPointF> kMouseLedPoints = {
+    {59.5, 44.0},   {51.6, 68.3},  {48.5, 92.7},   {48.1, 117.0},  {49.8, 141.3},
+    {54.5, 165.7},  {64.3, 190.0}, {135.7, 190.0}, {145.5, 165.7}, {150.2, 141.3},
+    {151.9, 117.0}, {151.5, 92.7}, {148.4, 68.3},  {140.5, 44.0},  {100.0, 204.0},
+};
+
+}  // namespace
 
 CDevicePageUI::CDevicePageUI(const QString& family, QWidget* parent)
     : QWidget(parent), m_family(family) {
@@ -56,4 +69,26 @@ bool CDevicePageUI::OnClick(const QString& name) {
 void CDevicePageUI::SetConnectionText(const QString& text) {
     if (auto* label = findChild<QLabel*>(QStringLiteral("device_page_connection")))
         label->setText(text);
+}
+
+bool CDevicePageUI::BindLightPreview() {
+    m_lightPanel = findChild<CSelectPanelUI*>(QString::fromLatin1(kLightPanel));
+    if (!m_lightPanel)
+        return false;
+    m_lightPanel->SetLeds(kMouseLedPoints);
+    return true;
+}
+
+bool CDevicePageUI::IsLightPreviewShown() const {
+    return m_lightPanel && m_lightPanel->isVisible() && !window()->isMinimized();
+}
+
+void CDevicePageUI::ShowLightFrame(const std::vector<LightColour>& frame) {
+    if (!m_lightPanel)
+        return;
+    const int count = std::min(m_lightPanel->LedCount(), static_cast<int>(frame.size()));
+    for (int n = 0; n < count; ++n) {
+        const LightColour& entry = frame[static_cast<size_t>(n)];
+        m_lightPanel->Led(n)->SetColour(QColor(entry.red, entry.green, entry.blue, entry.alpha));
+    }
 }

@@ -6,6 +6,10 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <vector>
+
+#include "lighting/LightFrame.h"
+#include "ui/SelectPanel.h"
 
 class CQuillonUSBDevice;
 
@@ -17,6 +21,8 @@ class CDevicePageUI : public QWidget {
     static constexpr const char* kSettingsTabs = "mouse_device_seting_layout";
     static constexpr const char* kSettingsOptions = "mouse_option_layout";
     static constexpr const char* kSettingsOptionPrefix = "mouse_device_seting_option_";
+    // The picture the light preview is painted on.
+    static constexpr const char* kLightPanel = "mouse_light_panel";
 
     // `family`: the element name the page was built from.
     CDevicePageUI(const QString& family, QWidget* parent = nullptr);
@@ -37,7 +43,17 @@ class CDevicePageUI : public QWidget {
     // The connection line of the page header.
     void SetConnectionText(const QString& text);
 
+    // Puts the mouse's LEDs on the light picture (after the layout is built); false when the
+    // page has no such picture.
+    bool BindLightPreview();
+    CSelectPanelUI* LightPanel() const { return m_lightPanel; }
+    // Whether someone can see the LEDs: the light picture is on screen, not minimised.
+    bool IsLightPreviewShown() const;
+    // Paints the frame's colours onto the LEDs; entries beyond the LEDs are skipped.
+    void ShowLightFrame(const std::vector<LightColour>& frame);
+
   private:
     QString m_family;
     CQuillonUSBDevice* m_device = nullptr;
+    QPointer<CSelectPanelUI> m_lightPanel;
 };

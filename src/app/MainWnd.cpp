@@ -4,10 +4,12 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QHideEvent>
 #include <QIcon>
 #include <QLabel>
 #include <QLayout>
 #include <QScreen>
+#include <QShowEvent>
 #include <QStackedWidget>
 #include <QWindow>
 
@@ -57,6 +59,7 @@ CMainWnd::CMainWnd(MainWndOptions options) : m_options(std::move(options)) {
 CMainWnd::~CMainWnd() {
     StopDeviceWork();
     m_slots.StopAll();
+    ReleaseLightSync();
     m_discovery.reset();
 }
 
@@ -74,6 +77,9 @@ void CMainWnd::InitWindow() {
     m_selectLayout = FindControl(QStringLiteral("device_select_layout"));
     m_deviceSwitch = FindControl<QStackedWidget>(QStringLiteral("device_switch"));
     m_powerSwitch = FindControl<QStackedWidget>(QStringLiteral("device_power_switch"));
+    if (m_deviceSwitch)
+        connect(m_deviceSwitch, &QStackedWidget::currentChanged, this,
+                &CMainWnd::UpdateLightPreview);
 
     QIcon icon(Skin().AppIconFile());
     setWindowIcon(icon);
@@ -135,6 +141,14 @@ void CMainWnd::OnWindowInit() {
                 return true;
             });
     }
+    CLightSync* sync = m_lightSync.get();
+    sync->Start();
+    m_slots.Adopt(
+        8, [] {},
+        [sync](std::chrono::milliseconds) {
+            sync->Stop();
+            return true;
+        });
     SetTimer(this, kTimerMonitorSize, 100);
     m_initialised = true;
 }
@@ -262,12 +276,15 @@ void CMainWnd::Shutdown() {
     hide();
     StopDeviceWork();
     m_slots.StopAll();
+    ReleaseLightSync();
     m_discovery.reset();
     QCoreApplication::quit();
 }
 
 void CMainWnd::changeEvent(QEvent* event) {
     CSkinWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        UpdateLightPreview();
     if (event->type() == QEvent::ActivationChange) {
         m_active = isActiveWindow();
         m_pointerInside = m_active;
@@ -291,6 +308,33 @@ void CMainWnd::leaveEvent(QEvent* event) {
         m_pointerInside = false;
         TellDevicesPointerInside();
     }
+}
+
+void CMainWnd::showEvent(QShowEvent* event) {
+    CSkinWindow::showEvent(event);
+    UpdateLightPreview();
+}
+
+void CMainWnd::hideEvent(QHideEvent* event) {
+    CSkinWindow::hideEvent(event);
+    // Hidden to the tray: no preview wakes an idle tool.
+    SetPreviewsWanted(false);
+}
+
+void CMainWnd::UpdateLightPreview() {
+    SetPreviewsWanted(IsShownToUser());
+}
+
+void CMainWnd::SetPreviewsWanted(bool windowShown) {
+    for (CDevicePageUI* page : m_pages)
+        if (auto* mouse = dynamic_cast<CQuillonMouseDevice*>(page->Device()))
+            mouse->SetPreviewWanted(windowShown && page->IsLightPreviewShown());
+}
+
+void CMainWnd::ReleaseLightSync() {
+    for (CQuillonMouseDevice* mouse : m_syncedMice)
+        m_lightSync->RemoveDevice(*mouse);
+    m_syncedMice.clear();
 }
 
 void CMainWnd::TellDevicesHidden(bool hidden) {
@@ -376,6 +420,12 @@ CDeviceOptionUI* CMainWnd::CreateDevicePage(CQuillonUSBDevice& device) {
     entry->SetNameText(Skin().Text(QString::fromStdString(device.GetTypeKey())));
     entry->SetDevice(&device);
     entry->SetPictureControl(page->PictureControl());
+    if (page->BindLightPreview()) {
+        entry->SetPage(page);
+        if (auto* tabs =
+                page->findChild<QStackedWidget*>(QString::fromLatin1(CDevicePageUI::kSettingsTabs)))
+            connect(tabs, &QStackedWidget::currentChanged, this, &CMainWnd::UpdateLightPreview);
+    }
     connect(entry, &CDeviceOptionUI::ShowRequested, this, &CMainWnd::OnEntryShowRequested);
     m_entries.push_back(entry);
 
@@ -596,6 +646,11 @@ void CMainWnd::UpdateNoDeviceLink() {
 
 void CMainWnd::OnDeviceCreated(CQuillonUSBDevice& device) {
     CreateDevicePage(device);
+    if (auto* mouse = dynamic_cast<CQuillonMouseDevice*>(&device)) {
+        m_lightSync->AddDevice(*mouse);
+        m_syncedMice.push_back(mouse);
+    }
+    UpdateLightPreview();
 }
 
 void CMainWnd::OnShowEntry(CQuillonUSBDevice& device, bool show) {

@@ -14,6 +14,7 @@
 #include "app/AboutWnd.h"
 #include "app/ThreadSlots.h"
 #include "device/DeviceDiscovery.h"
+#include "lighting/LightSync.h"
 #include "ui/SkinWindow.h"
 #include "ui/TrayIcon.h"
 
@@ -22,6 +23,7 @@ class CDevicePageUI;
 class CMenuWnd;
 class CMpDevicePowerUI;
 class CQtDispatcher;
+class CQuillonMouseDevice;
 class QAbstractButton;
 class QButtonGroup;
 class QLabel;
@@ -72,6 +74,11 @@ class CMainWnd : public CSkinWindow, public IDeviceDiscoveryOwner {
     CThreadSlots& ThreadSlots() { return m_slots; }
     CAboutWnd* AboutWindow() const { return m_about; }
     CDeviceDiscovery* Discovery() const { return m_discovery.get(); }
+    // The synchronised lighting of the mice (thread slot 8).
+    CLightSync& LightSync() { return *m_lightSync; }
+    // Each mouse computes its preview only while its LEDs can be seen: its light picture is
+    // on screen and the window neither hidden nor minimised.
+    void UpdateLightPreview();
 
     // ---- the device list ----
     // Builds the device's power item, entry and page (hidden); null when a layout cannot be
@@ -114,6 +121,8 @@ class CMainWnd : public CSkinWindow, public IDeviceDiscoveryOwner {
     void InitWindow() override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
@@ -134,6 +143,9 @@ class CMainWnd : public CSkinWindow, public IDeviceDiscoveryOwner {
     void UpdateConnectionTexts(CQuillonUSBDevice& device);
     // Ends the entries' device work before the devices go.
     void StopDeviceWork();
+    // The mice leave the synchronised lighting before they are destroyed.
+    void ReleaseLightSync();
+    void SetPreviewsWanted(bool windowShown);
 
     MainWndOptions m_options;
     CTrayIcon m_tray;
@@ -147,6 +159,9 @@ class CMainWnd : public CSkinWindow, public IDeviceDiscoveryOwner {
     QStackedWidget* m_deviceSwitch = nullptr;
     QStackedWidget* m_powerSwitch = nullptr;
 
+    // Outlives the slot that runs it.
+    std::unique_ptr<CLightSync> m_lightSync = std::make_unique<CLightSync>();
+    std::vector<CQuillonMouseDevice*> m_syncedMice;
     // In this order: the slots stop discovery before the dispatcher goes.
     std::unique_ptr<CQtDispatcher> m_dispatcher;
     std::unique_ptr<CDeviceDiscovery> m_discovery;

@@ -8,6 +8,7 @@
 
 #include "base/Debug.h"
 #include "base/Paths.h"
+#include "cli/ButtonCommands.h"
 #include "cli/CliSession.h"
 #include "cli/LightCommands.h"
 #include "cli/MacroCommands.h"
@@ -139,6 +140,8 @@ int RunKestrunectl(int argc, const char* const* argv, std::ostream& out, std::os
     SettingsCliArgs settingsArgs;
     AddDpiCommands(app, settingsArgs);
     AddSettingsCommands(app, settingsArgs);
+    ButtonCliArgs buttonArgs;
+    AddButtonCommands(app, buttonArgs);
 
     try {
         app.parse(argc, argv);
@@ -199,6 +202,8 @@ int RunKestrunectl(int argc, const char* const* argv, std::ostream& out, std::os
         status = RunWatch(session);
     else if (!settingsArgs.command.empty())
         status = RunSettingsCommand(session, settingsArgs);
+    else if (!buttonArgs.action.empty())
+        status = RunButtonCommand(session, buttonArgs);
 
     // A watch only follows the state file: what it holds may be older than the file by now.
     if (!watch->parsed())

@@ -85,6 +85,7 @@ bool CQuillonUSBDevice::ConnectConfiguration(const std::string& path, bool throu
         channel.SetTransportMode(throughReceiver ? kTransportModeReceiver : kTransportModeDirect);
     m_throughReceiver = throughReceiver;
     channel.SetPresent(true);
+    OnConfigPresenceChanged();
     return true;
 }
 
@@ -94,6 +95,7 @@ void CQuillonUSBDevice::DisconnectConfiguration() {
     channel.SetPresent(false);
     channel.DirectTransport().Close();
     channel.ReceiverTransport().Close();
+    OnConfigPresenceChanged();
 }
 
 void CQuillonUSBDevice::AbortConfiguration() {
@@ -101,6 +103,7 @@ void CQuillonUSBDevice::AbortConfiguration() {
     // Close is safe beside a blocked read: it cancels it.
     m_configChannel.DirectTransport().Close();
     m_configChannel.ReceiverTransport().Close();
+    OnConfigPresenceChanged();
 }
 
 bool CQuillonUSBDevice::SwitchTransport(const std::string& path, bool toReceiver) {
@@ -116,11 +119,13 @@ bool CQuillonUSBDevice::SwitchTransport(const std::string& path, bool toReceiver
         if (wasPresent && m_throughReceiver.load() != toReceiver && from.IsOpen() &&
             from.IsPresent(from.GetPath()))
             channel.SetPresent(true);
+        OnConfigPresenceChanged();
         return false;
     }
     channel.SetTransportMode(toReceiver ? kTransportModeReceiver : kTransportModeDirect);
     m_throughReceiver = toReceiver;
     channel.SetPresent(true);
+    OnConfigPresenceChanged();
     return true;
 }
 

@@ -19,6 +19,8 @@
 class CQuillonUSBDevice;
 // The family's profile data object (the profile library); the device only holds it.
 class CBasicProfiledata;
+// A button's assignment and its default (the profile library).
+struct KeyListEntry;
 
 // Receives the input reports the device's event listeners read. Called on a listener thread.
 class IDeviceEventSink {
@@ -127,7 +129,7 @@ class CQuillonUSBDevice {
     // Kept only for wireless-capable devices.
     void SetWindowHidden(int flag);
     int GetWindowHidden() const { return m_windowHidden.load(); }
-    void SetLightingSync(int flag) { m_lightingSync = flag; }
+    virtual void SetLightingSync(int flag) { m_lightingSync = flag; }
     int GetLightingSync() const { return m_lightingSync.load(); }
 
     // ---- files ----
@@ -170,10 +172,15 @@ class CQuillonUSBDevice {
     virtual void ApplyProfile() {}
     virtual void FixMacroAssignments() {}
     virtual void ResetToDefault() {}
-    virtual std::vector<std::string> BuildMacroList() { return {}; }
-    virtual int WriteKeyTable() { return 0; }
-    virtual int WriteCurrentKeyTable() { return 0; }
-    virtual int WriteMacroData() { return 0; }
+    // The macros the buttons use, as macro list indices in slot order.
+    virtual std::vector<int> BuildMacroList() { return {}; }
+    // 1 sent, 0 not sent.
+    virtual int WriteKeyTable(int /*profile*/, const std::vector<KeyListEntry>& /*keys*/) {
+        return 0;
+    }
+    virtual int WriteCurrentKeyTable(int /*profile*/) { return 0; }
+    // 0 sent or nothing to send, -1 failed, n > 0 the macros are n events too long.
+    virtual int WriteMacroData(const std::vector<int>& /*used*/) { return 0; }
     virtual int WriteSettings() { return 0; }
     virtual void LoadNameLists() {}
     virtual void SetKeyMap(std::vector<uint32_t> keyMap);
@@ -193,6 +200,8 @@ class CQuillonUSBDevice {
     // The families' listeners; the base has none.
     virtual void StartEventListener(bool /*throughReceiver*/) {}
     virtual void StopEventListener(bool /*throughReceiver*/) {}
+    // After the configuration channel was connected, disconnected, aborted or switched.
+    virtual void OnConfigPresenceChanged() {}
     // Hands a report read by a listener to the sink.
     void DeliverEvent(bool throughReceiver, std::span<const uint8_t> report);
     CHidDevice& EventTransport(bool throughReceiver) {

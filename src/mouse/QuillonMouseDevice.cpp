@@ -9,6 +9,8 @@
 #include "base/Paths.h"
 #include "device/DeviceTables.h"
 #include "keys/KeyCodes.h"
+#include "macro/MacroList.h"
+#include "macro/ShootData.h"
 #include "profile/JsonFile.h"
 #include "profile/ProfileList.h"
 
@@ -25,6 +27,10 @@ LightMirror MirrorOf(const LightInfo& light) {
             light.red,    light.green,      light.blue};
 }
 
+std::span<const uint8_t> BytesOf(const LightInfo& light) {
+    return {reinterpret_cast<const uint8_t*>(&light), sizeof light};
+}
+
 std::vector<std::string> Names(const Json::Value& array, const char* key) {
     std::vector<std::string> names;
     for (Json::ArrayIndex i = 0; i < array.size(); ++i)
@@ -34,13 +40,18 @@ std::vector<std::string> Names(const Json::Value& array, const char* key) {
 
 }  // namespace
 
-CQuillonMouseDevice::CQuillonMouseDevice(IHidBackend* backend)
-    : CQuillonUSBDevice(backend), m_profile(std::make_shared<CMouseProfiledata>()) {
+CQuillonMouseDevice::CQuillonMouseDevice(IHidBackend* backend, ILightClock& clock)
+    : CQuillonUSBDevice(backend),
+      m_profile(std::make_shared<CMouseProfiledata>()),
+      m_lightClock(clock),
+      m_lightThread(*this, clock) {
     m_profile->SetDefaultPath(GetProgramDataFolder() / "DefaultData" / "mouse.Json");
     SetProfileData(m_profile);
 }
 
 CQuillonMouseDevice::~CQuillonMouseDevice() {
+    // The light thread calls back into this object: it goes first.
+    StopLightThread();
     StopEventListener(false);
     StopEventListener(true);
 }
@@ -76,6 +87,7 @@ void CQuillonMouseDevice::InitialSync() {
     LoadProfile();
     ReadSettingsBlock();
     ApplyProfile();
+    StartLightThread();
 }
 
 void CQuillonMouseDevice::ReloadSettings() {
@@ -99,8 +111,8 @@ void CQuillonMouseDevice::HandleEvent(std::span<const uint8_t> report, bool thro
                 owner->ScheduleSettingsReload(*this, event.delayMs);
             break;
         case MouseEventAction::kReactiveLight:
-            if (IMouseLightSink* sink = m_lightSink.load())
-                sink->OnReactiveTrigger();
+            // The engine ignores it unless the preview runs the reactive effect.
+            m_lightEngine.TriggerReactive();
             break;
         case MouseEventAction::kRefreshProfile:
             if (owner && IsConfigPresent())
@@ -167,6 +179,89 @@ KeyPositionMap BuildKeyPositionMap(std::span<const uint8_t> keyTable, size_t pos
     return map;
 }
 
+KeyPositionMap BuildKeyPositionMap(std::span<const uint8_t> keyTable, size_t positions,
+                                   const KeyPositionMap& learnt) {
+    const KeyPositionMap found = BuildKeyPositionMap(keyTable, positions);
+    // Every code at positions other than the learnt ones: a mouse laid out anew (or nothing
+    // learnt yet). The same positions in another order are buttons given each other's
+    // functions: the positions do not move.
+    const bool complete = std::find(found.begin(), found.end(), kNoKeyPosition) == found.end();
+    auto sorted = [](KeyPositionMap map) {
+        std::sort(map.begin(), map.end());
+        return map;
+    };
+    if (complete && sorted(found) != sorted(learnt))
+        return found;
+    positions = std::min(positions, keyTable.size() / 3);
+    // A remapped button can carry another button's factory code: that copy is not the other
+    // button, whose own position is known.
+    auto learntByAnother = [&learnt](size_t k, size_t button) {
+        for (size_t other = 0; other < kMouseKeyButtons; ++other)
+            if (other != button && learnt[other] == k)
+                return true;
+        return false;
+    };
+    KeyPositionMap map{};
+    map.fill(kNoKeyPosition);
+    std::vector<bool> taken(positions, false);
+    for (size_t button = 0; button < kMouseKeyButtons; ++button) {
+        const KeyCode& code = kFactoryKeyTable[button];
+        for (size_t k = 0; k < positions; ++k) {
+            if (!taken[k] && !learntByAnother(k, button) &&
+                std::equal(code.begin(), code.end(), keyTable.begin() + 3 * k)) {
+                map[button] = static_cast<uint8_t>(k);
+                taken[k] = true;
+                break;
+            }
+        }
+    }
+    for (size_t button = 0; button < kMouseKeyButtons; ++button) {
+        const uint8_t k = learnt[button];
+        if (map[button] == kNoKeyPosition && k < positions && !taken[k]) {
+            map[button] = k;
+            taken[k] = true;
+        }
+    }
+    return map;
+}
+
+KeyPositionMap CQuillonMouseDevice::PositionsFromKeyTable(size_t positions) {
+    if (GetTypeKey().empty())
+        return BuildKeyPositionMap(m_keyTable, positions);
+    const std::filesystem::path file = GetUserDeviceFolder() / kKeyPositionsFileName;
+    KeyPositionMap learnt = MakeEmptyKeyPositions();
+    const Json::Value document = CJsonFile::ReadDocument(file);
+    const Json::Value& stored = JsonMember(document, "KeyPositions");
+    for (Json::ArrayIndex i = 0; stored.isArray() && i < stored.size() && i < kMouseKeyButtons;
+         ++i) {
+        if (stored[i].isUInt() && stored[i].asUInt() < kNoKeyPosition)
+            learnt[i] = static_cast<uint8_t>(stored[i].asUInt());
+    }
+    const KeyPositionMap map = BuildKeyPositionMap(m_keyTable, positions, learnt);
+
+    // A table with every factory code teaches every position; another one only the buttons
+    // not known yet, where no known button sits.
+    const KeyPositionMap found = BuildKeyPositionMap(m_keyTable, positions);
+    const bool complete = std::find(found.begin(), found.end(), kNoKeyPosition) == found.end();
+    KeyPositionMap learnNow = complete ? map : learnt;
+    if (!complete) {
+        for (size_t button = 0; button < kMouseKeyButtons; ++button) {
+            if (learnt[button] == kNoKeyPosition && found[button] != kNoKeyPosition &&
+                std::find(learnt.begin(), learnt.end(), found[button]) == learnt.end())
+                learnNow[button] = found[button];
+        }
+    }
+    if (learnNow != learnt) {
+        Json::Value learntDocument(Json::objectValue);
+        Json::Value& list = learntDocument["KeyPositions"] = Json::Value(Json::arrayValue);
+        for (uint8_t k : learnNow)
+            list.append(Json::UInt{k});
+        if (!CJsonFile::WriteDocument(file, learntDocument))
+            DebugPrintf(DebugArea::Mouse, "key positions not kept: %s", file.c_str());
+    }
+    return map;
+}
+
 bool CQuillonMouseDevice::CanTalk() {
     CReportChannel& channel = ConfigChannel();
     if (!channel.IsPresent()) {
@@ -205,7 +300,8 @@ bool CQuillonMouseDevice::ReadDeviceInfo() {
     if (result != kResultDone)
         return false;
     m_keyTable = keys;
-    m_keyPositions = BuildKeyPositionMap(m_keyTable, info[5]);
+    m_keyTableRead = true;
+    m_keyPositions = PositionsFromKeyTable(info[5]);
     return true;
 }
 
@@ -277,13 +373,11 @@ int CQuillonMouseDevice::ReadSettingsBlock() {
     MouseSettings settings = m_profile->GetMouseSettings();
     int activeStage = m_profile->GetActiveDpiStage();
     TranslateMouseSettingsBlock(image, GetEffectValues(), light, settings, activeStage);
-    {
-        std::lock_guard lock(m_mirrorMutex);
-        m_lightMirror = MirrorOf(light);
-    }
+    m_lightEngine.SetMirror(MirrorOf(light));
+    m_lightEngine.SetLightInfo(light);
     m_profile->SetMouseSettings(settings);
     m_profile->SetActiveDpiStage(activeStage);
-    CQuillonUSBDevice::SetLightSettings({reinterpret_cast<const uint8_t*>(&light), sizeof light});
+    CQuillonUSBDevice::SetLightSettings(BytesOf(light));
     m_profile->SetLightInfo(light);
     StoreSettings();
     return 1;
@@ -450,6 +544,85 @@ void CQuillonMouseDevice::SetKeyList(const std::vector<KeyListEntry>& list) {
     m_profile->SetKeyList(list);
 }
 
+bool CQuillonMouseDevice::SetKeyAssignment(size_t button, const KeyCode& code) {
+    if (button >= m_keyList.size())
+        return false;
+    m_keyList[button].current.code = code;
+    m_profile->SetKeyList(m_keyList);
+    return true;
+}
+
+// ---- macros, key table and recoil data ----
+
+size_t CQuillonMouseDevice::MacroCount() const {
+    return CMacroList(GetUserDeviceFolder()).ReadList().size();
+}
+
+void CQuillonMouseDevice::NoteTransferFailure() {
+    CReportChannel& channel = ConfigChannel();
+    if (!channel.IsPresent())
+        m_lastDeviceResult = kResultNoReply;
+    else if (channel.IsReceiverMode() && !channel.QueryLink())
+        m_lastDeviceResult = kResultUnreachable;
+    else
+        m_lastDeviceResult = kResultNoReply;
+}
+
+std::vector<int> CQuillonMouseDevice::BuildMacroList() {
+    return ::BuildMacroList(m_keyList, m_keyPositions, MacroCount());
+}
+
+int CQuillonMouseDevice::WriteKeyTable(int profile, const std::vector<KeyListEntry>& keys) {
+    if (!m_keyTableRead) {
+        DebugLine(DebugArea::Mouse, "key table not written: it was never read");
+        m_lastDeviceResult = kResultNoReply;
+        return 0;
+    }
+    const int result =
+        ::WriteKeyTable(ConfigChannel(), m_keyTable, keys, m_keyPositions, MacroCount(), profile);
+    if (result == 1)
+        m_lastDeviceResult = kResultDone;
+    else
+        NoteTransferFailure();
+    return result;
+}
+
+int CQuillonMouseDevice::WriteCurrentKeyTable(int profile) {
+    const std::vector<KeyListEntry> keys = m_keyList;
+    return WriteKeyTable(profile, keys);
+}
+
+int CQuillonMouseDevice::WriteMacroData(const std::vector<int>& used) {
+    const int result = ::WriteMacroData(ConfigChannel(), CMacroList(GetUserDeviceFolder()), used);
+    if (result < 0)
+        NoteTransferFailure();
+    return result;
+}
+
+int CQuillonMouseDevice::WriteShootData() {
+    const int result = ::WriteShootData(
+        ConfigChannel(), CShootData(GetUserDeviceFolder(), GetProgramDataFolder() / "DefaultData"));
+    if (result < 0)
+        NoteTransferFailure();
+    return result;
+}
+
+ApplyMacrosResult CQuillonMouseDevice::ApplyMacros() {
+    ApplyMacrosResult result;
+    result.used = BuildMacroList();
+    result.macroResult = WriteMacroData(result.used);
+    if (result.macroResult > 0)
+        return result;
+    const int macroDeviceResult = m_lastDeviceResult;
+    result.keyTableAttempted = true;
+    result.keyTableResult = WriteCurrentKeyTable(0);
+    // The first failure is the one to report.
+    if (result.macroResult < 0)
+        m_lastDeviceResult = macroDeviceResult;
+    StoreSettings();
+    return result;
+}
+
 SettingsCommit CQuillonMouseDevice::CommitSettings() {
     SettingsCommit commit;
     StoreSettings();
@@ -463,7 +636,10 @@ SettingsCommit CQuillonMouseDevice::CommitSettings() {
 
 void CQuillonMouseDevice::SetLightSettings(std::span<const uint8_t> info) {
     CQuillonUSBDevice::SetLightSettings(info);
-    m_profile->SetLightInfo(LightFromBytes(info));
+    const LightInfo light = LightFromBytes(info);
+    // The effect steps read the record itself; the mirror follows with ApplyLightState.
+    m_lightEngine.SetLightInfo(light);
+    m_profile->SetLightInfo(light);
     m_profileLoaded = true;
 }
 
@@ -477,25 +653,19 @@ LightInfo CQuillonMouseDevice::GetLightSettings() const {
 }
 
 LightMirror CQuillonMouseDevice::GetLightMirror() const {
-    std::lock_guard lock(m_mirrorMutex);
-    return m_lightMirror;
+    return m_lightEngine.GetMirror();
 }
 
 int CQuillonMouseDevice::ApplyLightState() {
     const LightInfo light = m_profile->GetLightInfo();
-    CQuillonUSBDevice::SetLightSettings({reinterpret_cast<const uint8_t*>(&light), sizeof light});
-    bool effectChanged;
-    {
-        std::lock_guard lock(m_mirrorMutex);
-        const LightMirror mirror = MirrorOf(light);
-        effectChanged = mirror[0] != m_lightMirror[0];
-        m_lightMirror = mirror;
-    }
-    if (effectChanged)
-        ClearKeyLights();
+    CQuillonUSBDevice::SetLightSettings(BytesOf(light));
+    // A changed effect clears the key lights and puts the trail's head back at the start.
+    m_lightEngine.ApplyLightInfo(light);
     std::vector<LightListEntry> leds = m_profile->GetLightList();
     m_profile->LoadLightListFile(m_profile->GetLightListPath());
     std::vector<EffectStep> steps = m_profile->GetEffectSteps();
+    m_lightEngine.ApplyLightList(leds, m_lightClock.Now());
+    m_lightEngine.SetEffectSteps(steps);
     {
         std::lock_guard lock(m_lightListMutex);
         m_ledLightList = std::move(leds);
@@ -503,11 +673,61 @@ int CQuillonMouseDevice::ApplyLightState() {
     {
         std::lock_guard lock(m_effectListMutex);
         m_effectSteps = std::move(steps);
-        m_effectStep = 0;
     }
-    if (IMouseLightSink* sink = m_lightSink.load())
-        sink->OnLightStateApplied(light, effectChanged);
     return 1;
+}
+
+void CQuillonMouseDevice::SetLightColour(int index, uint32_t colour) {
+    if (index >= 0)
+        m_lightEngine.Frame().Set(static_cast<size_t>(index), LightColour::Unpack(colour));
+}
+
+uint32_t CQuillonMouseDevice::GetLightColour(int index) const {
+    return index >= 0 ? m_lightEngine.Frame().Get(static_cast<size_t>(index)).Pack() : 0;
+}
+
+void CQuillonMouseDevice::SetLightingSync(int flag) {
+    CQuillonUSBDevice::SetLightingSync(flag);
+    m_lightEngine.SetSynchronised(flag != 0);
+}
+
+// ---- light preview ----
+
+int CQuillonMouseDevice::GetDeviceClass() const {
+    // Before its record is known the mouse is a cable mouse.
+    const int deviceClass = CQuillonUSBDevice::GetDeviceClass();
+    return deviceClass != 0 ? deviceClass : kDeviceClassMouse;
+}
+
+void CQuillonMouseDevice::SetOwner(IMouseOwner* owner) {
+    std::lock_guard lock(m_ownerMutex);
+    m_owner = owner;
+}
+
+void CQuillonMouseDevice::OnLightFrame(const CLightFrame&) {
+    std::lock_guard lock(m_ownerMutex);
+    if (IMouseOwner* owner = m_owner.load())
+        owner->OnLightFrame(*this);
+}
+
+void CQuillonMouseDevice::ApplySynchronisedLight(const LightInfo& info) {
+    CQuillonUSBDevice::SetLightingSync(1);
+    SetLightInfo(info);
+    StoreSettings();
+    ApplyLightState();
+    WriteSettings(0);
+}
+
+void CQuillonMouseDevice::OnConfigPresenceChanged() {
+    m_lightEngine.SetPresent(IsConfigPresent());
+}
+
+void CQuillonMouseDevice::StartLightThread() {
+    m_lightThread.Start();
+}
+
+void CQuillonMouseDevice::StopLightThread() {
+    m_lightThread.Stop();
 }
 
 std::vector<LightListEntry> CQuillonMouseDevice::GetLedLightList() const {

@@ -15,6 +15,10 @@
 
 #include "device/DeviceDiscovery.h"
 #include "device/QuillonUSBDevice.h"
+#include "lighting/LightDevice.h"
+#include "lighting/LightEngine.h"
+#include "lighting/LightThread.h"
+#include "macro/MacroDownload.h"
 #include "mouse/DpiMath.h"
 #include "mouse/FirmwareUpgrade.h"
 #include "mouse/MouseEvents.h"
@@ -45,10 +49,12 @@ using KeyPositionMap = std::array<uint8_t, kMouseKeyButtons>;
 
 // Each button's first position in a key table of `positions` entries (3 bytes each).
 KeyPositionMap BuildKeyPositionMap(std::span<const uint8_t> keyTable, size_t positions);
-
-// The light bytes last taken from or given to the mouse: effect position, brightness, speed
-// index, multicolour, red, green, blue (no direction).
-using LightMirror = std::array<uint8_t, 7>;
+// The same, for a key table that may hold remapped buttons. A table with every factory code at
+// other positions than `learnt` (positions from earlier tables) is taken as it is. Otherwise a
+// button's code counts only where no other button was learnt, and a button without one keeps
+// its learnt position while that is free.
+KeyPositionMap BuildKeyPositionMap(std::span<const uint8_t> keyTable, size_t positions,
+                                   const KeyPositionMap& learnt);
 
 class CQuillonMouseDevice;
 
@@ -62,16 +68,9 @@ class IMouseOwner {
     virtual void ScheduleProfileRefresh(CQuillonMouseDevice& mouse, const MouseEvent& event) = 0;
     // From ApplyProfile, on the owner's thread: show the profile's state (the page does).
     virtual void ShowProfile(CQuillonMouseDevice& /*mouse*/) {}
-};
-
-// The lighting engine's side of the light state; none until the preview is wired to the mouse.
-class IMouseLightSink {
-  public:
-    virtual ~IMouseLightSink() = default;
-    // After ApplyLightState. effectChanged: the reactive and trail state start over.
-    virtual void OnLightStateApplied(const LightInfo& light, bool effectChanged) = 0;
-    // A button press on the cable (event 0x0403), on a listener thread.
-    virtual void OnReactiveTrigger() = 0;
+    // On the light thread: a new preview frame is in GetLightEngine().Frame(). Must not block:
+    // hand it to the thread that paints.
+    virtual void OnLightFrame(CQuillonMouseDevice& /*mouse*/) {}
 };
 
 enum class FirmwareCheck {
@@ -90,24 +89,26 @@ struct SettingsCommit {
     int deviceResult = 0;  // the first failing command's result, kResultDone when written
 };
 
-class CQuillonMouseDevice : public CQuillonUSBDevice {
+class CQuillonMouseDevice : public CQuillonUSBDevice, public ILightDevice {
   public:
     static constexpr const char* kMacroFileName = "macro.config";
     static constexpr const char* kLightNamesFileName = "default_light.json";
     static constexpr const char* kDefaultLightFilePrefix = "orvel_light";
 
-    explicit CQuillonMouseDevice(IHidBackend* backend = nullptr);
-    // Stops both listeners before the base closes the channels.
+    // `clock` paces the light preview (tests drive their own).
+    explicit CQuillonMouseDevice(IHidBackend* backend = nullptr,
+                                 ILightClock& clock = SteadyLightClock());
+    // Stops the light thread, then both listeners, before the base closes the channels.
     ~CQuillonMouseDevice() override;
 
     const char* ClassName() const override { return "QuillonMouseDevice"; }
 
     // ---- who the mouse talks to (set before the event interfaces open) ----
-    void SetOwner(IMouseOwner* owner) { m_owner = owner; }
+    // Returns once no light frame is being handed to the previous owner.
+    void SetOwner(IMouseOwner* owner);
     void SetFirmwarePrompt(IFirmwarePrompt* prompt) { m_prompt = prompt; }
     // Null: the posix_spawn launcher.
     void SetUpgraderLauncher(IUpgraderLauncher* launcher) { m_launcher = launcher; }
-    void SetLightSink(IMouseLightSink* sink) { m_lightSink = sink; }
 
     // The link query through the receiver; true at once on the cable.
     bool IsReachable() override;
@@ -183,8 +184,31 @@ class CQuillonMouseDevice : public CQuillonUSBDevice {
     void SetMouseSettings(const MouseSettings& settings);
     std::vector<KeyListEntry> GetKeyList() const { return m_keyList; }
     void SetKeyList(const std::vector<KeyListEntry>& list);
+    // One button's assignment, into the profile at once; false for a button the list lacks.
+    bool SetKeyAssignment(size_t button, const KeyCode& code);
     // The common tail of every change: save the profile file, then write the settings image.
     SettingsCommit CommitSettings();
+
+    // ---- macros, key table and recoil data on the mouse ----
+    std::vector<int> BuildMacroList() override;
+    // Nothing is sent before the key table was read: its other positions would be wiped.
+    int WriteKeyTable(int profile, const std::vector<KeyListEntry>& keys) override;
+    int WriteCurrentKeyTable(int profile) override;
+    int WriteMacroData(const std::vector<int>& used) override;
+    // 1 sent, 0 too large to describe, -1 the transfer failed.
+    int WriteShootData();
+    // The used macros, then the key table, then the profile file. Too long macros stop it
+    // before anything is sent.
+    ApplyMacrosResult ApplyMacros();
+    // The language key of the message ApplyMacros calls for ("message_text_16" takes the
+    // number of events over the limit); null when none.
+    static const char* ApplyMacrosMessageKey(const ApplyMacrosResult& result) {
+        if (result.macroResult > 0)
+            return "message_text_16";
+        return result.macroResult < 0 ? "message_text_7" : nullptr;
+    }
+    // The positions learnt from a key table holding every factory code, in the data folder.
+    static constexpr const char* kKeyPositionsFileName = "key_positions.json";
 
     // ---- light state ----
     // The 14 bytes into the light state and the profile's LightInfo.
@@ -197,6 +221,25 @@ class CQuillonMouseDevice : public CQuillonUSBDevice {
     int ApplyLightState() override;
     std::vector<LightListEntry> GetLedLightList() const;
     std::vector<EffectStep> GetCustomEffectSteps() const;
+    // The frame is the preview engine's.
+    void LightsOff() override { m_lightEngine.LightsOff(); }
+    void SetLightColour(int index, uint32_t colour) override;
+    uint32_t GetLightColour(int index) const override;
+    void ClearKeyLights() override { m_lightEngine.ClearKeyLights(); }
+    // Also gates the preview: the synchronised lighting owns the frame while it is set.
+    void SetLightingSync(int flag) override;
+
+    // ---- light preview (ILightDevice) ----
+    CLightEngine& GetLightEngine() override { return m_lightEngine; }
+    int GetDeviceClass() const override;
+    void OnLightFrame(const CLightFrame& frame) override;
+    void ApplySynchronisedLight(const LightInfo& info) override;
+    // Whoever shows the frame says so; nothing is computed while nobody does.
+    void SetPreviewWanted(bool wanted) { m_lightEngine.SetPreviewWanted(wanted); }
+    // Restarts a running thread.
+    void StartLightThread();
+    void StopLightThread();
+    CLightThread& LightThread() { return m_lightThread; }
 
     // ---- name lists ----
     std::vector<std::string> GetMacroNames() const;
@@ -209,6 +252,7 @@ class CQuillonMouseDevice : public CQuillonUSBDevice {
     void SetEffectValues(std::vector<int> values);
 
   protected:
+    void OnConfigPresenceChanged() override;
     void StartEventListener(bool throughReceiver) override;
     void StopEventListener(bool throughReceiver) override;
 
@@ -218,6 +262,12 @@ class CQuillonMouseDevice : public CQuillonUSBDevice {
     bool CanTalk();
     // False when ReadDeviceInfo is to stop; ends the open configuration first.
     bool CheckFirmware();
+    // The key position map of the table just read, with what earlier tables taught; stores
+    // the learnt positions. Only a device with a type has a data folder to keep them in.
+    KeyPositionMap PositionsFromKeyTable(size_t positions);
+    size_t MacroCount() const;
+    // After a failed transfer: whether the receiver lost the mouse, as LastDeviceResult.
+    void NoteTransferFailure();
     void StoreLightState(const LightInfo& light);
 
     std::shared_ptr<CMouseProfiledata> m_profile;
@@ -226,7 +276,8 @@ class CQuillonMouseDevice : public CQuillonUSBDevice {
     bool m_lastStoreOk = false;
 
     std::atomic<IMouseOwner*> m_owner{nullptr};
-    std::atomic<IMouseLightSink*> m_lightSink{nullptr};
+    // Held while a light frame is handed over, so SetOwner(nullptr) leaves no call in flight.
+    std::mutex m_ownerMutex;
     IFirmwarePrompt* m_prompt = nullptr;
     IUpgraderLauncher* m_launcher = nullptr;
     std::atomic<FirmwareCheck> m_firmwareCheck{FirmwareCheck::kNotChecked};
@@ -241,15 +292,18 @@ class CQuillonMouseDevice : public CQuillonUSBDevice {
     KeyPositionMap m_keyPositions = MakeEmptyKeyPositions();
     MouseSettingsBlock m_settingsImage{};
     std::vector<KeyListEntry> m_keyList;
+    bool m_keyTableRead = false;
 
-    // The light thread reads these: one lock each, as the lighting expects.
+    // The page's copies; the engine keeps its own under its locks.
     mutable std::mutex m_lightListMutex;
     std::vector<LightListEntry> m_ledLightList;
     mutable std::mutex m_effectListMutex;
     std::vector<EffectStep> m_effectSteps;
-    size_t m_effectStep = 0;
-    mutable std::mutex m_mirrorMutex;
-    LightMirror m_lightMirror{};
+
+    // The preview: the engine before the thread that computes its frames.
+    ILightClock& m_lightClock;
+    CLightEngine m_lightEngine;
+    CLightThread m_lightThread;
 
     mutable std::mutex m_namesMutex;
     std::vector<std::string> m_macroNames;

@@ -449,7 +449,7 @@ TEST(DeviceLayouts, HoldTheControlsTheCodeLooksUpAndTheirTextsInBothLanguages) {
           "device_Power_progress", "device_power_status", "device_phone_type"}},
         {window.PageOf(device),
          {"mouse_device_seting_layout", "mouse_option_layout", "mouse_device_seting_option_0",
-          "mouse_device_seting_option_4", "device_page_connection"}},
+          "mouse_device_seting_option_4", "device_page_connection", "mouse_light_panel"}},
     };
     QStringList keys = {QStringLiteral("device_state_cable_text"),
                         QStringLiteral("device_state_receiver_text"),

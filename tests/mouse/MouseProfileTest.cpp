@@ -102,7 +102,7 @@ TEST_F(MouseProfileTest, TheProfileIsWhatTheImageIsBuiltFromAndKeepsACustomEffec
     again->LoadProfile();
     EXPECT_EQ(again->GetProfilePath(), file.string());
     EXPECT_EQ(again->GetLightSettings().effect, 12);
-    EXPECT_EQ(again->GetLightMirror()[0], 12);
+    EXPECT_EQ(again->GetLightMirror().effect, 12);
     EXPECT_EQ(again->GetDpiStages()[0].x, 0x0123);
 }
 

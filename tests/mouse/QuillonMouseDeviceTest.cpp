@@ -301,8 +301,8 @@ TEST_F(MouseDeviceTest, OldFirmwareAsksAndHandsTheMouseToTheUpgrader) {
     }
 }
 
-// Records what the mouse asks of its owner and its light sink, on the listener threads.
-class CRecordingOwner : public IMouseOwner, public IMouseLightSink {
+// Records what the mouse asks of its owner, on the listener threads.
+class CRecordingOwner : public IMouseOwner {
   public:
     void ScheduleSettingsReload(CQuillonMouseDevice&, int delayMs) override {
         Add("reload in " + std::to_string(delayMs));
@@ -311,8 +311,6 @@ class CRecordingOwner : public IMouseOwner, public IMouseLightSink {
         Add("refresh slot " + std::to_string(event.profileSlot) + " stage " +
             std::to_string(event.dpiStage));
     }
-    void OnLightStateApplied(const LightInfo&, bool) override {}
-    void OnReactiveTrigger() override { Add("reactive"); }
 
     std::vector<std::string> WaitFor(size_t count) {
         std::unique_lock lock(m_mutex);
@@ -334,14 +332,20 @@ class CRecordingOwner : public IMouseOwner, public IMouseLightSink {
 TEST_F(MouseDeviceTest, EventReportsBecomeWhatTheOwnerDoes) {
     CRecordingOwner owner;
     mouse.SetOwner(&owner);
-    mouse.SetLightSink(&owner);
+    LightInfo reactive;
+    reactive.effect = kEffectReactive;
+    mouse.SetLightInfo(reactive);
+    mouse.ApplyLightState();
     Connect(mouse, false);
     ASSERT_TRUE(mouse.OpenEventInterface(kCableEvents, false));
     // The ignored codes come first: by the time the last one is heard, they were too.
     for (uint16_t code : {0x0402, 0x1200, 0x0401, 0x0403, 0x1123})
         world->SendEvent(code);
-    EXPECT_EQ(owner.WaitFor(3),
-              (std::vector<std::string>{"reload in 50", "reactive", "refresh slot 3 stage 2"}));
+    EXPECT_EQ(owner.WaitFor(2),
+              (std::vector<std::string>{"reload in 50", "refresh slot 3 stage 2"}));
+    // The press on the cable flashed the preview's LEDs up.
+    EXPECT_EQ(mouse.GetLightEngine().ReactiveStateOf(0), kReactiveRising);
+    EXPECT_EQ(mouse.GetLightEngine().KeyLevel(kMouseLedCount - 1), 255);
     mouse.CloseEventInterface(false);
 
     // Through the receiver a button press is no reactive trigger.
@@ -349,12 +353,14 @@ TEST_F(MouseDeviceTest, EventReportsBecomeWhatTheOwnerDoes) {
     CRecordingOwner receiverOwner;
     CQuillonMouseDevice viaReceiver{backend.get()};
     viaReceiver.SetOwner(&receiverOwner);
-    viaReceiver.SetLightSink(&receiverOwner);
+    viaReceiver.SetLightInfo(reactive);
+    viaReceiver.ApplyLightState();
     Connect(viaReceiver, true);
     ASSERT_TRUE(viaReceiver.OpenEventInterface(kReceiverEvents, true));
     world->SendEvent(0x0403);
     world->SendEvent(0x1005);
     EXPECT_EQ(receiverOwner.WaitFor(1), std::vector<std::string>{"refresh slot 5 stage -1"});
+    EXPECT_EQ(viaReceiver.GetLightEngine().ReactiveStateOf(0), kReactiveIdle);
 }
 
 }  // namespace
