@@ -51,6 +51,8 @@ T* AncestorOf(QObject* object) {
 CMainWnd::CMainWnd(MainWndOptions options) : m_options(std::move(options)) {
     setObjectName(QStringLiteral("MainWnd"));
     setWindowTitle(QString::fromUtf8(kProductName));
+    m_firmwarePrompt = std::make_unique<CFirmwarePromptUI>(
+        this, [this] { OnMenuCommand(QStringLiteral("exit")); });
     connect(&m_tray, &CTrayIcon::LeftClicked, this, &CMainWnd::ToggleFromTray);
     connect(&m_tray, &CTrayIcon::RightClicked, this,
             [this] { SetTimer(this, kTimerTrayMenu, 10); });
@@ -619,6 +621,8 @@ void CMainWnd::UpdateConnectionTexts(CQuillonUSBDevice& device) {
 }
 
 void CMainWnd::StopDeviceWork() {
+    // A worker waiting for the firmware answer would never be joined.
+    m_firmwarePrompt->Cancel();
     for (CDeviceOptionUI* entry : m_entries)
         entry->StopDeviceWork();
 }
@@ -647,6 +651,7 @@ void CMainWnd::UpdateNoDeviceLink() {
 void CMainWnd::OnDeviceCreated(CQuillonUSBDevice& device) {
     CreateDevicePage(device);
     if (auto* mouse = dynamic_cast<CQuillonMouseDevice*>(&device)) {
+        mouse->SetFirmwarePrompt(m_firmwarePrompt.get());
         m_lightSync->AddDevice(*mouse);
         m_syncedMice.push_back(mouse);
     }

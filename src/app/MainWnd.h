@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/AboutWnd.h"
+#include "app/FirmwarePromptUI.h"
 #include "app/ThreadSlots.h"
 #include "device/DeviceDiscovery.h"
 #include "lighting/LightSync.h"
@@ -76,6 +77,8 @@ class CMainWnd : public CSkinWindow, public IDeviceDiscoveryOwner {
     CDeviceDiscovery* Discovery() const { return m_discovery.get(); }
     // The synchronised lighting of the mice (thread slot 8).
     CLightSync& LightSync() { return *m_lightSync; }
+    // Asks about old mouse firmware; declining ends the program as "exit" does.
+    CFirmwarePromptUI& FirmwarePrompt() { return *m_firmwarePrompt; }
     // Each mouse computes its preview only while its LEDs can be seen: its light picture is
     // on screen and the window neither hidden nor minimised.
     void UpdateLightPreview();
@@ -162,6 +165,7 @@ class CMainWnd : public CSkinWindow, public IDeviceDiscoveryOwner {
     // Outlives the slot that runs it.
     std::unique_ptr<CLightSync> m_lightSync = std::make_unique<CLightSync>();
     std::vector<CQuillonMouseDevice*> m_syncedMice;
+    std::unique_ptr<CFirmwarePromptUI> m_firmwarePrompt;
     // In this order: the slots stop discovery before the dispatcher goes.
     std::unique_ptr<CQtDispatcher> m_dispatcher;
     std::unique_ptr<CDeviceDiscovery> m_discovery;
