@@ -9,6 +9,7 @@
 #include "base/Debug.h"
 #include "base/Paths.h"
 #include "cli/ButtonCommands.h"
+#include "cli/CliOutput.h"
 #include "cli/CliSession.h"
 #include "cli/LightCommands.h"
 #include "cli/MacroCommands.h"
@@ -70,21 +71,11 @@ void SaveEmulator(CliSession& session) {
 }  // namespace
 
 int CliSession::Fail(int code, const std::string& message) const {
-    if (json) {
-        Json::Value value;
-        value["error"] = message;
-        value["exitStatus"] = code;
-        PrintJson(value);
-    }
-    err << "kestrunectl: " << message << "\n";
-    return code;
+    return PrintCliError(out, err, json, code, message);
 }
 
 void CliSession::PrintJson(const Json::Value& value) const {
-    Json::StreamWriterBuilder builder;
-    builder["indentation"] = "  ";
-    builder["emitUTF8"] = true;
-    out << Json::writeString(builder, value) << "\n";
+    PrintCliJson(out, value);
 }
 
 int RunKestrunectl(int argc, const char* const* argv, std::ostream& out, std::ostream& err,

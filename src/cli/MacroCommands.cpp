@@ -10,6 +10,7 @@
 
 #include "base/Paths.h"
 #include "cli/Cli.h"
+#include "cli/CliOutput.h"
 #include "macro/MacroAssignments.h"
 #include "macro/MacroList.h"
 #include "macro/MacroText.h"
@@ -44,21 +45,11 @@ struct Context {
 };
 
 void PrintJson(Context& c, const Json::Value& value) {
-    Json::StreamWriterBuilder builder;
-    builder["indentation"] = "  ";
-    builder["emitUTF8"] = true;
-    c.out << Json::writeString(builder, value) << "\n";
+    PrintCliJson(c.out, value);
 }
 
 int Fail(Context& c, int status, const std::string& message) {
-    if (c.json) {
-        Json::Value value;
-        value["error"] = message;
-        value["exitStatus"] = status;
-        PrintJson(c, value);
-    }
-    c.err << "kestrunectl: " << message << "\n";
-    return status;
+    return PrintCliError(c.out, c.err, c.json, status, message);
 }
 
 std::string Quoted(const std::string& name) {

@@ -9,6 +9,7 @@
 #include <iterator>
 
 #include "base/Paths.h"
+#include "cli/CliOutput.h"
 #include "profile/MouseProfiledata.h"
 #include "profile/ProfileList.h"
 
@@ -32,24 +33,11 @@ struct Context {
 };
 
 int Fail(Context& c, int status, const std::string& message) {
-    if (c.json) {
-        Json::Value value;
-        value["error"] = message;
-        value["exitStatus"] = status;
-        Json::StreamWriterBuilder builder;
-        builder["indentation"] = "  ";
-        builder["emitUTF8"] = true;
-        c.out << Json::writeString(builder, value) << "\n";
-    }
-    c.err << "kestrunectl: " << message << "\n";
-    return status;
+    return PrintCliError(c.out, c.err, c.json, status, message);
 }
 
 void PrintJson(Context& c, const Json::Value& value) {
-    Json::StreamWriterBuilder builder;
-    builder["indentation"] = "  ";
-    builder["emitUTF8"] = true;
-    c.out << Json::writeString(builder, value) << "\n";
+    PrintCliJson(c.out, value);
 }
 
 std::string Quoted(const std::string& name) {

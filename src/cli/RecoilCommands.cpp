@@ -10,6 +10,7 @@
 
 #include "base/Paths.h"
 #include "cli/Cli.h"
+#include "cli/CliOutput.h"
 #include "macro/ShootData.h"
 
 namespace {
@@ -22,21 +23,11 @@ struct Context {
 };
 
 void PrintJson(Context& c, const Json::Value& value) {
-    Json::StreamWriterBuilder builder;
-    builder["indentation"] = "  ";
-    builder["emitUTF8"] = true;
-    c.out << Json::writeString(builder, value) << "\n";
+    PrintCliJson(c.out, value);
 }
 
 int Fail(Context& c, int status, const std::string& message) {
-    if (c.json) {
-        Json::Value value;
-        value["error"] = message;
-        value["exitStatus"] = status;
-        PrintJson(c, value);
-    }
-    c.err << "kestrunectl: " << message << "\n";
-    return status;
+    return PrintCliError(c.out, c.err, c.json, status, message);
 }
 
 int FailResult(Context& c, ShootResult result, int gun, const std::string& file) {

@@ -11,6 +11,7 @@
 #include "cli/Cli.h"
 #include "device/EmulatedHidBackend.h"
 #include "emulator/SimWorld.h"
+#include "support/CliRun.h"
 #include "support/TempHome.h"
 
 namespace fs = std::filesystem;
@@ -18,19 +19,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-struct CtlRun {
-    int status;
-    std::string out, err;
-    Json::Value Json() const {
-        Json::Value value;
-        std::istringstream in(out);
-        Json::CharReaderBuilder builder;
-        std::string errors;
-        EXPECT_TRUE(Json::parseFromStream(builder, in, &value, &errors)) << out;
-        return value;
-    }
-};
 
 uint16_t Le16(const Bytes& bytes, size_t at) {
     return static_cast<uint16_t>(bytes.at(at) | bytes.at(at + 1) << 8);
@@ -55,16 +43,7 @@ class ButtonCommandsTest : public testing::Test {
     ButtonCommandsTest() { ::setenv("KESTRUNE_DATA_DIR", KESTRUNE_SOURCE_DATA_DIR, 1); }
     ~ButtonCommandsTest() override { ::unsetenv("KESTRUNE_DATA_DIR"); }
 
-    CtlRun Ctl(std::vector<std::string> args) {
-        args.insert(args.begin(), "kestrunectl");
-        std::vector<const char*> argv;
-        for (const auto& a : args)
-            argv.push_back(a.c_str());
-        std::ostringstream out, err;
-        int status =
-            RunKestrunectl(static_cast<int>(argv.size()), argv.data(), out, err, environment);
-        return {status, out.str(), err.str()};
-    }
+    CtlRun Ctl(std::vector<std::string> args) { return RunCtl(std::move(args), environment); }
     CtlRun Ok(std::vector<std::string> args) {
         CtlRun run = Ctl(std::move(args));
         EXPECT_EQ(run.status, kExitOk) << run.err;

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "support/CliRun.h"
 #include "support/ScriptedHid.h"
 #include "support/TempHome.h"
 
@@ -16,31 +17,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct CtlRun {
-    int status;
-    std::string out, err;
-    Json::Value Json() const {
-        Json::Value value;
-        std::istringstream in(out);
-        Json::CharReaderBuilder builder;
-        std::string errors;
-        EXPECT_TRUE(Json::parseFromStream(builder, in, &value, &errors)) << out;
-        return value;
-    }
-};
-
 class CliTest : public testing::Test {
   protected:
-    CtlRun Ctl(std::vector<std::string> args) {
-        args.insert(args.begin(), "kestrunectl");
-        std::vector<const char*> argv;
-        for (const auto& a : args)
-            argv.push_back(a.c_str());
-        std::ostringstream out, err;
-        int status =
-            RunKestrunectl(static_cast<int>(argv.size()), argv.data(), out, err, environment);
-        return {status, out.str(), err.str()};
-    }
+    CtlRun Ctl(std::vector<std::string> args) { return RunCtl(std::move(args), environment); }
 
     CTempHome home;
     const fs::path& root = home.Root();

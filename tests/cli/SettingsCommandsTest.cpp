@@ -9,6 +9,7 @@
 
 #include "cli/Cli.h"
 #include "emulator/SimWorld.h"
+#include "support/CliRun.h"
 #include "support/TempHome.h"
 
 namespace fs = std::filesystem;
@@ -17,34 +18,12 @@ namespace {
 
 constexpr size_t kFirstStage = 14;
 
-struct CtlRun {
-    int status;
-    std::string out, err;
-    Json::Value Json() const {
-        Json::Value value;
-        std::istringstream in(out);
-        Json::CharReaderBuilder builder;
-        std::string errors;
-        EXPECT_TRUE(Json::parseFromStream(builder, in, &value, &errors)) << out;
-        return value;
-    }
-};
-
 class SettingsCommandsTest : public testing::Test {
   protected:
     SettingsCommandsTest() { ::setenv("KESTRUNE_DATA_DIR", KESTRUNE_SOURCE_DATA_DIR, 1); }
     ~SettingsCommandsTest() override { ::unsetenv("KESTRUNE_DATA_DIR"); }
 
-    CtlRun Ctl(std::vector<std::string> args) {
-        args.insert(args.begin(), "kestrunectl");
-        std::vector<const char*> argv;
-        for (const auto& a : args)
-            argv.push_back(a.c_str());
-        std::ostringstream out, err;
-        int status =
-            RunKestrunectl(static_cast<int>(argv.size()), argv.data(), out, err, environment);
-        return {status, out.str(), err.str()};
-    }
+    CtlRun Ctl(std::vector<std::string> args) { return RunCtl(std::move(args), environment); }
     // Runs a command that must succeed.
     CtlRun Ok(std::vector<std::string> args) {
         CtlRun run = Ctl(std::move(args));

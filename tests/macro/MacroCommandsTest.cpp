@@ -13,32 +13,19 @@
 #include "profile/JsonFile.h"
 #include "profile/ProfileList.h"
 #include "profile/TempFolder.h"
+#include "support/CliRun.h"
 #include "support/TempHome.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct CtlRun {
-    int status;
-    std::string out, err;
-};
-
 class MacroCommandsTest : public testing::Test {
   protected:
     void SetUp() override { ::setenv("KESTRUNE_DATA_DIR", KESTRUNE_SOURCE_DATA_DIR, 1); }
     void TearDown() override { ::unsetenv("KESTRUNE_DATA_DIR"); }
 
-    CtlRun Ctl(std::vector<std::string> args) {
-        args.insert(args.begin(), "kestrunectl");
-        std::vector<const char*> argv;
-        for (const auto& a : args)
-            argv.push_back(a.c_str());
-        std::ostringstream out, err;
-        const int status = RunKestrunectl(static_cast<int>(argv.size()), argv.data(), out, err,
-                                          CliEnvironment{false, nullptr});
-        return {status, out.str(), err.str()};
-    }
+    CtlRun Ctl(std::vector<std::string> args) { return RunCtl(std::move(args)); }
     fs::path Device() const { return GetUserDataFolder() / "mouse"; }
     fs::path Write(const std::string& name, const std::string& text) const {
         const fs::path path = home.Root() / name;

@@ -1,0 +1,39 @@
+// Runs kestrunectl in process, as the CLI tests do, and keeps what it printed.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <json/json.h>
+
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "cli/Cli.h"
+
+struct CtlRun {
+    int status;
+    std::string out, err;
+    // The standard output as JSON; a failed parse fails the test.
+    Json::Value Json() const {
+        Json::Value value;
+        std::istringstream in(out);
+        Json::CharReaderBuilder builder;
+        std::string errors;
+        EXPECT_TRUE(Json::parseFromStream(builder, in, &value, &errors)) << out;
+        return value;
+    }
+};
+
+// `args` without the program name.
+inline CtlRun RunCtl(std::vector<std::string> args,
+                     const CliEnvironment& environment = CliEnvironment{false, nullptr}) {
+    args.insert(args.begin(), "kestrunectl");
+    std::vector<const char*> argv;
+    for (const auto& a : args)
+        argv.push_back(a.c_str());
+    std::ostringstream out, err;
+    const int status =
+        RunKestrunectl(static_cast<int>(argv.size()), argv.data(), out, err, environment);
+    return {status, out.str(), err.str()};
+}
