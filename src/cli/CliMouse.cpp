@@ -59,9 +59,7 @@ int FailOldFirmware(const CliSession& session, uint16_t current) {
                             " or newer. Install it with: kestrunectl firmware upgrade");
 }
 
-bool OpenMouseForSettings(CliSession& session, CliMouse& cli, int& exitCode) {
-    if (!LoadSelectedProfile(session, cli, exitCode))
-        return false;
+bool OpenMouseDevice(CliSession& session, CliMouse& cli, int& exitCode) {
     if (!OpenMouse(session, cli.connection, exitCode))
         return false;
     cli.mouse = dynamic_cast<CQuillonMouseDevice*>(cli.connection.device);
@@ -69,7 +67,12 @@ bool OpenMouseForSettings(CliSession& session, CliMouse& cli, int& exitCode) {
         exitCode = session.Fail(kExitNoDevice, "no Kestrune Q418-RGB found");
         return false;
     }
-    cli.connected = true;
+    return true;
+}
+
+bool OpenMouseForSettings(CliSession& session, CliMouse& cli, int& exitCode) {
+    if (!LoadSelectedProfile(session, cli, exitCode) || !OpenMouseDevice(session, cli, exitCode))
+        return false;
     cli.mouse->SetLightFilePrefix(std::string(kDevicePageTable[kMouseType].lightFilePrefix));
     cli.mouse->SetFirmwarePrompt(&cli.prompt);
     cli.mouse->SetCurrentProfileId(cli.profile.id);

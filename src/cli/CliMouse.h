@@ -34,11 +34,12 @@ struct CliMouse {
     CQuillonMouseDevice* mouse = nullptr;
     CCliFirmwarePrompt prompt;
     ProfileEntry profile;  // the selected profile
-    bool connected = false;
 };
 
 // The selected profile, loaded into a mouse object that talks to no device.
 bool OpenProfileOnly(CliSession& session, CliMouse& cli, int& exitCode);
+// The mouse found through discovery, as cli.mouse; nothing read from it yet.
+bool OpenMouseDevice(CliSession& session, CliMouse& cli, int& exitCode);
 // The mouse found, in reach, its firmware checked and its information block read, then the
 // selected profile loaded. On failure the reason is printed and exitCode set.
 bool OpenMouseForSettings(CliSession& session, CliMouse& cli, int& exitCode);

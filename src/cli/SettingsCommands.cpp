@@ -327,11 +327,9 @@ int SetLight(CliSession& session, CliMouse& cli, const SettingsCliArgs& args) {
 int Status(CliSession& session) {
     CliMouse cli;
     int exitCode = kExitOk;
-    if (!OpenMouse(session, cli.connection, exitCode))
+    if (!OpenMouseDevice(session, cli, exitCode))
         return exitCode;
-    auto* mouse = dynamic_cast<CQuillonMouseDevice*>(cli.connection.device);
-    if (!mouse)
-        return session.Fail(kExitNoDevice, "no Kestrune Q418-RGB found");
+    CQuillonMouseDevice* mouse = cli.mouse;
     mouse->RefreshStatus();
     if (mouse->LastDeviceResult() != kResultDone)
         return FailCommand(session, cli.connection, mouse->LastDeviceResult(),
@@ -414,11 +412,9 @@ int Apply(CliSession& session, CliMouse& cli) {
 int Firmware(CliSession& session, bool upgrade) {
     CliMouse cli;
     int exitCode = kExitOk;
-    if (!OpenMouse(session, cli.connection, exitCode))
+    if (!OpenMouseDevice(session, cli, exitCode))
         return exitCode;
-    auto* mouse = dynamic_cast<CQuillonMouseDevice*>(cli.connection.device);
-    if (!mouse)
-        return session.Fail(kExitNoDevice, "no Kestrune Q418-RGB found");
+    CQuillonMouseDevice* mouse = cli.mouse;
     const uint16_t version = mouse->FirmwareVersion();
     const std::string needed = FirmwareVersionText(kCurrentMouseFirmware);
     if (version == 0)
