@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "profile/ProfileRecords.h"
+#include "records/ProfileRecords.h"
 
 namespace CLI {
 class App;

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "profile/ProfileRecords.h"
+#include "records/ProfileRecords.h"
 
 // Byte 0 of a key function code.
 enum KeyFunctionType : uint8_t {

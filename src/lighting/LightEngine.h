@@ -17,7 +17,7 @@
 #include "lighting/LightClock.h"
 #include "lighting/LightFrame.h"
 #include "lighting/LightTables.h"
-#include "profile/ProfileRecords.h"
+#include "records/ProfileRecords.h"
 
 // The light bytes last taken from or given to the device: they choose the effect and its pace.
 struct LightMirror {

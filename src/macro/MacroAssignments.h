@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "profile/ProfileRecords.h"
+#include "records/ProfileRecords.h"
 
 class CProfileList;
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "macro/MacroEvent.h"
-#include "profile/ProfileRecords.h"
+#include "records/ProfileRecords.h"
 
 class CReportChannel;
 class CMacroList;

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "profile/ProfileRecords.h"
+#include "records/ProfileRecords.h"
 
 inline constexpr uint16_t kSensor3104 = 0x3104;
 inline constexpr uint16_t kSensor3325 = 0x3325;

@@ -1,6 +1,6 @@
 #include "mouse/MouseEvents.h"
 
-#include "profile/ProfileRecords.h"
+#include "records/ProfileRecords.h"
 
 MouseEvent DecodeMouseEvent(std::span<const uint8_t> report, bool throughReceiver) {
     MouseEvent event;

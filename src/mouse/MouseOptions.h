@@ -5,7 +5,7 @@
 #include <array>
 #include <string_view>
 
-#include "profile/ProfileRecords.h"
+#include "records/ProfileRecords.h"
 
 // Report rate option → reports per second.
 inline constexpr std::array<int, 5> kReportRateHz = {125, 250, 500, 1000, 2000};

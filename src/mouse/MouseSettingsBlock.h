@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <span>
 
-#include "profile/ProfileRecords.h"
+#include "records/ProfileRecords.h"
 
 inline constexpr size_t kMouseSettingsBlockSize = 87;
 using MouseSettingsBlock = std::array<uint8_t, kMouseSettingsBlockSize>;

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "profile/ProfileRecords.h"
+#include "records/ProfileRecords.h"
 
 // The profile data object of a device page. The mouse pad uses it as it is; the other families
 // add their own members. Setters change the section in memory only; Save writes it.
