@@ -11,8 +11,9 @@
 #include <QTimer>
 #include <optional>
 
-#include "app/DevicePage.h"
+#include "mouse/ui/DevicePage.h"
 #include "app/MpDevicePower.h"
+#include "ui/QueuedCall.h"
 #include "ui/SkinResources.h"
 
 namespace {
@@ -108,6 +109,8 @@ void CDeviceOptionUI::SetDevice(CQuillonUSBDevice* device) {
     m_life = std::make_unique<CConnectionLife>(*device, *this);
     m_life->SetVisible(m_visible);
     m_worker = std::make_unique<CDeviceWorker>();
+    // From now on the device's commands are this worker's alone.
+    m_worker->Post([device] { device->BindCommandThread(); });
     SelectButton();
     if (auto* synchro = Sub<QAbstractButton>("synchro_device_select")) {
         synchro->setCheckable(true);
@@ -251,7 +254,7 @@ void CDeviceOptionUI::RunOnUi(std::function<void()> work) {
         work();
     else
         // Dropped with the entry when it is gone first.
-        QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+        QueueOnThreadOf(this, std::move(work));
 }
 
 void CDeviceOptionUI::StartTimer(int timerId, int delayMs) {
@@ -307,10 +310,16 @@ void CDeviceOptionUI::ScheduleProfileRefresh(CQuillonMouseDevice&, const MouseEv
     });
 }
 
+void CDeviceOptionUI::OnProfileApplied(CQuillonMouseDevice&, const MouseProfileSnapshot& profile) {
+    RunOnUi([this, profile] {
+        if (m_page)
+            m_page->ShowProfile(profile);
+    });
+}
+
 void CDeviceOptionUI::OnLightFrame(CQuillonMouseDevice&) {
     if (!m_framePending.exchange(true))
-        QMetaObject::invokeMethod(
-            this, [this] { OnLightFrameQueued(); }, Qt::QueuedConnection);
+        QueueOnThreadOf(this, [this] { OnLightFrameQueued(); });
 }
 
 void CDeviceOptionUI::OnLightFrameQueued() {

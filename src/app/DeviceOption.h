@@ -15,8 +15,8 @@
 #include "app/DeviceWorker.h"
 #include "device/ConnectionLife.h"
 #include "mouse/QuillonMouseDevice.h"
+#include "mouse/ui/DevicePage.h"
 
-class CDevicePageUI;
 class CMpDevicePowerUI;
 class QAbstractButton;
 class QLabel;
@@ -96,6 +96,8 @@ class CDeviceOptionUI : public QWidget, public IEntryHost, public IMouseOwner {
     // IMouseOwner, from the mouse's threads; none of them blocks.
     void ScheduleSettingsReload(CQuillonMouseDevice& mouse, int delayMs) override;
     void ScheduleProfileRefresh(CQuillonMouseDevice& mouse, const MouseEvent& event) override;
+    // Hands the profile to the page on the UI thread.
+    void OnProfileApplied(CQuillonMouseDevice& mouse, const MouseProfileSnapshot& profile) override;
     // Queues one paint; frames that come before it is done are painted together.
     void OnLightFrame(CQuillonMouseDevice& mouse) override;
     // Paints the current frame now (the light timer and the queued frames do).

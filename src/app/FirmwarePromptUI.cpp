@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/MsgWnd.h"
+#include "ui/QueuedCall.h"
 #include "ui/SkinResources.h"
 #include "ui/SkinWindow.h"
 
@@ -40,21 +41,18 @@ bool CFirmwarePromptUI::ConfirmFirmwareUpgrade(uint16_t /*current*/, uint16_t /*
     };
     auto answer = std::make_shared<Answer>();
     // Dropped by Qt if this object is gone before the UI thread gets to it; Cancel ends the wait.
-    QMetaObject::invokeMethod(
-        this,
-        [this, answer] {
-            {
-                std::lock_guard lock(m_mutex);
-                if (m_cancelled)
-                    return;
-            }
-            const bool yes = AskOnUiThread();
+    QueueOnThreadOf(this, [this, answer] {
+        {
             std::lock_guard lock(m_mutex);
-            answer->yes = yes;
-            answer->given = true;
-            m_answered.notify_all();
-        },
-        Qt::QueuedConnection);
+            if (m_cancelled)
+                return;
+        }
+        const bool yes = AskOnUiThread();
+        std::lock_guard lock(m_mutex);
+        answer->yes = yes;
+        answer->given = true;
+        m_answered.notify_all();
+    });
     std::unique_lock lock(m_mutex);
     m_answered.wait(lock, [&] { return answer->given || m_cancelled; });
     return answer->given && answer->yes && !m_cancelled;
@@ -66,25 +64,19 @@ void CFirmwarePromptUI::OnFirmwareUpgradeDeclined(uint16_t /*current*/, uint16_t
         if (m_cancelled)
             return;
     }
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            if (m_onDeclined)
-                m_onDeclined();
-        },
-        Qt::QueuedConnection);
+    QueueOnThreadOf(this, [this] {
+        if (m_onDeclined)
+            m_onDeclined();
+    });
 }
 
 void CFirmwarePromptUI::OnUpgraderFailed(const std::string& error) {
     const QString reason = QString::fromStdString(error);
-    QMetaObject::invokeMethod(
-        this,
-        [this, reason] {
-            ShowMessage(m_owner, QString(),
-                        Skin().Text(QStringLiteral("message_upgrader_failed")).arg(reason),
-                        OwnerDpi(m_owner), false, kMessageConfirmOnly);
-        },
-        Qt::QueuedConnection);
+    QueueOnThreadOf(this, [this, reason] {
+        ShowMessage(m_owner, QString(),
+                    Skin().Text(QStringLiteral("message_upgrader_failed")).arg(reason),
+                    OwnerDpi(m_owner), false, kMessageConfirmOnly);
+    });
 }
 
 void CFirmwarePromptUI::Cancel() {

@@ -15,12 +15,12 @@
 
 #include "app/AboutWnd.h"
 #include "app/DeviceOption.h"
-#include "app/DevicePage.h"
 #include "app/MpDevicePower.h"
 #include "app/QtDispatcher.h"
 #include "base/Debug.h"
 #include "base/Paths.h"
 #include "mouse/QuillonMouseDevice.h"
+#include "mouse/ui/DevicePage.h"
 #include "ui/DpiRule.h"
 #include "ui/MenuWnd.h"
 #include "ui/SkinBuilder.h"
@@ -94,12 +94,11 @@ void CMainWnd::InitWindow() {
 void CMainWnd::Notify(TNotifyUI& msg) {
     if (msg.sType != NotifyType::kTimer)
         DebugPrintf(DebugArea::App, "%s %s", qPrintable(msg.sType), qPrintable(msg.SenderName()));
+    if (RouteToPages(msg))
+        return;
     if (msg.sType == NotifyType::kWindowInit) {
         OnWindowInit();
     } else if (msg.sType == NotifyType::kClick) {
-        if (auto* page = AncestorOf<CDevicePageUI>(msg.pSender.data());
-            page && page->OnClick(msg.SenderName()))
-            return;
         OnClick(msg.SenderName());
     } else if (msg.sType == NotifyType::kSelectChanged &&
                msg.SenderName() == QLatin1String("device_select")) {
@@ -144,6 +143,16 @@ void CMainWnd::OnWindowInit() {
             });
     }
     CLightSync* sync = m_lightSync.get();
+    // The window synchronises on the UI thread; each mouse stores and writes on its worker.
+    sync->SetHandover([this](ILightDevice& device, const LightInfo& record) {
+        ExpectUiThread("CMainWnd light hand-over");
+        for (CQuillonMouseDevice* mouse : m_syncedMice) {
+            if (static_cast<ILightDevice*>(mouse) != &device)
+                continue;
+            if (CDeviceOptionUI* entry = EntryOf(*mouse); entry && entry->Worker())
+                entry->Worker()->Post([mouse, record] { mouse->ApplySynchronisedLight(record); });
+        }
+    });
     sync->Start();
     m_slots.Adopt(
         8, [] {},

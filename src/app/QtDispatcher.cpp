@@ -1,4 +1,5 @@
 #include "app/QtDispatcher.h"
+#include "ui/QueuedCall.h"
 
 CQtDispatcher::CQtDispatcher() : m_receiver(new QObject) {}
 
@@ -7,5 +8,5 @@ CQtDispatcher::~CQtDispatcher() {
 }
 
 void CQtDispatcher::Post(std::function<void()> work) {
-    QMetaObject::invokeMethod(m_receiver, std::move(work), Qt::QueuedConnection);
+    QueueOnThreadOf(m_receiver, std::move(work));
 }

@@ -10,6 +10,7 @@
 #include "app/SingleInstance.h"
 #include "base/Debug.h"
 #include "base/Paths.h"
+#include "base/ThreadCheck.h"
 #include "device/EmulatedHidBackend.h"
 #include "device/HidrawBackend.h"
 #include "emulator/SimWorld.h"
@@ -47,6 +48,7 @@ int RunWindowApp(int argc, char** argv) {
     // The window follows its monitor by its own rule (96 or 144 DPI), not the desktop's scale.
     qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
     QApplication app(argc, argv);
+    MarkUiThread();
     QApplication::setApplicationName(QString::fromUtf8(kProductName));
     QApplication::setApplicationVersion(QStringLiteral(KESTRUNE_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);

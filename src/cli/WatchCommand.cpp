@@ -140,11 +140,12 @@ class CWatcher : public IDeviceDiscoveryOwner,
     void ScheduleProfileRefresh(CQuillonMouseDevice& mouse, const MouseEvent&) override {
         m_dispatcher.Post([&mouse] { mouse.ApplyProfile(); });
     }
-    void ShowProfile(CQuillonMouseDevice& mouse) override {
+    void OnProfileApplied(CQuillonMouseDevice& mouse,
+                          const MouseProfileSnapshot& profile) override {
         if (m_session.json)
             return;
         Print(mouse.GetTypeKey() + ": profile shown, DPI stage " +
-              std::to_string(mouse.GetActiveStage() + 1) + " active");
+              std::to_string(profile.activeStage + 1) + " active");
     }
 
     // ---- old firmware: pointed out, the watch goes on ----

@@ -75,6 +75,7 @@ int CQuillonUSBDevice::GetLightCount() const {
 
 bool CQuillonUSBDevice::ConnectConfiguration(const std::string& path, bool throughReceiver,
                                              bool setTransportMode) {
+    ExpectNotUiThread("CQuillonUSBDevice::ConnectConfiguration");
     CReportChannel& channel = m_configChannel;
     std::lock_guard io(channel.IoLock());
     CHidDevice& transport =
@@ -90,6 +91,7 @@ bool CQuillonUSBDevice::ConnectConfiguration(const std::string& path, bool throu
 }
 
 void CQuillonUSBDevice::DisconnectConfiguration() {
+    ExpectNotUiThread("CQuillonUSBDevice::DisconnectConfiguration");
     CReportChannel& channel = m_configChannel;
     std::lock_guard io(channel.IoLock());
     channel.SetPresent(false);
@@ -107,6 +109,7 @@ void CQuillonUSBDevice::AbortConfiguration() {
 }
 
 bool CQuillonUSBDevice::SwitchTransport(const std::string& path, bool toReceiver) {
+    ExpectNotUiThread("CQuillonUSBDevice::SwitchTransport");
     CReportChannel& channel = m_configChannel;
     std::lock_guard io(channel.IoLock());
     CHidDevice& from = toReceiver ? channel.DirectTransport() : channel.ReceiverTransport();
@@ -130,6 +133,7 @@ bool CQuillonUSBDevice::SwitchTransport(const std::string& path, bool toReceiver
 }
 
 bool CQuillonUSBDevice::OpenEventInterface(const std::string& path, bool throughReceiver) {
+    ExpectNotUiThread("CQuillonUSBDevice::OpenEventInterface");
     CloseEventInterface(throughReceiver);
     bool opened;
     {
@@ -148,6 +152,7 @@ bool CQuillonUSBDevice::OpenEventInterface(const std::string& path, bool through
 }
 
 void CQuillonUSBDevice::CloseEventInterface(bool throughReceiver) {
+    ExpectNotUiThread("CQuillonUSBDevice::CloseEventInterface");
     StopEventListener(throughReceiver);
     std::lock_guard io(m_eventChannel.IoLock());
     if (throughReceiver)

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "base/ThreadCheck.h"
 #include "device/DeviceTables.h"
 #include "device/ReportChannel.h"
 
@@ -85,6 +86,18 @@ class CQuillonUSBDevice {
     // count keeps them.
     void SetLightCount(int count);
     int GetLightCount() const;
+
+    // ---- threads ----
+    // Commands (everything that talks to the device or touches its profile) run on the thread
+    // that owns the device: the window binds its worker; unbound, any thread but the UI thread.
+    // Connection changes (connect, disconnect, switch, event interfaces) run on discovery's
+    // thread under the channels' I/O locks; AbortConfiguration may be called from anywhere.
+    void BindCommandThread() { m_commandThread.BindToCurrentThread(); }
+    const CThreadOwner& CommandThread() const { return m_commandThread; }
+    // Debug builds abort when `operation` runs off the command thread.
+    void ExpectCommandThread(const char* operation) const {
+        ExpectOwnerThread(m_commandThread, operation);
+    }
 
     // ---- connection ----
     CReportChannel& ConfigChannel() { return m_configChannel; }
@@ -210,6 +223,7 @@ class CQuillonUSBDevice {
     }
 
   private:
+    CThreadOwner m_commandThread;
     CReportChannel m_configChannel;
     CReportChannel m_eventChannel;
     std::atomic<bool> m_throughReceiver{false};

@@ -18,6 +18,6 @@ class ILightDevice {
     virtual void OnLightFrame(const CLightFrame& frame) = 0;
     // The synchronised lighting gives the device this record (its own effect number for the
     // common effect): show it on the lighting page, store it, apply it and write it to the device
-    // (profile slot 0). Runs on the thread that called CLightSync::Synchronise.
+    // (profile slot 0). Runs where CLightSync's hand-over puts it: the device's command thread.
     virtual void ApplySynchronisedLight(const LightInfo& info) = 0;
 };

@@ -150,7 +150,10 @@ bool CLightSync::Synchronise(ILightDevice& selected) {
         LightInfo record = info;
         record.effect = *effect;
         engine.SetSynchronised(true);
-        device->ApplySynchronisedLight(record);
+        if (m_handover)
+            m_handover(*device, record);
+        else
+            device->ApplySynchronisedLight(record);
     }
     RestartPace();
     Wake();

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -56,6 +57,12 @@ class CLightSync {
     void AddDevice(ILightDevice& device);
     void RemoveDevice(ILightDevice& device);
 
+    // How a device is given its record by Synchronise. By default at once, on the calling
+    // thread; the window posts it to each device's worker, so Synchronise never waits on a
+    // device and may run on the UI thread. Set before the first Synchronise.
+    using Handover = std::function<void(ILightDevice& device, const LightInfo& record)>;
+    void SetHandover(Handover handover) { m_handover = std::move(handover); }
+
     // The "same mode" action on the selected device. Returns false, changing nothing, when its
     // effect has no common type.
     bool Synchronise(ILightDevice& selected);
@@ -81,6 +88,7 @@ class CLightSync {
     bool AnyoneWatching();
 
     ILightClock& m_clock;
+    Handover m_handover;
     CRelaxedRecord<CommonLight> m_common;
     // Held by Synchronise while it hands the devices over, so the thread sees them all at once.
     std::mutex m_handoverMutex;

@@ -57,10 +57,12 @@ CQuillonMouseDevice::~CQuillonMouseDevice() {
 }
 
 bool CQuillonMouseDevice::IsReachable() {
+    ExpectCommandThread("CQuillonMouseDevice::IsReachable");
     return ConfigChannel().QueryLink();
 }
 
 void CQuillonMouseDevice::RefreshStatus() {
+    ExpectCommandThread("CQuillonMouseDevice::RefreshStatus");
     std::array<uint8_t, kPowerStatusSize> status{};
     const int result = ConfigChannel().ReadStatusBytes(status.data(), 2, 0);
     m_lastDeviceResult = result;
@@ -79,6 +81,7 @@ std::array<uint8_t, kPowerStatusSize> CQuillonMouseDevice::PowerStatus() const {
 // ---- first contact and events ----
 
 void CQuillonMouseDevice::InitialSync() {
+    ExpectCommandThread("CQuillonMouseDevice::InitialSync");
     ConfigChannel().SetTransmissionEnabled(true);
     ReadDeviceInfo();
     // Declined: the program ends (the window) or the command stops (kestrunectl).
@@ -91,14 +94,34 @@ void CQuillonMouseDevice::InitialSync() {
 }
 
 void CQuillonMouseDevice::ReloadSettings() {
+    ExpectCommandThread("CQuillonMouseDevice::ReloadSettings");
     ReadSettingsBlock();
     ApplyProfile();
 }
 
 void CQuillonMouseDevice::ApplyProfile() {
+    ExpectCommandThread("CQuillonMouseDevice::ApplyProfile");
     LoadNameLists();
     if (IMouseOwner* owner = m_owner.load())
-        owner->ShowProfile(*this);
+        owner->OnProfileApplied(*this, TakeProfileSnapshot());
+}
+
+MouseProfileSnapshot CQuillonMouseDevice::TakeProfileSnapshot() {
+    ExpectCommandThread("CQuillonMouseDevice::TakeProfileSnapshot");
+    MouseProfileSnapshot snapshot;
+    snapshot.profileId = m_profileId;
+    snapshot.stages = m_profile->GetDpiStages();
+    snapshot.activeStage = m_profile->GetActiveDpiStage();
+    snapshot.settings = m_profile->GetMouseSettings();
+    snapshot.light = m_profile->GetLightInfo();
+    snapshot.keys = m_keyList;
+    snapshot.sensor = GetSensor();
+    std::lock_guard lock(m_namesMutex);
+    snapshot.macroNames = m_macroNames;
+    snapshot.effectNames = m_effectNames;
+    snapshot.effectVisible = m_effectVisible;
+    snapshot.effectValues = m_effectValues;
+    return snapshot;
 }
 
 void CQuillonMouseDevice::HandleEvent(std::span<const uint8_t> report, bool throughReceiver) {
@@ -276,6 +299,7 @@ bool CQuillonMouseDevice::CanTalk() {
 }
 
 bool CQuillonMouseDevice::ReadDeviceInfo() {
+    ExpectCommandThread("CQuillonMouseDevice::ReadDeviceInfo");
     if (!CanTalk())
         return false;
     CReportChannel& channel = ConfigChannel();
@@ -353,6 +377,7 @@ bool CQuillonMouseDevice::NeedsFirmwareUpgrade() {
 }
 
 int CQuillonMouseDevice::ReadSettingsBlock() {
+    ExpectCommandThread("CQuillonMouseDevice::ReadSettingsBlock");
     SetLightingSync(0);
     if (!CanTalk())
         return 0;
@@ -384,6 +409,7 @@ int CQuillonMouseDevice::ReadSettingsBlock() {
 }
 
 int CQuillonMouseDevice::WriteSettings(uint8_t slot) {
+    ExpectCommandThread("CQuillonMouseDevice::WriteSettings");
     // Before a profile is loaded the records are empty: writing them would wipe the mouse.
     if (!m_profileLoaded) {
         DebugLine(DebugArea::Mouse, "settings not written: no profile loaded");
@@ -412,6 +438,7 @@ int CQuillonMouseDevice::WriteSettings(uint8_t slot) {
 // ---- profile ----
 
 bool CQuillonMouseDevice::SetCurrentProfileId(const std::string& id) {
+    ExpectCommandThread("CQuillonMouseDevice::SetCurrentProfileId");
     if (!id.empty() && !IsPlainFileName(id)) {
         DebugPrintf(DebugArea::Mouse, "profile identifier refused: %s", id.c_str());
         return false;
@@ -421,6 +448,7 @@ bool CQuillonMouseDevice::SetCurrentProfileId(const std::string& id) {
 }
 
 std::string CQuillonMouseDevice::CurrentProfileId() {
+    ExpectCommandThread("CQuillonMouseDevice::CurrentProfileId");
     if (!m_profileId.empty())
         return m_profileId;
     CProfileList list;
@@ -431,6 +459,7 @@ std::string CQuillonMouseDevice::CurrentProfileId() {
 }
 
 void CQuillonMouseDevice::SetProfilePaths() {
+    ExpectCommandThread("CQuillonMouseDevice::SetProfilePaths");
     const std::filesystem::path folder = GetUserDeviceFolder();
     const std::string id = CurrentProfileId();
     if (IsPlainFileName(id) && !id.empty())
@@ -441,6 +470,7 @@ void CQuillonMouseDevice::SetProfilePaths() {
 }
 
 int CQuillonMouseDevice::LoadProfile() {
+    ExpectCommandThread("CQuillonMouseDevice::LoadProfile");
     SetProfilePaths();
     m_profile->LoadSection(m_profile->GetProfilePath());
     m_keyList = m_profile->GetKeyList();
@@ -452,6 +482,7 @@ int CQuillonMouseDevice::LoadProfile() {
 }
 
 void CQuillonMouseDevice::ResetToDefault() {
+    ExpectCommandThread("CQuillonMouseDevice::ResetToDefault");
     SetProfilePaths();
     // The profile file path stays: the next save puts the default section into it.
     m_profile->LoadSection(m_profile->GetDefaultPath());
@@ -465,6 +496,7 @@ void CQuillonMouseDevice::ResetToDefault() {
 }
 
 void CQuillonMouseDevice::StoreSettings() {
+    ExpectCommandThread("CQuillonMouseDevice::StoreSettings");
     m_lastStoreOk = m_profile->Save();
     if (!m_lastStoreOk)
         DebugPrintf(DebugArea::Profile, "profile not saved: %s",
@@ -477,6 +509,7 @@ void CQuillonMouseDevice::SetDeviceKind(int kind) {
 }
 
 void CQuillonMouseDevice::FixMacroAssignments() {
+    ExpectCommandThread("CQuillonMouseDevice::FixMacroAssignments");
     LoadNameLists();
     const size_t macros = GetMacroNames().size();
     bool changed = false;
@@ -491,6 +524,7 @@ void CQuillonMouseDevice::FixMacroAssignments() {
 }
 
 void CQuillonMouseDevice::LoadNameLists() {
+    ExpectCommandThread("CQuillonMouseDevice::LoadNameLists");
     const std::filesystem::path folder = GetUserDeviceFolder();
     const auto type = static_cast<size_t>(std::max(GetDeviceKind(), 0));
     const Json::Value macros = CJsonFile::ReadDocument(folder / kMacroFileName);
@@ -525,26 +559,31 @@ void CQuillonMouseDevice::LoadNameLists() {
 // ---- settings ----
 
 void CQuillonMouseDevice::SetDpiStages(const std::vector<DpiStage>& stages) {
+    ExpectCommandThread("CQuillonMouseDevice::SetDpiStages");
     m_profile->SetDpiStages(stages);
     m_profileLoaded = true;
 }
 
 void CQuillonMouseDevice::SetActiveStage(int stage) {
+    ExpectCommandThread("CQuillonMouseDevice::SetActiveStage");
     m_profile->SetActiveDpiStage(stage);
     m_profileLoaded = true;
 }
 
 void CQuillonMouseDevice::SetMouseSettings(const MouseSettings& settings) {
+    ExpectCommandThread("CQuillonMouseDevice::SetMouseSettings");
     m_profile->SetMouseSettings(settings);
     m_profileLoaded = true;
 }
 
 void CQuillonMouseDevice::SetKeyList(const std::vector<KeyListEntry>& list) {
+    ExpectCommandThread("CQuillonMouseDevice::SetKeyList");
     m_keyList = list;
     m_profile->SetKeyList(list);
 }
 
 bool CQuillonMouseDevice::SetKeyAssignment(size_t button, const KeyCode& code) {
+    ExpectCommandThread("CQuillonMouseDevice::SetKeyAssignment");
     if (button >= m_keyList.size())
         return false;
     m_keyList[button].current.code = code;
@@ -569,10 +608,12 @@ void CQuillonMouseDevice::NoteTransferFailure() {
 }
 
 std::vector<int> CQuillonMouseDevice::BuildMacroList() {
+    ExpectCommandThread("CQuillonMouseDevice::BuildMacroList");
     return ::BuildMacroList(m_keyList, m_keyPositions, MacroCount());
 }
 
 int CQuillonMouseDevice::WriteKeyTable(int profile, const std::vector<KeyListEntry>& keys) {
+    ExpectCommandThread("CQuillonMouseDevice::WriteKeyTable");
     if (!m_keyTableRead) {
         DebugLine(DebugArea::Mouse, "key table not written: it was never read");
         m_lastDeviceResult = kResultNoReply;
@@ -588,11 +629,13 @@ int CQuillonMouseDevice::WriteKeyTable(int profile, const std::vector<KeyListEnt
 }
 
 int CQuillonMouseDevice::WriteCurrentKeyTable(int profile) {
+    ExpectCommandThread("CQuillonMouseDevice::WriteCurrentKeyTable");
     const std::vector<KeyListEntry> keys = m_keyList;
     return WriteKeyTable(profile, keys);
 }
 
 int CQuillonMouseDevice::WriteMacroData(const std::vector<int>& used) {
+    ExpectCommandThread("CQuillonMouseDevice::WriteMacroData");
     const int result = ::WriteMacroData(ConfigChannel(), CMacroList(GetUserDeviceFolder()), used);
     if (result < 0)
         NoteTransferFailure();
@@ -600,6 +643,7 @@ int CQuillonMouseDevice::WriteMacroData(const std::vector<int>& used) {
 }
 
 int CQuillonMouseDevice::WriteShootData() {
+    ExpectCommandThread("CQuillonMouseDevice::WriteShootData");
     const int result = ::WriteShootData(
         ConfigChannel(), CShootData(GetUserDeviceFolder(), GetProgramDataFolder() / "DefaultData"));
     if (result < 0)
@@ -608,6 +652,7 @@ int CQuillonMouseDevice::WriteShootData() {
 }
 
 ApplyMacrosResult CQuillonMouseDevice::ApplyMacros() {
+    ExpectCommandThread("CQuillonMouseDevice::ApplyMacros");
     ApplyMacrosResult result;
     result.used = BuildMacroList();
     result.macroResult = WriteMacroData(result.used);
@@ -624,6 +669,7 @@ ApplyMacrosResult CQuillonMouseDevice::ApplyMacros() {
 }
 
 SettingsCommit CQuillonMouseDevice::CommitSettings() {
+    ExpectCommandThread("CQuillonMouseDevice::CommitSettings");
     SettingsCommit commit;
     StoreSettings();
     commit.saved = m_lastStoreOk;
@@ -635,6 +681,7 @@ SettingsCommit CQuillonMouseDevice::CommitSettings() {
 // ---- light state ----
 
 void CQuillonMouseDevice::SetLightSettings(std::span<const uint8_t> info) {
+    ExpectCommandThread("CQuillonMouseDevice::SetLightSettings");
     CQuillonUSBDevice::SetLightSettings(info);
     const LightInfo light = LightFromBytes(info);
     // The effect steps read the record itself; the mirror follows with ApplyLightState.
@@ -657,6 +704,7 @@ LightMirror CQuillonMouseDevice::GetLightMirror() const {
 }
 
 int CQuillonMouseDevice::ApplyLightState() {
+    ExpectCommandThread("CQuillonMouseDevice::ApplyLightState");
     const LightInfo light = m_profile->GetLightInfo();
     CQuillonUSBDevice::SetLightSettings(BytesOf(light));
     // A changed effect clears the key lights and puts the trail's head back at the start.
@@ -711,6 +759,7 @@ void CQuillonMouseDevice::OnLightFrame(const CLightFrame&) {
 }
 
 void CQuillonMouseDevice::ApplySynchronisedLight(const LightInfo& info) {
+    ExpectCommandThread("CQuillonMouseDevice::ApplySynchronisedLight");
     CQuillonUSBDevice::SetLightingSync(1);
     SetLightInfo(info);
     StoreSettings();

@@ -24,7 +24,7 @@
 #include "mouse/MouseEvents.h"
 #include "mouse/MouseSettingsBlock.h"
 #include "profile/MouseProfiledata.h"
-#include "profile/ProfileRecords.h"
+#include "records/ProfileRecords.h"
 
 inline constexpr size_t kPowerStatusSize = 6;
 
@@ -58,18 +58,37 @@ KeyPositionMap BuildKeyPositionMap(std::span<const uint8_t> keyTable, size_t pos
 
 class CQuillonMouseDevice;
 
-// What the mouse asks of the program that drives it (the window, kestrunectl).
+// The profile as the page shows it: a copy taken on the mouse's command thread, so the UI thread
+// never reads the profile object while the worker changes it.
+struct MouseProfileSnapshot {
+    std::string profileId;
+    std::vector<DpiStage> stages;
+    int activeStage = 0;
+    MouseSettings settings{};
+    LightInfo light{};
+    std::vector<KeyListEntry> keys;
+    DpiSensor sensor{};
+    std::vector<std::string> macroNames;
+    std::vector<std::string> effectNames;
+    std::vector<int> effectVisible;
+    std::vector<int> effectValues;
+};
+
+// What the mouse asks of the program that drives it (the window, kestrunectl). None of these
+// may block: each hands its work to the thread it belongs to.
 class IMouseOwner {
   public:
     virtual ~IMouseOwner() = default;
-    // On a listener thread: run ReloadSettings on the owner's thread after delayMs.
+    // On a listener thread: run ReloadSettings on the mouse's command thread after delayMs.
     virtual void ScheduleSettingsReload(CQuillonMouseDevice& mouse, int delayMs) = 0;
-    // On a listener thread: run ApplyProfile on the owner's thread.
+    // On a listener thread: run ApplyProfile on the mouse's command thread.
     virtual void ScheduleProfileRefresh(CQuillonMouseDevice& mouse, const MouseEvent& event) = 0;
-    // From ApplyProfile, on the owner's thread: show the profile's state (the page does).
-    virtual void ShowProfile(CQuillonMouseDevice& /*mouse*/) {}
-    // On the light thread: a new preview frame is in GetLightEngine().Frame(). Must not block:
-    // hand it to the thread that paints.
+    // From ApplyProfile, on the mouse's command thread: the profile to show. The window hands
+    // it to the UI thread, where the page shows it.
+    virtual void OnProfileApplied(CQuillonMouseDevice& /*mouse*/,
+                                  const MouseProfileSnapshot& /*profile*/) {}
+    // On the light thread: a new preview frame is in GetLightEngine().Frame(). Hand it to the
+    // thread that paints.
     virtual void OnLightFrame(CQuillonMouseDevice& /*mouse*/) {}
 };
 
@@ -122,8 +141,10 @@ class CQuillonMouseDevice : public CQuillonUSBDevice, public ILightDevice {
     void InitialSync() override;
     // ReadSettingsBlock, then ApplyProfile (event 0x0401).
     void ReloadSettings() override;
-    // The name lists, then the owner shows the profile.
+    // The name lists, then the owner is handed the profile to show.
     void ApplyProfile() override;
+    // The profile and name lists as they stand now (command thread).
+    MouseProfileSnapshot TakeProfileSnapshot();
     // What a listener does with a report (public for tests).
     void HandleEvent(std::span<const uint8_t> report, bool throughReceiver);
 
@@ -154,7 +175,10 @@ class CQuillonMouseDevice : public CQuillonUSBDevice, public ILightDevice {
     const MouseSettingsBlock& SettingsImage() const { return m_settingsImage; }
 
     // ---- profile ----
-    CMouseProfiledata& Profile() { return *m_profile; }
+    CMouseProfiledata& Profile() {
+        ExpectCommandThread("CQuillonMouseDevice::Profile");
+        return *m_profile;
+    }
     // The profile the page's profile control names. Without one the profile list's selection
     // is used. A name that is not a plain file name is refused.
     bool SetCurrentProfileId(const std::string& id);
@@ -176,13 +200,25 @@ class CQuillonMouseDevice : public CQuillonUSBDevice, public ILightDevice {
     void LoadNameLists() override;
 
     // ---- settings: each setter hands the record to the profile (memory only) ----
-    std::vector<DpiStage> GetDpiStages() { return m_profile->GetDpiStages(); }
+    std::vector<DpiStage> GetDpiStages() {
+        ExpectCommandThread("CQuillonMouseDevice::GetDpiStages");
+        return m_profile->GetDpiStages();
+    }
     void SetDpiStages(const std::vector<DpiStage>& stages);
-    int GetActiveStage() const { return m_profile->GetActiveDpiStage(); }
+    int GetActiveStage() const {
+        ExpectCommandThread("CQuillonMouseDevice::GetActiveStage");
+        return m_profile->GetActiveDpiStage();
+    }
     void SetActiveStage(int stage);
-    MouseSettings GetMouseSettings() { return m_profile->GetMouseSettings(); }
+    MouseSettings GetMouseSettings() {
+        ExpectCommandThread("CQuillonMouseDevice::GetMouseSettings");
+        return m_profile->GetMouseSettings();
+    }
     void SetMouseSettings(const MouseSettings& settings);
-    std::vector<KeyListEntry> GetKeyList() const { return m_keyList; }
+    std::vector<KeyListEntry> GetKeyList() const {
+        ExpectCommandThread("CQuillonMouseDevice::GetKeyList");
+        return m_keyList;
+    }
     void SetKeyList(const std::vector<KeyListEntry>& list);
     // One button's assignment, into the profile at once; false for a button the list lacks.
     bool SetKeyAssignment(size_t button, const KeyCode& code);

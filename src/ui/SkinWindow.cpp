@@ -12,6 +12,7 @@
 
 #include "ui/DpiRule.h"
 #include "ui/NotifyMapper.h"
+#include "ui/QueuedCall.h"
 #include "ui/SkinBuilder.h"
 #include "ui/SkinResources.h"
 
@@ -91,13 +92,10 @@ bool CSkinWindow::Create(const QString& layout) {
     m_mapper->Attach(root);
     ApplyScale();
     InitWindow();
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            TNotifyUI msg{NotifyType::kWindowInit, m_root, 0};
-            Notify(msg);
-        },
-        Qt::QueuedConnection);
+    QueueOnThreadOf(this, [this] {
+        TNotifyUI msg{NotifyType::kWindowInit, m_root, 0};
+        Notify(msg);
+    });
     return true;
 }
 

@@ -14,14 +14,15 @@
 #include <vector>
 
 #include "app/DeviceOption.h"
-#include "app/DevicePage.h"
 #include "app/MainWnd.h"
 #include "app/MpDevicePower.h"
 #include "base/Debug.h"
 #include "device/EmulatedHidBackend.h"
 #include "emulator/SimWorld.h"
 #include "mouse/QuillonMouseDevice.h"
+#include "mouse/ui/DevicePage.h"
 #include "tests/support/TempHome.h"
+#include "ui/Page.h"
 #include "ui/SkinBuilder.h"
 #include "ui/SkinResources.h"
 
@@ -112,6 +113,10 @@ TEST_F(DeviceListWorld, CableMouseIsListedSelectedAndSyncedThenUnplugHidesIt) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return PowerText() == QLatin1String("85%"); }, kWaitMs));
     EXPECT_EQ(Mouse()->syncs.load(), 1);
     EXPECT_GE(Mouse()->statusReads.load(), 1);
+    // The profile the worker applied reaches the page on the UI thread.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return window->PageOf(*Mouse())->ShownProfile().stages.size() == kMaxDpiStages; },
+        kWaitMs));
     EXPECT_TRUE(entry->IsTimerActive(kTimerStatus));
     auto* power = window->FindControl<QStackedWidget>(QStringLiteral("device_power_switch"));
     EXPECT_TRUE(power->isVisible());
@@ -447,10 +452,10 @@ TEST(DeviceLayouts, HoldTheControlsTheCodeLooksUpAndTheirTextsInBothLanguages) {
         {entry->PowerItem(),
          {"device_power_Layout", "device_power_value", "device_wuxian_logo",
           "device_Power_progress", "device_power_status", "device_phone_type"}},
-        {window.PageOf(device),
-         {"mouse_device_seting_layout", "mouse_option_layout", "mouse_device_seting_option_0",
-          "mouse_device_seting_option_4", "device_page_connection", "mouse_light_panel"}},
     };
+    // The page's own table of the controls it binds.
+    ASSERT_TRUE(window.PageOf(device));
+    EXPECT_EQ(MissingControls(*window.PageOf(device), CDevicePageUI::kControls), QStringList());
     QStringList keys = {QStringLiteral("device_state_cable_text"),
                         QStringLiteral("device_state_receiver_text"),
                         QStringLiteral("power_state_full_text"),
@@ -460,16 +465,20 @@ TEST(DeviceLayouts, HoldTheControlsTheCodeLooksUpAndTheirTextsInBothLanguages) {
                         QStringLiteral("keyboard"),
                         QStringLiteral("MousePad"),
                         QStringLiteral("HD")};
-    for (const Names& layout : layouts) {
-        ASSERT_TRUE(layout.root);
-        for (const char* name : layout.controls)
-            EXPECT_TRUE(Sub(layout.root, name)) << name;
-        QList<QWidget*> widgets = layout.root->findChildren<QWidget*>();
-        widgets.prepend(layout.root);
+    auto collectKeys = [&keys](QWidget* root) {
+        QList<QWidget*> widgets = root->findChildren<QWidget*>();
+        widgets.prepend(root);
         for (QWidget* widget : widgets)
             for (const char* property : {"textid", "tipid"})
                 if (QString key = widget->property(property).toString(); !key.isEmpty())
                     keys << key;
+    };
+    collectKeys(window.PageOf(device));
+    for (const Names& layout : layouts) {
+        ASSERT_TRUE(layout.root);
+        for (const char* name : layout.controls)
+            EXPECT_TRUE(Sub(layout.root, name)) << name;
+        collectKeys(layout.root);
     }
     EXPECT_TRUE(window.PageOf(device)->PictureControl());
     for (const char* file : {"lan_en.xml", "lan_cn.xml"}) {

@@ -8,12 +8,12 @@
 #include <memory>
 
 #include "app/DeviceOption.h"
-#include "app/DevicePage.h"
 #include "app/MainWnd.h"
 #include "app/MpDevicePower.h"
 #include "device/EmulatedHidBackend.h"
 #include "emulator/SimWorld.h"
 #include "mouse/QuillonMouseDevice.h"
+#include "mouse/ui/DevicePage.h"
 #include "tests/lighting/FakeLightClock.h"
 #include "tests/support/TempHome.h"
 #include "ui/SelectPanel.h"

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include "base/Debug.h"
+#include "base/ThreadCheck.h"
 #include "ui/SkinResources.h"
 #include "ui/SvgImage.h"
 
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
     qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
     qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
     QApplication app(argc, argv);
+    MarkUiThread();
     testing::InitGoogleTest(&argc, argv);
     DebugConfigureFromEnvironment();
     if (!Skin().Load(QStringLiteral(KESTRUNE_SKIN_DIR)))

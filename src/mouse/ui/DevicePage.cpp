@@ -1,4 +1,4 @@
-#include "app/DevicePage.h"
+#include "mouse/ui/DevicePage.h"
 
 #include <QAbstractButton>
 #include <QLabel>
@@ -6,6 +6,7 @@
 #include <QStackedWidget>
 #include <algorithm>
 
+#include "base/ThreadCheck.h"
 #include "ui/SelectPanel.h"
 
 namespace {
@@ -21,7 +22,7 @@ const std::vector<QPointF> kMouseLedPoints = {
 }  // namespace
 
 CDevicePageUI::CDevicePageUI(const QString& family, QWidget* parent)
-    : QWidget(parent), m_family(family) {
+    : CPageUI(parent), m_family(family) {
     setAttribute(Qt::WA_StyledBackground);
 }
 
@@ -54,20 +55,25 @@ int CDevicePageUI::CurrentSettingsTab() const {
     return tabs ? tabs->currentIndex() : -1;
 }
 
-bool CDevicePageUI::OnClick(const QString& name) {
-    const QLatin1String prefix(kSettingsOptionPrefix);
-    if (!name.startsWith(prefix))
-        return false;
-    bool ok = false;
-    int n = name.mid(prefix.size()).toInt(&ok);
-    if (!ok)
-        return false;
+const PageHandler<CDevicePageUI> CDevicePageUI::kHandlers[] = {
+    {"click", kSettingsOptionPrefix, &CDevicePageUI::OnSettingsOption},
+};
+
+bool CDevicePageUI::HandleNotify(TNotifyUI& msg) {
+    return Dispatch<CDevicePageUI>(kHandlers, msg);
+}
+
+void CDevicePageUI::OnSettingsOption(TNotifyUI&, int n) {
     SelectSettingsTab(n);
-    return true;
+}
+
+void CDevicePageUI::ShowProfile(const MouseProfileSnapshot& profile) {
+    ExpectUiThread("CDevicePageUI::ShowProfile");
+    m_profile = profile;
 }
 
 void CDevicePageUI::SetConnectionText(const QString& text) {
-    if (auto* label = findChild<QLabel*>(QStringLiteral("device_page_connection")))
+    if (auto* label = findChild<QLabel*>(QString::fromLatin1(kConnectionLabel)))
         label->setText(text);
 }
 

@@ -9,20 +9,29 @@
 #include <vector>
 
 #include "lighting/LightFrame.h"
+#include "mouse/QuillonMouseDevice.h"
+#include "ui/Page.h"
 #include "ui/SelectPanel.h"
 
 class CQuillonUSBDevice;
 
-class CDevicePageUI : public QWidget {
+class CDevicePageUI : public CPageUI {
     Q_OBJECT
   public:
+    static constexpr const char* kLayout = "XML/DeviceXml/mousedevice.xml";
     // The option buttons "mouse_device_seting_option_" + n choose item n of the tab layout
     // "mouse_device_seting_layout".
     static constexpr const char* kSettingsTabs = "mouse_device_seting_layout";
     static constexpr const char* kSettingsOptions = "mouse_option_layout";
     static constexpr const char* kSettingsOptionPrefix = "mouse_device_seting_option_";
+    static constexpr int kSettingsTabCount = 5;
     // The picture the light preview is painted on.
     static constexpr const char* kLightPanel = "mouse_light_panel";
+    static constexpr const char* kConnectionLabel = "device_page_connection";
+    static constexpr PageControl kControls[] = {
+        {kSettingsTabs}, {kSettingsOptions}, {kSettingsOptionPrefix, 0, kSettingsTabCount - 1},
+        {kLightPanel},   {kConnectionLabel},
+    };
 
     // `family`: the element name the page was built from.
     CDevicePageUI(const QString& family, QWidget* parent = nullptr);
@@ -37,8 +46,12 @@ class CDevicePageUI : public QWidget {
     // Shows settings tab n (tab 0 when n is past the last) and selects its option alone.
     void SelectSettingsTab(int n);
     int CurrentSettingsTab() const;
-    // A click on one of the page's controls; true when the page took it.
-    bool OnClick(const QString& name);
+    bool HandleNotify(TNotifyUI& msg) override;
+
+    // Shows the profile the device applied (UI thread; the snapshot was taken on its worker).
+    void ShowProfile(const MouseProfileSnapshot& profile);
+    // The profile last shown; empty before the first.
+    const MouseProfileSnapshot& ShownProfile() const { return m_profile; }
 
     // The connection line of the page header.
     void SetConnectionText(const QString& text);
@@ -53,7 +66,11 @@ class CDevicePageUI : public QWidget {
     void ShowLightFrame(const std::vector<LightColour>& frame);
 
   private:
+    void OnSettingsOption(TNotifyUI& msg, int n);
+    static const PageHandler<CDevicePageUI> kHandlers[];
+
     QString m_family;
     CQuillonUSBDevice* m_device = nullptr;
     QPointer<CSelectPanelUI> m_lightPanel;
+    MouseProfileSnapshot m_profile;
 };
