@@ -11,8 +11,8 @@
 #include <QTimer>
 #include <optional>
 
-#include "mouse/ui/DevicePage.h"
 #include "app/MpDevicePower.h"
+#include "mouse/ui/DevicePage.h"
 #include "ui/QueuedCall.h"
 #include "ui/SkinResources.h"
 
@@ -82,7 +82,7 @@ T* CDeviceOptionUI::Sub(const char* name) const {
 }
 
 QAbstractButton* CDeviceOptionUI::SelectButton() {
-    auto* button = Sub<QAbstractButton>("device_select");
+    auto* button = Sub<QAbstractButton>(kSelect);
     if (button && !button->property("_entry_wired").toBool()) {
         button->setProperty("_entry_wired", true);
         button->setCheckable(true);
@@ -112,14 +112,14 @@ void CDeviceOptionUI::SetDevice(CQuillonUSBDevice* device) {
     // From now on the device's commands are this worker's alone.
     m_worker->Post([device] { device->BindCommandThread(); });
     SelectButton();
-    if (auto* synchro = Sub<QAbstractButton>("synchro_device_select")) {
+    if (auto* synchro = Sub<QAbstractButton>(kSynchroSelect)) {
         synchro->setCheckable(true);
         connect(synchro, &QAbstractButton::toggled, this, [this] { ApplyImages(); });
     }
 }
 
 void CDeviceOptionUI::SetSynchroSelected(bool selected) {
-    if (auto* synchro = Sub<QAbstractButton>("synchro_device_select")) {
+    if (auto* synchro = Sub<QAbstractButton>(kSynchroSelect)) {
         QSignalBlocker block(synchro);
         synchro->setChecked(selected);
     }
@@ -127,12 +127,12 @@ void CDeviceOptionUI::SetSynchroSelected(bool selected) {
 }
 
 bool CDeviceOptionUI::IsSynchronised() const {
-    auto* synchro = Sub<QAbstractButton>("synchro_device_select");
+    auto* synchro = Sub<QAbstractButton>(kSynchroSelect);
     return synchro && synchro->isChecked();
 }
 
 void CDeviceOptionUI::SetSynchroVisible(bool visible) {
-    if (QWidget* synchro = Sub("synchro_device_select"))
+    if (QWidget* synchro = Sub(kSynchroSelect))
         synchro->setVisible(visible);
 }
 
@@ -182,12 +182,12 @@ void CDeviceOptionUI::ApplyImages() {
 }
 
 void CDeviceOptionUI::SetNameText(const QString& text) {
-    if (auto* name = Sub<QLabel>("device_select_name"))
+    if (auto* name = Sub<QLabel>(kNameLabel))
         name->setText(text);
 }
 
 void CDeviceOptionUI::SetStateText(const QString& text) {
-    if (auto* state = Sub<QLabel>("device_select_state"))
+    if (auto* state = Sub<QLabel>(kStateLabel))
         state->setText(text);
 }
 
@@ -202,7 +202,7 @@ void CDeviceOptionUI::SetEntryVisible(bool visible) {
 }
 
 bool CDeviceOptionUI::IsSelected() const {
-    auto* button = Sub<QAbstractButton>("device_select");
+    auto* button = Sub<QAbstractButton>(kSelect);
     return button && button->isChecked();
 }
 

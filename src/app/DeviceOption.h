@@ -16,6 +16,7 @@
 #include "device/ConnectionLife.h"
 #include "mouse/QuillonMouseDevice.h"
 #include "mouse/ui/DevicePage.h"
+#include "ui/Page.h"
 
 class CMpDevicePowerUI;
 class QAbstractButton;
@@ -34,6 +35,13 @@ bool EntryImageSetFor(int deviceClass, int kind, EntryImageSet& out);
 class CDeviceOptionUI : public QWidget, public IEntryHost, public IMouseOwner {
     Q_OBJECT
   public:
+    static constexpr const char* kSelect = "device_select";
+    static constexpr const char* kSynchroSelect = "synchro_device_select";
+    static constexpr const char* kNameLabel = "device_select_name";
+    static constexpr const char* kStateLabel = "device_select_state";
+    static constexpr PageControl kControls[] = {
+        {kSelect}, {kSynchroSelect}, {kNameLabel}, {kStateLabel}};
+
     // The four images of "device_select": normal, selected, synchronised normal and selected.
     enum Image { kNormal, kSelected, kSynchroNormal, kSynchroSelected };
 

@@ -182,7 +182,6 @@ void CMainWnd::OnClick(const QString& name) {
 
 void CMainWnd::BringUp() {
     UpdateNoDeviceLink();
-    TellDevicesHidden(false);
     SizeForMonitor();
     showNormal();
     raise();
@@ -198,7 +197,6 @@ void CMainWnd::ToggleFromTray() {
     ClosePopups();
     if (IsShownToUser()) {
         hide();
-        TellDevicesHidden(true);
     } else {
         BringUp();
     }
@@ -208,7 +206,6 @@ void CMainWnd::CloseToTray() {
     ClosePopups();
     if (CTrayIcon::IsAvailable()) {
         hide();
-        TellDevicesHidden(true);
     } else {
         // With nothing to bring a hidden window back from, it stays on the task bar.
         showMinimized();
@@ -299,7 +296,6 @@ void CMainWnd::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange) {
         m_active = isActiveWindow();
         m_pointerInside = m_active;
-        TellDevicesPointerInside();
     }
 }
 
@@ -308,7 +304,6 @@ void CMainWnd::enterEvent(QEnterEvent* event) {
     DebugLine(DebugArea::App, "鼠标移入");
     if (!m_active) {
         m_pointerInside = true;
-        TellDevicesPointerInside();
     }
 }
 
@@ -317,7 +312,6 @@ void CMainWnd::leaveEvent(QEvent* event) {
     DebugLine(DebugArea::App, "鼠标移出");
     if (!m_active) {
         m_pointerInside = false;
-        TellDevicesPointerInside();
     }
 }
 
@@ -346,18 +340,6 @@ void CMainWnd::ReleaseLightSync() {
     for (CQuillonMouseDevice* mouse : m_syncedMice)
         m_lightSync->RemoveDevice(*mouse);
     m_syncedMice.clear();
-}
-
-void CMainWnd::TellDevicesHidden(bool hidden) {
-    if (m_discovery)
-        for (CQuillonUSBDevice* device : m_discovery->Devices())
-            device->SetWindowHidden(hidden ? 1 : 0);
-}
-
-void CMainWnd::TellDevicesPointerInside() {
-    if (m_discovery)
-        for (CQuillonUSBDevice* device : m_discovery->Devices())
-            device->SetPointerInside(m_pointerInside ? 1 : 0);
 }
 
 // ---- the device list ----

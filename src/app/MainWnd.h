@@ -136,8 +136,6 @@ class CMainWnd : public CSkinWindow, public IDeviceDiscoveryOwner {
     void OpenAbout();
     void ClosePopups();
     void UpdateNoDeviceLink();
-    void TellDevicesHidden(bool hidden);
-    void TellDevicesPointerInside();
     // An entry's connection life asks to show or hide it.
     void OnEntryShowRequested(CDeviceOptionUI* entry, bool show);
     // An entry's "device_select" became selected.

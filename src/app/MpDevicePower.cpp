@@ -38,13 +38,13 @@ void CMpDevicePowerUI::SetClassAndKind(int deviceClass, int kind) {
     m_class = deviceClass;
     m_kind = kind;
     // Only the mouse pad reports a phone.
-    if (QWidget* phone = Sub("device_phone_type"))
+    if (QWidget* phone = Sub(kPhoneType))
         phone->setVisible(deviceClass == 3);
 }
 
 void CMpDevicePowerUI::SetWirelessCapable(bool capable) {
     m_wirelessCapable = capable;
-    if (QWidget* battery = Sub("device_power_Layout"))
+    if (QWidget* battery = Sub(kBatteryLayout))
         battery->setVisible(capable);
 }
 
@@ -67,7 +67,7 @@ void CMpDevicePowerUI::Update(std::span<const uint8_t> record) {
     std::copy_n(record.begin(), std::min(record.size(), bytes.size()), bytes.begin());
     // A level past 100 is a misread: shown as full rather than as a negative bar.
     const int level = std::min<int>(bytes[0], 100);
-    if (auto* progress = Sub<QProgressBar>("device_Power_progress")) {
+    if (auto* progress = Sub<QProgressBar>(kProgress)) {
         progress->setRange(0, 100);
         // The bar is the empty part of the battery.
         progress->setValue(100 - level);
@@ -78,10 +78,10 @@ void CMpDevicePowerUI::Update(std::span<const uint8_t> record) {
             progress->style()->polish(progress);
         }
     }
-    if (auto* value = Sub<QLabel>("device_power_value"))
+    if (auto* value = Sub<QLabel>(kValue))
         value->setText(QString::asprintf("%d%s", level, "%"));
     if (m_class == 2) {
-        if (QWidget* logo = Sub("device_wuxian_logo"))
+        if (QWidget* logo = Sub(kReceiverLogo))
             logo->setVisible(bytes[3] == 1);
     }
     static const char* const kChargingImages[] = {
@@ -89,9 +89,9 @@ void CMpDevicePowerUI::Update(std::span<const uint8_t> record) {
     static const char* const kChargingTips[] = {
         "power_state_full_text", "power_state_charging_text", "power_state_battery_text"};
     if (bytes[1] <= 2) {
-        if (QWidget* progress = Sub("device_Power_progress"))
+        if (QWidget* progress = Sub(kProgress))
             progress->show();
-        QWidget* status = Sub("device_power_status");
+        QWidget* status = Sub(kStatus);
         SetImage(status, QString::fromLatin1(kChargingImages[bytes[1]]));
         if (status)
             status->setToolTip(Skin().Text(QString::fromLatin1(kChargingTips[bytes[1]])));
@@ -112,7 +112,7 @@ void CMpDevicePowerUI::Update(std::span<const uint8_t> record) {
                 key = "Phone_type_no_device";
                 break;
         }
-        if (QWidget* phone = Sub("device_phone_type")) {
+        if (QWidget* phone = Sub(kPhoneType)) {
             phone->setToolTip(Skin().Text(QString::fromLatin1(key)));
             SetImage(phone, QStringLiteral("file='power/%1.png'").arg(QString::fromLatin1(key)));
         }

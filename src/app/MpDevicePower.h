@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <span>
 
+#include "ui/Page.h"
+
 class QLabel;
 class QProgressBar;
 
@@ -14,6 +16,14 @@ class CMpDevicePowerUI : public QWidget {
     Q_OBJECT
   public:
     static constexpr size_t kMaxRecordSize = 64;
+    static constexpr const char* kPhoneType = "device_phone_type";
+    static constexpr const char* kBatteryLayout = "device_power_Layout";
+    static constexpr const char* kProgress = "device_Power_progress";
+    static constexpr const char* kValue = "device_power_value";
+    static constexpr const char* kReceiverLogo = "device_wuxian_logo";
+    static constexpr const char* kStatus = "device_power_status";
+    static constexpr PageControl kControls[] = {{kBatteryLayout}, {kValue},  {kReceiverLogo},
+                                                {kProgress},      {kStatus}, {kPhoneType}};
 
     explicit CMpDevicePowerUI(QWidget* parent = nullptr);
 

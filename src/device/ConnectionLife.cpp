@@ -29,12 +29,6 @@ void CConnectionLife::OnTimer(int timerId) {
         case kTimerReloadSettings:
             m_device.ReloadSettings();
             break;
-        case kTimerFamily1003:
-            m_device.OnTimer1003();
-            break;
-        case kTimerFamily1004:
-            m_device.OnTimer1004();
-            break;
         case kTimerStatus:
             m_device.RefreshStatus();
             if (m_device.IsWirelessCapable() && m_device.IsConfigPresent())

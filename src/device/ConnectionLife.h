@@ -10,8 +10,6 @@ enum EntryTimer : int {
     kTimerLightFrame = 1000,
     kTimerFirstContact = 1001,
     kTimerReloadSettings = 1002,
-    kTimerFamily1003 = 1003,
-    kTimerFamily1004 = 1004,
     kTimerStatus = 1005,
     kTimerLinkPoll = 1007,
 };

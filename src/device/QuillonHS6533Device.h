@@ -6,5 +6,4 @@
 class CQuillonHS6533Device : public CQuillonUSBDevice {
   public:
     using CQuillonUSBDevice::CQuillonUSBDevice;
-    const char* ClassName() const override { return "QuillonHS6533Device"; }
 };

@@ -7,5 +7,4 @@
 class CQuillonKeyboardDevice : public CQuillonUSBDevice {
   public:
     using CQuillonUSBDevice::CQuillonUSBDevice;
-    const char* ClassName() const override { return "QuillonKeyboardDevice"; }
 };

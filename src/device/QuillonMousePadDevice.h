@@ -6,5 +6,4 @@
 class CQuillonMousePadDevice : public CQuillonUSBDevice {
   public:
     using CQuillonUSBDevice::CQuillonUSBDevice;
-    const char* ClassName() const override { return "QuillonMousePadDevice"; }
 };

@@ -7,31 +7,6 @@
 #include "base/Debug.h"
 #include "base/Paths.h"
 
-FunctionSwitchTabs FunctionSwitchTabsFor(int type, int deviceClass) {
-    switch (type) {
-        case 1:
-            return {0, 0};
-        case 2:
-        case 6:
-            return {0, 1};
-        case 3:
-        case 8:
-            return {1, -1};
-        case 4:
-            return deviceClass == kDeviceClassKeyboard || deviceClass == kDeviceClassMouse
-                       ? FunctionSwitchTabs{3, -1}
-                       : FunctionSwitchTabs{0, 2};
-        case 5:
-            return {2, -1};
-        case 7:
-            return {0, 2};
-        case 9:
-            return {4, -1};
-        default:
-            return {0, 0};
-    }
-}
-
 CQuillonUSBDevice::CQuillonUSBDevice(IHidBackend* backend)
     : m_configChannel(backend), m_eventChannel(backend) {}
 
@@ -189,11 +164,6 @@ void CQuillonUSBDevice::SetLightControl(int flag) {
         m_configChannel.SendLightControlNotice();
 }
 
-void CQuillonUSBDevice::SetWindowHidden(int flag) {
-    if (m_wirelessCapable)
-        m_windowHidden = flag;
-}
-
 std::filesystem::path CQuillonUSBDevice::GetUserDeviceFolder() const {
     std::filesystem::path folder = GetUserDataFolder() / m_typeKey;
     std::error_code ec;
@@ -273,9 +243,4 @@ void CQuillonUSBDevice::SetKeyMap(std::vector<uint32_t> keyMap) {
 std::vector<uint32_t> CQuillonUSBDevice::GetKeyMap() const {
     std::lock_guard lock(m_dataMutex);
     return m_keyMap;
-}
-
-FunctionSwitchTabs CQuillonUSBDevice::ShowFunctionSwitch(int type) {
-    m_functionSwitch = type;
-    return FunctionSwitchTabsFor(type, GetDeviceClass());
 }

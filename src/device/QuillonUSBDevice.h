@@ -41,15 +41,6 @@ constexpr uint32_t PackLightColour(uint8_t red, uint8_t green, uint8_t blue, uin
            static_cast<uint32_t>(blue) << 16 | static_cast<uint32_t>(brightness) << 24;
 }
 
-// Tabs of the page's "device_function_switch" (F) and "device_key_function_switch" (K) tab
-// layouts for a function-switch type; -1 leaves that switch on its tab.
-struct FunctionSwitchTabs {
-    int functionTab;
-    int keyTab;
-    bool operator==(const FunctionSwitchTabs&) const = default;
-};
-FunctionSwitchTabs FunctionSwitchTabsFor(int type, int deviceClass);
-
 class CQuillonUSBDevice {
   public:
     // Both channels use `backend` (null: the process-wide backend).
@@ -57,9 +48,6 @@ class CQuillonUSBDevice {
     virtual ~CQuillonUSBDevice();
     CQuillonUSBDevice(const CQuillonUSBDevice&) = delete;
     CQuillonUSBDevice& operator=(const CQuillonUSBDevice&) = delete;
-
-    // Toolkit class name of the family's root element.
-    virtual const char* ClassName() const { return "QuillonUSBDevice"; }
 
     // ---- identity and wiring (set when the device is created) ----
     void SetTypeIndex(int index) { m_typeIndex = index; }
@@ -137,11 +125,6 @@ class CQuillonUSBDevice {
     // Light control 1 on a keyboard sends the light-control notice (0x1C).
     void SetLightControl(int flag);
     int GetLightControl() const { return m_lightControl.load(); }
-    void SetPointerInside(int flag) { m_pointerInside = flag; }
-    int GetPointerInside() const { return m_pointerInside.load(); }
-    // Kept only for wireless-capable devices.
-    void SetWindowHidden(int flag);
-    int GetWindowHidden() const { return m_windowHidden.load(); }
     virtual void SetLightingSync(int flag) { m_lightingSync = flag; }
     int GetLightingSync() const { return m_lightingSync.load(); }
 
@@ -177,8 +160,6 @@ class CQuillonUSBDevice {
     // ---- operations the families override ----
     virtual void InitialSync() {}
     virtual void ReloadSettings() {}
-    virtual void OnTimer1003() {}
-    virtual void OnTimer1004() {}
     virtual void RefreshStatus() {}
     virtual bool IsReachable() { return true; }
     virtual int LoadProfile() { return 0; }
@@ -198,16 +179,11 @@ class CQuillonUSBDevice {
     virtual void LoadNameLists() {}
     virtual void SetKeyMap(std::vector<uint32_t> keyMap);
     std::vector<uint32_t> GetKeyMap() const;
-    // Stores the type and returns the tabs the page selects.
-    virtual FunctionSwitchTabs ShowFunctionSwitch(int type);
-    virtual int GetFunctionSwitch() const { return m_functionSwitch.load(); }
     virtual void SetProfilePaths() {}
     virtual std::string GetProfilePath() const { return {}; }
     virtual void StoreSettings() {}
     virtual void SetDeviceKind(int kind) { m_deviceKind = kind; }
     virtual int GetDeviceKind() const { return m_deviceKind.load(); }
-    virtual void SelectKey(int index) { m_selectedKey = index; }
-    int GetSelectedKey() const { return m_selectedKey.load(); }
 
   protected:
     // The families' listeners; the base has none.
@@ -243,11 +219,7 @@ class CQuillonUSBDevice {
     std::atomic<int> m_deviceKind{0};
 
     std::atomic<int> m_lightControl{1};
-    std::atomic<int> m_pointerInside{1};
-    std::atomic<int> m_windowHidden{0};
     std::atomic<int> m_lightingSync{0};
-    std::atomic<int> m_functionSwitch{1};
-    std::atomic<int> m_selectedKey{-1};
 
     // Guards the data below: the lighting threads write it while the page reads it.
     mutable std::mutex m_dataMutex;

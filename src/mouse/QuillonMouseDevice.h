@@ -120,8 +120,6 @@ class CQuillonMouseDevice : public CQuillonUSBDevice, public ILightDevice {
     // Stops the light thread, then both listeners, before the base closes the channels.
     ~CQuillonMouseDevice() override;
 
-    const char* ClassName() const override { return "QuillonMouseDevice"; }
-
     // ---- who the mouse talks to (set before the event interfaces open) ----
     // Returns once no light frame is being handed to the previous owner.
     void SetOwner(IMouseOwner* owner);

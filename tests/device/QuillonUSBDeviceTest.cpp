@@ -53,34 +53,6 @@ TEST(QuillonUSBDeviceTest, UserFolderAndDefaultProfilePath) {
     fs::remove_all(root);
 }
 
-TEST(QuillonUSBDeviceTest, FunctionSwitchTabs) {
-    struct Case {
-        int type, deviceClass;
-        FunctionSwitchTabs tabs;
-    };
-    for (const Case& c : std::initializer_list<Case>{{1, 2, {0, 0}},
-                                                     {2, 2, {0, 1}},
-                                                     {3, 2, {1, -1}},
-                                                     {4, 1, {3, -1}},
-                                                     {4, 2, {3, -1}},
-                                                     {4, 3, {0, 2}},
-                                                     {5, 2, {2, -1}},
-                                                     {6, 2, {0, 1}},
-                                                     {7, 2, {0, 2}},
-                                                     {8, 2, {1, -1}},
-                                                     {9, 2, {4, -1}},
-                                                     {0, 2, {0, 0}},
-                                                     {42, 2, {0, 0}}}) {
-        SCOPED_TRACE(testing::Message() << "type " << c.type << " class " << c.deviceClass);
-        CQuillonUSBDevice device;
-        HidInterfaceInfo record;
-        record.deviceClass = static_cast<uint16_t>(c.deviceClass);
-        device.SetDeviceRecord(record);
-        EXPECT_EQ(device.ShowFunctionSwitch(c.type), c.tabs);
-        EXPECT_EQ(device.GetFunctionSwitch(), c.type);
-    }
-}
-
 TEST(QuillonUSBDeviceTest, LightControlNoticeGoesToKeyboardsOnly) {
     CScriptedBackend backend;
     HidInterfaceProps props;

@@ -21,6 +21,31 @@ const std::vector<QPointF> kMouseLedPoints = {
 
 }  // namespace
 
+FunctionSwitchTabs FunctionSwitchTabsFor(int type, int deviceClass) {
+    switch (type) {
+        case 1:
+            return {0, 0};
+        case 2:
+        case 6:
+            return {0, 1};
+        case 3:
+        case 8:
+            return {1, -1};
+        case 4:
+            return deviceClass == kDeviceClassKeyboard || deviceClass == kDeviceClassMouse
+                       ? FunctionSwitchTabs{3, -1}
+                       : FunctionSwitchTabs{0, 2};
+        case 5:
+            return {2, -1};
+        case 7:
+            return {0, 2};
+        case 9:
+            return {4, -1};
+        default:
+            return {0, 0};
+    }
+}
+
 CDevicePageUI::CDevicePageUI(const QString& family, QWidget* parent)
     : CPageUI(parent), m_family(family) {
     setAttribute(Qt::WA_StyledBackground);
@@ -70,6 +95,11 @@ void CDevicePageUI::OnSettingsOption(TNotifyUI&, int n) {
 void CDevicePageUI::ShowProfile(const MouseProfileSnapshot& profile) {
     ExpectUiThread("CDevicePageUI::ShowProfile");
     m_profile = profile;
+}
+
+FunctionSwitchTabs CDevicePageUI::ShowFunctionSwitch(int type) {
+    m_functionSwitch = type;
+    return FunctionSwitchTabsFor(type, m_device ? m_device->GetDeviceClass() : 0);
 }
 
 void CDevicePageUI::SetConnectionText(const QString& text) {

@@ -15,6 +15,15 @@
 
 class CQuillonUSBDevice;
 
+// Tabs of the page's "device_function_switch" (F) and "device_key_function_switch" (K) tab
+// layouts for a function-switch type; -1 leaves that switch on its tab.
+struct FunctionSwitchTabs {
+    int functionTab;
+    int keyTab;
+    bool operator==(const FunctionSwitchTabs&) const = default;
+};
+FunctionSwitchTabs FunctionSwitchTabsFor(int type, int deviceClass);
+
 class CDevicePageUI : public CPageUI {
     Q_OBJECT
   public:
@@ -53,6 +62,13 @@ class CDevicePageUI : public CPageUI {
     // The profile last shown; empty before the first.
     const MouseProfileSnapshot& ShownProfile() const { return m_profile; }
 
+    // The button chosen on the picture (-1: none).
+    void SelectKey(int index) { m_selectedKey = index; }
+    int SelectedKey() const { return m_selectedKey; }
+    // Stores the function-switch type and returns the tabs the page selects for the device.
+    FunctionSwitchTabs ShowFunctionSwitch(int type);
+    int FunctionSwitch() const { return m_functionSwitch; }
+
     // The connection line of the page header.
     void SetConnectionText(const QString& text);
 
@@ -73,4 +89,6 @@ class CDevicePageUI : public CPageUI {
     CQuillonUSBDevice* m_device = nullptr;
     QPointer<CSelectPanelUI> m_lightPanel;
     MouseProfileSnapshot m_profile;
+    int m_selectedKey = -1;
+    int m_functionSwitch = 1;
 };
