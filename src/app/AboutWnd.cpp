@@ -12,7 +12,7 @@ CAboutWnd::CAboutWnd(QWidget* owner) : CSkinWindow(owner) {
 }
 
 bool CAboutWnd::Init() {
-    if (!Create(QStringLiteral("AboutWnd.xml")))
+    if (!Create(QString::fromLatin1(kLayout)))
         return false;
     ApplyLanguage();
     return true;
@@ -22,8 +22,8 @@ void CAboutWnd::ApplyLanguage() {
     if (Root())
         ApplyLanguageTexts(Root());
     // The version text comes from the language file by way of the hidden "text_test" label.
-    auto* probe = FindControl<QLabel>(QStringLiteral("text_test"));
-    auto* version = FindControl<QLabel>(QStringLiteral("software_ver_label"));
+    auto* probe = FindControl<QLabel>(QString::fromLatin1(kTextProbe));
+    auto* version = FindControl<QLabel>(QString::fromLatin1(kVersionLabel));
     if (!probe || !version)
         return;
     probe->setText(
@@ -35,13 +35,13 @@ void CAboutWnd::Notify(TNotifyUI& msg) {
     if (msg.sType != NotifyType::kClick)
         return;
     QString name = msg.SenderName();
-    if (name == QLatin1String("closebtn"))
+    if (name == QLatin1String(kCloseButton))
         Close(0);
-    else if (name == QLatin1String("minbtn"))
+    else if (name == QLatin1String(kMinButton))
         showMinimized();
-    else if (name == QLatin1String("maxbtn"))
+    else if (name == QLatin1String(kMaxButton))
         showMaximized();
-    else if (name == QLatin1String("restorebtn"))
+    else if (name == QLatin1String(kRestoreButton))
         showNormal();
 }
 
@@ -51,8 +51,8 @@ void CAboutWnd::changeEvent(QEvent* event) {
         return;
     // Maximise and restore swap with the zoom state.
     bool zoomed = isMaximized();
-    if (auto* max = FindControl(QStringLiteral("maxbtn")))
+    if (auto* max = FindControl(QString::fromLatin1(kMaxButton)))
         max->setVisible(!zoomed);
-    if (auto* restore = FindControl(QStringLiteral("restorebtn")))
+    if (auto* restore = FindControl(QString::fromLatin1(kRestoreButton)))
         restore->setVisible(zoomed);
 }

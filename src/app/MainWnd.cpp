@@ -28,10 +28,6 @@
 
 namespace {
 
-const char* const kTitleButtonNames[] = {"closebtn", "maxbtn",       "restorebtn",
-                                         "minbtn",   "skinbtn",      "gamemodebtn",
-                                         "cloudbtn", "smarteyesbtn", "setbtn"};
-
 const char* const kPowerItemLayout = "XML\\CustomControlXML\\MpDevicePower.xml";
 
 // The root elements of the device page layouts, one per family.
@@ -68,17 +64,17 @@ CMainWnd::~CMainWnd() {
 bool CMainWnd::Init() {
     // Texts are set as the layout is built.
     Skin().LoadLanguage(m_options.languageFile);
-    return Create(QStringLiteral("XML_MAIN"));
+    return Create(QString::fromLatin1(kLayout));
 }
 
 void CMainWnd::InitWindow() {
     DebugLine(DebugArea::App, "InitWindow");
     for (size_t i = 0; i < m_titleButtons.size(); ++i)
-        m_titleButtons[i] = FindControl<QAbstractButton>(QString::fromLatin1(kTitleButtonNames[i]));
-    m_noDeviceLink = FindControl(QStringLiteral("No_device_Link"));
-    m_selectLayout = FindControl(QStringLiteral("device_select_layout"));
-    m_deviceSwitch = FindControl<QStackedWidget>(QStringLiteral("device_switch"));
-    m_powerSwitch = FindControl<QStackedWidget>(QStringLiteral("device_power_switch"));
+        m_titleButtons[i] = FindControl<QAbstractButton>(QString::fromLatin1(kTitleButtons[i]));
+    m_noDeviceLink = FindControl(QString::fromLatin1(kNoDeviceLink));
+    m_selectLayout = FindControl(QString::fromLatin1(kSelectLayout));
+    m_deviceSwitch = FindControl<QStackedWidget>(QString::fromLatin1(kDeviceSwitch));
+    m_powerSwitch = FindControl<QStackedWidget>(QString::fromLatin1(kPowerSwitch));
     if (m_deviceSwitch)
         connect(m_deviceSwitch, &QStackedWidget::currentChanged, this,
                 &CMainWnd::UpdateLightPreview);
@@ -101,7 +97,7 @@ void CMainWnd::Notify(TNotifyUI& msg) {
     } else if (msg.sType == NotifyType::kClick) {
         OnClick(msg.SenderName());
     } else if (msg.sType == NotifyType::kSelectChanged &&
-               msg.SenderName() == QLatin1String("device_select")) {
+               msg.SenderName() == QLatin1String(CDeviceOptionUI::kSelect)) {
         if (auto* entry = AncestorOf<CDeviceOptionUI>(msg.pSender.data()); entry && msg.wParam)
             OnEntrySelected(entry);
     } else if (msg.sType == NotifyType::kTimer && msg.pSender == this) {
@@ -165,17 +161,17 @@ void CMainWnd::OnWindowInit() {
 }
 
 void CMainWnd::OnClick(const QString& name) {
-    if (name == QLatin1String("closebtn") || name == QLatin1String("nodevice_ok_btn")) {
+    if (name == QLatin1String(kCloseButton) || name == QLatin1String(kNoDeviceOk)) {
         CloseToTray();
-    } else if (name == QLatin1String("minbtn")) {
+    } else if (name == QLatin1String(kMinButton)) {
         showMinimized();
-    } else if (name == QLatin1String("maxbtn")) {
+    } else if (name == QLatin1String(kMaxButton)) {
         showMaximized();
-    } else if (name == QLatin1String("restorebtn")) {
+    } else if (name == QLatin1String(kRestoreButton)) {
         showNormal();
-    } else if (name == QLatin1String("device_select_prev")) {
+    } else if (name == QLatin1String(kSelectPrevious)) {
         SelectPrevious();
-    } else if (name == QLatin1String("device_select_next")) {
+    } else if (name == QLatin1String(kSelectNext)) {
         SelectNext();
     }
 }
@@ -623,10 +619,10 @@ void CMainWnd::UpdateNoDeviceLink() {
     const bool none = visible == 0;
     if (m_noDeviceLink)
         m_noDeviceLink->setVisible(none);
-    if (QWidget* hint = FindControl(QStringLiteral("device_list_empty")))
+    if (QWidget* hint = FindControl(QString::fromLatin1(kListEmpty)))
         hint->setVisible(none);
     // Stepping between devices needs two of them.
-    for (const char* name : {"device_select_prev", "device_select_next"})
+    for (const char* name : {kSelectPrevious, kSelectNext})
         if (QWidget* button = FindControl(QString::fromLatin1(name)))
             button->setEnabled(visible > 1);
     if (none) {

@@ -16,6 +16,7 @@
 #include "app/ThreadSlots.h"
 #include "device/DeviceDiscovery.h"
 #include "lighting/LightSync.h"
+#include "ui/Page.h"
 #include "ui/SkinWindow.h"
 #include "ui/TrayIcon.h"
 
@@ -41,6 +42,25 @@ struct MainWndOptions {
 class CMainWnd : public CSkinWindow, public IDeviceDiscoveryOwner {
     Q_OBJECT
   public:
+    static constexpr const char* kLayout = "XML_MAIN";
+    static constexpr const char* kNoDeviceLink = "No_device_Link";
+    static constexpr const char* kNoDeviceOk = "nodevice_ok_btn";
+    static constexpr const char* kSelectLayout = "device_select_layout";
+    static constexpr const char* kListEmpty = "device_list_empty";
+    static constexpr const char* kDeviceSwitch = "device_switch";
+    static constexpr const char* kPowerSwitch = "device_power_switch";
+    static constexpr const char* kSelectPrevious = "device_select_prev";
+    static constexpr const char* kSelectNext = "device_select_next";
+    // Close, max, restore, min, skin, game mode, cloud, smart eyes, settings.
+    static constexpr const char* kTitleButtons[] = {kCloseButton, kMaxButton,     kRestoreButton,
+                                                    kMinButton,   "skinbtn",      "gamemodebtn",
+                                                    "cloudbtn",   "smarteyesbtn", "setbtn"};
+    static constexpr PageControl kControls[] = {
+        {kCloseButton},    {kMaxButton},    {kRestoreButton}, {kMinButton},    {"skinbtn"},
+        {"gamemodebtn"},   {"cloudbtn"},    {"smarteyesbtn"}, {"setbtn"},      {kNoDeviceLink},
+        {kNoDeviceOk},     {kSelectLayout}, {kListEmpty},     {kDeviceSwitch}, {kPowerSwitch},
+        {kSelectPrevious}, {kSelectNext}};
+
     static constexpr int kBaseWidth = 1000;
     static constexpr int kBaseHeight = 640;
     enum Timer : int { kTimerMonitorSize = 1011, kTimerTrayMenu = 1032 };

@@ -15,11 +15,11 @@ void CMsgWnd::Notify(TNotifyUI& msg) {
     if (msg.sType != NotifyType::kClick)
         return;
     QString name = msg.SenderName();
-    if (name == QLatin1String("confirm_btn"))
+    if (name == QLatin1String(kConfirm))
         Close(1);
-    else if (name == QLatin1String("cancel_btn") || name == QLatin1String("closebtn"))
+    else if (name == QLatin1String(kCancel) || name == QLatin1String(kCloseButton))
         Close(0);
-    else if (name == QLatin1String("minbtn"))
+    else if (name == QLatin1String(kMinButton))
         showMinimized();
 }
 
@@ -27,19 +27,19 @@ int ShowMessage(QWidget* owner, const QString& title, const QString& text, int d
                 int buttonMode) {
     auto* window = new CMsgWnd(owner);
     QPointer<CMsgWnd> guard(window);
-    if (!window->Create(QStringLiteral("XML_MSG"))) {
+    if (!window->Create(QString::fromLatin1(CMsgWnd::kLayout))) {
         delete window;
         return 0;
     }
-    if (auto* label = window->FindControl<QLabel>(QStringLiteral("MessageTitle"));
+    if (auto* label = window->FindControl<QLabel>(QString::fromLatin1(CMsgWnd::kTitle));
         label && !title.isEmpty())
         label->setText(title);
-    if (auto* label = window->FindControl<QLabel>(QStringLiteral("MessageText"));
+    if (auto* label = window->FindControl<QLabel>(QString::fromLatin1(CMsgWnd::kText));
         label && !text.isEmpty())
         label->setText(textIsKey ? Skin().Text(text) : text);
     window->SetDpi(dpi, "MSG_WND DPI SET ERROR");
-    auto* confirm = window->FindControl<QAbstractButton>(QStringLiteral("confirm_btn"));
-    auto* cancel = window->FindControl<QAbstractButton>(QStringLiteral("cancel_btn"));
+    auto* confirm = window->FindControl<QAbstractButton>(QString::fromLatin1(CMsgWnd::kConfirm));
+    auto* cancel = window->FindControl<QAbstractButton>(QString::fromLatin1(CMsgWnd::kCancel));
     if (confirm && cancel &&
         (buttonMode == kMessageConfirmOnly || buttonMode == kMessageConfirmCancel)) {
         confirm->setVisible(true);

@@ -1,11 +1,20 @@
 // The message window: a title, a text and one or two buttons, run modal.
 #pragma once
 
+#include "ui/Page.h"
 #include "ui/SkinWindow.h"
 
 class CMsgWnd : public CSkinWindow {
     Q_OBJECT
   public:
+    static constexpr const char* kLayout = "XML_MSG";
+    static constexpr const char* kTitle = "MessageTitle";
+    static constexpr const char* kText = "MessageText";
+    static constexpr const char* kConfirm = "confirm_btn";
+    static constexpr const char* kCancel = "cancel_btn";
+    static constexpr PageControl kControls[] = {
+        {kTitle}, {kText}, {kConfirm}, {kCancel}, {kCloseButton}};
+
     explicit CMsgWnd(QWidget* owner = nullptr);
     void Notify(TNotifyUI& msg) override;
 };

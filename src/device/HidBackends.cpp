@@ -65,6 +65,12 @@ bool CCompositeHidBackend::WaitForChange(int timeoutMs, std::stop_token stop) {
     int stopFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (stopFd < 0)
         return false;
+    // Closed only after the stop callback is gone: one running on another thread is waited for
+    // by its destructor, and must not write into a closed (or reused) descriptor.
+    struct Closer {
+        int fd;
+        ~Closer() { close(fd); }
+    } closer{stopFd};
     std::stop_callback onStop(stop, [stopFd] {
         uint64_t one = 1;
         [[maybe_unused]] ssize_t n = write(stopFd, &one, sizeof one);
@@ -95,7 +101,6 @@ bool CCompositeHidBackend::WaitForChange(int timeoutMs, std::stop_token stop) {
                 changed = true;
         break;
     }
-    close(stopFd);
     return changed;
 }
 

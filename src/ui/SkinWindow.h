@@ -17,6 +17,12 @@ class QTimer;
 class CSkinWindow : public QWidget {
     Q_OBJECT
   public:
+    // The title-bar buttons every window layout names alike.
+    static constexpr const char* kCloseButton = "closebtn";
+    static constexpr const char* kMinButton = "minbtn";
+    static constexpr const char* kMaxButton = "maxbtn";
+    static constexpr const char* kRestoreButton = "restorebtn";
+
     // With an owner the window stays above it and is closed with it.
     explicit CSkinWindow(QWidget* owner = nullptr);
     ~CSkinWindow() override;

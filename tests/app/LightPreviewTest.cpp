@@ -2,6 +2,9 @@
 // preview computed only while its LEDs can be seen, and a shutdown with light threads running.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <future>
+
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTest>
@@ -41,6 +44,15 @@ class LightPreview : public testing::Test {
         window.ShowEntry(0, true, true);
     }
     CDevicePageUI* Page() { return window.PageOf(*mouse); }
+    // Device work runs on the entry's worker, as the window's own does; the test waits for it.
+    void OnWorker(std::function<void()> work) {
+        std::promise<void> done;
+        window.EntryOf(*mouse)->Worker()->Post([&] {
+            work();
+            done.set_value();
+        });
+        done.get_future().wait();
+    }
     void ShowTab(int tab) { Page()->SelectSettingsTab(tab); }
     bool Wanted() { return mouse->GetLightEngine().IsPreviewWanted(); }
     QColor LedColour(int n) {
@@ -88,9 +100,13 @@ TEST_F(LightPreview, PageShowsTheFrameTheLightThreadComputes) {
     light.effect = kEffectStatic;
     light.brightness = 2;
     light.red = 200, light.green = 40, light.blue = 90;
-    mouse->SetLightInfo(light);
-    mouse->ApplyLightState();
-    ASSERT_TRUE(mouse->ConnectConfiguration(kCableConfig, false));
+    bool connected = false;
+    OnWorker([&] {
+        mouse->SetLightInfo(light);
+        mouse->ApplyLightState();
+        connected = mouse->ConnectConfiguration(kCableConfig, false);
+    });
+    ASSERT_TRUE(connected);
     mouse->StartLightThread();
     clock.WaitQuiet();
     EXPECT_EQ(mouse->LightThread().Wakeups(), 0u) << "nobody looks yet";

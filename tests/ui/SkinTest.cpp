@@ -21,22 +21,9 @@
 
 namespace {
 
-struct LayoutNames {
-    const char* layout;
-    std::vector<const char*> controls;
-};
-
-// Every control the windows look up by name.
-const LayoutNames kLayouts[] = {
-    {"XML_MAIN",
-     {"root", "closebtn", "maxbtn", "restorebtn", "minbtn", "skinbtn", "gamemodebtn", "cloudbtn",
-      "smarteyesbtn", "setbtn", "No_device_Link", "nodevice_ok_btn", "device_select_layout",
-      "device_switch", "device_power_switch", "device_select_prev", "device_select_next"}},
-    {"XML_MSG", {"MessageTitle", "MessageText", "confirm_btn", "cancel_btn", "closebtn"}},
-    {"AboutWnd.xml",
-     {"closebtn", "maxbtn", "restorebtn", "minbtn", "menubtn", "software_ver_label", "text_test",
-      "homepage_btn"}},
-};
+// The windows' layouts; the controls each window looks up are checked against its own table
+// by the app tests.
+const char* const kLayouts[] = {"XML_MAIN", "XML_MSG", "AboutWnd.xml"};
 
 QStringList LanguageKeysOf(QWidget* root) {
     QStringList keys;
@@ -57,18 +44,13 @@ CLanguageResource LoadLanguage(const char* file) {
 
 }  // namespace
 
-TEST(Skin, EveryLayoutBuildsWithTheControlsTheCodeLooksUp) {
-    for (const auto& entry : kLayouts) {
+TEST(Skin, EveryLayoutBuildsWithItsImages) {
+    for (const char* layout : kLayouts) {
         CSkinBuilder builder;
-        std::unique_ptr<QWidget> root(builder.Build(QString::fromLatin1(entry.layout)));
-        ASSERT_TRUE(root) << entry.layout;
-        for (const char* name : entry.controls) {
-            bool found = root->objectName() == QLatin1String(name) ||
-                         root->findChild<QWidget*>(QString::fromLatin1(name)) != nullptr;
-            EXPECT_TRUE(found) << entry.layout << " lacks " << name;
-        }
+        std::unique_ptr<QWidget> root(builder.Build(QString::fromLatin1(layout)));
+        ASSERT_TRUE(root) << layout;
         for (auto* image : root->findChildren<CSvgImageUI*>())
-            EXPECT_TRUE(image->IsValid()) << entry.layout << ": " << qPrintable(image->File());
+            EXPECT_TRUE(image->IsValid()) << layout << ": " << qPrintable(image->File());
     }
 }
 
@@ -76,9 +58,9 @@ TEST(Skin, BothLanguagesHoldEveryKeyTheSkinAndCodeUse) {
     QStringList used = {QStringLiteral("software_rev_text"),
                         QStringLiteral("device_link_cable_text"),
                         QStringLiteral("device_link_receiver_text")};
-    for (const auto& entry : kLayouts) {
+    for (const char* layout : kLayouts) {
         CSkinBuilder builder;
-        std::unique_ptr<QWidget> root(builder.Build(QString::fromLatin1(entry.layout)));
+        std::unique_ptr<QWidget> root(builder.Build(QString::fromLatin1(layout)));
         ASSERT_TRUE(root);
         used << LanguageKeysOf(root.get());
     }
