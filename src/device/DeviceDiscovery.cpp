@@ -73,6 +73,9 @@ CDeviceDiscovery::~CDeviceDiscovery() {
     *m_alive = false;
     Stop();
     std::lock_guard lock(m_devicesMutex);
+    for (const auto& device : m_devices)
+        if (device)
+            device->StopThreads();
     m_devices.clear();
 }
 

@@ -157,6 +157,11 @@ class CQuillonUSBDevice {
     static int StepUp(int counter, int step, int limit);
     static int StepDown(int counter, int step);
 
+    // Stops the device's own threads (light preview, event listeners). Its owner calls it while
+    // the object is still whole: a thread calling a virtual during destruction would race with
+    // the destructors that change the object's type.
+    virtual void StopThreads() {}
+
     // ---- operations the families override ----
     virtual void InitialSync() {}
     virtual void ReloadSettings() {}

@@ -50,6 +50,10 @@ CQuillonMouseDevice::CQuillonMouseDevice(IHidBackend* backend, ILightClock& cloc
 }
 
 CQuillonMouseDevice::~CQuillonMouseDevice() {
+    StopThreads();
+}
+
+void CQuillonMouseDevice::StopThreads() {
     // The light thread calls back into this object: it goes first.
     StopLightThread();
     StopEventListener(false);

@@ -117,8 +117,10 @@ class CQuillonMouseDevice : public CQuillonUSBDevice, public ILightDevice {
     // `clock` paces the light preview (tests drive their own).
     explicit CQuillonMouseDevice(IHidBackend* backend = nullptr,
                                  ILightClock& clock = SteadyLightClock());
-    // Stops the light thread, then both listeners, before the base closes the channels.
+    // Stops the threads (if the owner did not), before the base closes the channels.
     ~CQuillonMouseDevice() override;
+    // The light thread, then both listeners.
+    void StopThreads() override;
 
     // ---- who the mouse talks to (set before the event interfaces open) ----
     // Returns once no light frame is being handed to the previous owner.
