@@ -220,6 +220,7 @@ class CLinkQueryLatch : public IHidBackend {
         return inner ? std::make_shared<CConnection>(inner, written, m_once) : nullptr;
     }
     bool IsPresent(const std::string& path) override { return m_inner->IsPresent(path); }
+    std::string InstanceKey(const std::string& path) override { return m_inner->InstanceKey(path); }
     int ChangeFd() override { return m_inner->ChangeFd(); }
     void AcknowledgeChange() override { m_inner->AcknowledgeChange(); }
     std::promise<void> written;
@@ -318,6 +319,7 @@ class CVanishingBackend : public IHidBackend {
         return m_inner->Open(path, access, error);
     }
     bool IsPresent(const std::string& path) override { return m_inner->IsPresent(path); }
+    std::string InstanceKey(const std::string& path) override { return m_inner->InstanceKey(path); }
     int ChangeFd() override { return m_inner->ChangeFd(); }
     void AcknowledgeChange() override { m_inner->AcknowledgeChange(); }
     std::function<void()> afterEnumerate;
