@@ -70,6 +70,12 @@ bool CCompositeHidBackend::WaitForChange(int timeoutMs, std::stop_token stop) {
     int stopFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (stopFd < 0)
         return false;
+    // Closed after the callback is deregistered: a stop requested on another thread may be
+    // writing to the descriptor until then, and a closed number can be reused at once.
+    struct Closer {
+        int fd;
+        ~Closer() { close(fd); }
+    } closer{stopFd};
     std::stop_callback onStop(stop, [stopFd] {
         uint64_t one = 1;
         [[maybe_unused]] ssize_t n = write(stopFd, &one, sizeof one);
@@ -100,7 +106,6 @@ bool CCompositeHidBackend::WaitForChange(int timeoutMs, std::stop_token stop) {
                 changed = true;
         break;
     }
-    close(stopFd);
     return changed;
 }
 
