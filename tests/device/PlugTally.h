@@ -35,10 +35,10 @@ class CPlugTally : public IDeviceDiscoveryOwner {
 // Plug cycles of a loop test: fewer under the sanitizers, which slow every pass down many times.
 constexpr int PlugCycles(int plain) {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    return plain / 5;
+    return plain / 2;
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-    return plain / 5;
+    return plain / 2;
 #else
     return plain;
 #endif
