@@ -127,7 +127,7 @@ TEST_F(HidrawDiscoveryTest, AReplugTheScanSeesOnlyAfterwardsIsARemovalAndAnArriv
 // device.
 TEST_F(HidrawDiscoveryTest, EveryPlugArrivesAndEveryUnplugIsRemoved) {
     const CableNodes cable{"hidraw0", "hidraw1"};
-    const int cycles = PlugCycles(50);
+    const int cycles = PlugCycles(30);
     int plugs = 0, unplugs = 0;
     for (bool pause : {true, false}) {
         SCOPED_TRACE(pause ? "waiting for each change" : "re-plugging at once");
