@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -57,20 +58,27 @@ std::vector<pid_t> ProcessThreads() {
     return tids;
 }
 
+// The cable's configuration and event interfaces.
+constexpr int kCableConfig = 4, kCableEvents = 5;
+
 class CArrivalOwner : public IDeviceDiscoveryOwner {
   public:
     void OnInterfaceArrived(int slot, const HidInterfaceInfo&) override {
-        if (slot == 4)
+        if (slot == kCableConfig)
             arrivedAt = Clock::now();
+        held[static_cast<size_t>(slot)] = true;
     }
-    // Slot 5 (the event interface) goes last: the pass is then over.
     void OnInterfaceRemoved(int slot, const HidInterfaceInfo&) override {
-        if (slot == 5)
-            removed = true;
+        held[static_cast<size_t>(slot)] = false;
     }
     void OnFirstPassDone() override { firstPass = true; }
+    // Both of the cable's interfaces are held, or both free: the owner has heard of all of a
+    // plug or an unplug, in whatever order the scan found them.
+    bool CableIs(bool plugged) const {
+        return held[kCableConfig] == plugged && held[kCableEvents] == plugged;
+    }
     Clock::time_point arrivedAt{};
-    bool removed = false;
+    std::array<bool, CDeviceDiscovery::kSlotCount> held{};
     bool firstPass = false;
 };
 
@@ -142,20 +150,23 @@ int main(int argc, char** argv) {
 
     // Arrival: simulated plug → the owner's arrived call for the configuration interface.
     std::vector<double> latencies;
+    // The bounds only turn a lost change into a failure.
+    auto reach = [&](bool plugged) {
+        if (dispatcher.PumpUntil([&] { return owner.CableIs(plugged); }, std::chrono::seconds(5)))
+            return true;
+        std::fprintf(stderr, "no %s within 5 s\n", plugged ? "arrival" : "removal");
+        return false;
+    };
     for (int i = 0; i < cycles; ++i) {
-        owner.arrivedAt = {};
         auto plugged = Clock::now();
         world->SetCablePlugged(true);
-        if (!dispatcher.PumpUntil([&] { return owner.arrivedAt != Clock::time_point{}; },
-                                  std::chrono::seconds(5))) {
-            std::fprintf(stderr, "no arrival within 5 s\n");
+        if (!reach(true))
             return 1;
-        }
         latencies.push_back(
             std::chrono::duration<double, std::micro>(owner.arrivedAt - plugged).count());
-        owner.removed = false;
         world->SetCablePlugged(false);
-        dispatcher.PumpUntil([&] { return owner.removed; }, std::chrono::seconds(5));
+        if (!reach(false))
+            return 1;
     }
     const double floorUs = WakeFloorUs(cycles);
     const double median = Percentile(latencies, 0.5);
@@ -169,8 +180,9 @@ int main(int argc, char** argv) {
 
     // Idle: the mouse plugged, nothing changing.
     world->SetCablePlugged(true);
-    dispatcher.PumpUntil([&] { return owner.arrivedAt != Clock::time_point{}; },
-                         std::chrono::seconds(5));
+    if (!reach(true))
+        return 1;
+    // The rest of the arrival's pass settles before the idle count starts.
     dispatcher.PumpUntil([] { return false; }, std::chrono::milliseconds(200));
     const pid_t scan = discovery.ScanThreadId();
     const uint64_t passesBefore = discovery.PassCount();

@@ -150,6 +150,13 @@ bool CSimHidInterface::Plugged() const {
     return m_world.m->PluggedFlag(m_kind);
 }
 
+uint64_t CSimHidInterface::PlugNumber() const {
+    if (m_detached)
+        return 0;
+    std::lock_guard lock(m_world.m->mutex);
+    return m_world.m->PluggedFlag(m_kind) ? m_world.m->plugCount[static_cast<size_t>(m_kind)] : 0;
+}
+
 std::shared_ptr<CSimHidHandle> CSimHidInterface::Open() {
     if (m_detached)
         return nullptr;
@@ -175,6 +182,8 @@ void CSimWorld::Impl::SetPlugged(SimDeviceKind kind, bool plugged) {
     if (flag == plugged)
         return;
     flag = plugged;
+    if (plugged)
+        ++plugCount[static_cast<size_t>(kind)];
     if (!plugged) {
         for (auto& iface : interfaces[static_cast<size_t>(kind)]) {
             for (auto& weak : iface->m_handles)

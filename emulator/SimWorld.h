@@ -68,6 +68,8 @@ class CSimHidInterface : public std::enable_shared_from_this<CSimHidInterface> {
     unsigned InterfaceNumber() const { return m_interfaceNumber; }
     const std::vector<uint8_t>& ReportDescriptor() const { return m_descriptor; }
     bool Plugged() const;
+    // Which plug of its device this is: a new number after every unplug, 0 while unplugged.
+    uint64_t PlugNumber() const;
     // Null when the device is unplugged.
     std::shared_ptr<CSimHidHandle> Open();
 

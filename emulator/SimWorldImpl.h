@@ -24,6 +24,8 @@ struct CSimWorld::Impl {
     CSimMouse mouse;
     bool cablePlugged = true;
     bool receiverPlugged = false;
+    // Plugs so far, by device kind (the cable starts plugged).
+    std::array<uint64_t, 2> plugCount{1, 0};
     bool linkUp = true;
     std::atomic<unsigned> intervalUs{0};
     std::deque<SimFault> faults;

@@ -106,6 +106,7 @@ void CDeviceDiscovery::Start() {
     {
         std::lock_guard lock(m_slotsMutex);
         m_slots = kHidInterfaceTable;
+        m_slotKeys = {};
     }
     // The mouse and keyboard exist from the start; the others on their first arrival.
     for (int type : {0, 1}) {
@@ -176,15 +177,20 @@ void CDeviceDiscovery::ScanLoop(std::stop_token stop) {
         // Taken before the pass: a change during the pass leaves the descriptor readable and
         // brings another pass.
         m_backend->AcknowledgeChange();
-        Pass(stop, first);
+        const bool freed = Pass(stop, first);
         first = false;
+        // A freed slot is matched again at once: what came back in its place (the same path
+        // after a quick re-plug, or a new node number) was listed while the slot was still
+        // held, and its change signal may be consumed already.
+        if (freed)
+            continue;
         // Sleeps until the udev monitor or the simulated mouse reports a change, or stop.
         m_backend->WaitForChange(-1, stop);
     }
     DebugLine(DebugArea::Device, "抓取设备线程设定退出");
 }
 
-void CDeviceDiscovery::Pass(std::stop_token stop, bool first) {
+bool CDeviceDiscovery::Pass(std::stop_token stop, bool first) {
     ++m_passes;
     bool anyFree = false;
     {
@@ -199,30 +205,42 @@ void CDeviceDiscovery::Pass(std::stop_token stop, bool first) {
             DebugLine(DebugArea::Device, "HID enumeration failed; using the interfaces found");
         while (const char* path = enumerator.NextPath()) {
             if (stop.stop_requested())
-                return;
+                return false;
             ConsiderPath(path, stop);
         }
         enumerator.FreePathList();
     }
     // Arrivals were handled inside ConsiderPath; report them before the first pass ends.
+    bool freed = false;
     for (int slot = 0; slot < static_cast<int>(kSlotCount); ++slot) {
         if (stop.stop_requested())
-            return;
-        HidInterfaceInfo record = SlotCopy(slot);
-        if (record.inUse && !record.path.empty()) {
-            CHidDevice probe(m_backend.get());
-            if (!probe.IsPresent(record.path)) {
-                {
-                    std::lock_guard lock(m_slotsMutex);
-                    m_slots[static_cast<size_t>(slot)].inUse = 0;
-                    m_slots[static_cast<size_t>(slot)].path.clear();
-                }
-                HandleRemoved(slot, record, stop);
-            }
+            return freed;
+        HidInterfaceInfo record;
+        std::string key;
+        {
+            std::lock_guard lock(m_slotsMutex);
+            record = m_slots[static_cast<size_t>(slot)];
+            key = m_slotKeys[static_cast<size_t>(slot)];
         }
+        if (!record.inUse || record.path.empty())
+            continue;
+        // The path alone cannot tell: after a quick re-plug it leads to the device again, but
+        // the interfaces opened on the old plug are dead.
+        CHidDevice probe(m_backend.get());
+        if (probe.InstanceKey(record.path) == key)
+            continue;
+        {
+            std::lock_guard lock(m_slotsMutex);
+            m_slots[static_cast<size_t>(slot)].inUse = 0;
+            m_slots[static_cast<size_t>(slot)].path.clear();
+            m_slotKeys[static_cast<size_t>(slot)].clear();
+        }
+        HandleRemoved(slot, record, stop);
+        freed = true;
     }
     if (first)
         Notify([](IDeviceDiscoveryOwner& owner) { owner.OnFirstPassDone(); });
+    return freed;
 }
 
 void CDeviceDiscovery::ConsiderPath(const std::string& path, std::stop_token stop) {
@@ -244,7 +262,10 @@ void CDeviceDiscovery::ConsiderPath(const std::string& path, std::stop_token sto
             return;
     }
     CHidDevice probe(m_backend.get());
-    if (!probe.Open(path, true, false, true, false))
+    // Read before anything opens: should the device be re-plugged from here on, the key no
+    // longer matches and the unplug check frees the slot for the new plug.
+    const std::string key = probe.InstanceKey(path);
+    if (key.empty() || !probe.Open(path, true, false, true, false))
         return;  // gone already, or not ours to open; tried again on the next pass
     record.vendorId = probe.GetVendorId();
     record.productId = probe.GetProductId();
@@ -264,6 +285,7 @@ void CDeviceDiscovery::ConsiderPath(const std::string& path, std::stop_token sto
                 slot.usagePage == record.usagePage && slot.usage == record.usage) {
                 slot.inUse = 1;
                 slot.path = path;
+                m_slotKeys[i] = key;
                 taken = static_cast<int>(i);
                 break;
             }

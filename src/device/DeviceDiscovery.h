@@ -96,7 +96,8 @@ class CDeviceDiscovery {
     static bool IsReceiverClass(uint16_t deviceClass);
 
     void ScanLoop(std::stop_token stop);
-    void Pass(std::stop_token stop, bool first);
+    // True when it freed a slot.
+    bool Pass(std::stop_token stop, bool first);
     void ConsiderPath(const std::string& path, std::stop_token stop);
 
     void HandleArrived(int slot, std::stop_token stop);
@@ -131,6 +132,8 @@ class CDeviceDiscovery {
     // Written by the scan thread, read by the owner.
     mutable std::mutex m_slotsMutex;
     std::array<HidInterfaceInfo, kSlotCount> m_slots;
+    // The instance key of what each slot holds, read before the interface was first opened.
+    std::array<std::string, kSlotCount> m_slotKeys;
 
     mutable std::mutex m_devicesMutex;
     std::vector<std::unique_ptr<CQuillonUSBDevice>> m_devices;

@@ -136,6 +136,12 @@ class CEmulatedHidBackend : public IHidBackend {
 
     bool IsPresent(const std::string& path) override { return Find(path) != nullptr; }
 
+    std::string InstanceKey(const std::string& path) override {
+        std::shared_ptr<CSimHidInterface> iface = Find(path);
+        uint64_t plug = iface ? iface->PlugNumber() : 0;
+        return plug ? iface->Node() + "@" + std::to_string(plug) : std::string();
+    }
+
     int ChangeFd() override { return m_world->ChangeFd(); }
     void AcknowledgeChange() override { m_world->AcknowledgeChange(); }
 

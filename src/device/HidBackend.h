@@ -58,6 +58,10 @@ class IHidBackend {
                                                  int* error) = 0;
     // Presence test without access rights: whether the interface behind the path still exists.
     virtual bool IsPresent(const std::string& path) = 0;
+    // Names the plug of the interface behind the path (empty when none is there). A device
+    // unplugged and plugged again gets a new name even where its path stays the same, as
+    // simulated paths always do and reused hidraw numbers do.
+    virtual std::string InstanceKey(const std::string& path) = 0;
     // A descriptor that becomes readable when interfaces may have come or gone (-1: none);
     // AcknowledgeChange() consumes what made it readable.
     virtual int ChangeFd() = 0;

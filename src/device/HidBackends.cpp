@@ -51,6 +51,11 @@ bool CCompositeHidBackend::IsPresent(const std::string& path) {
     return backend && backend->IsPresent(path);
 }
 
+std::string CCompositeHidBackend::InstanceKey(const std::string& path) {
+    IHidBackend* backend = Find(path);
+    return backend ? backend->InstanceKey(path) : std::string();
+}
+
 // Members are watched one by one in WaitForChange; a single descriptor would need a thread.
 int CCompositeHidBackend::ChangeFd() {
     return -1;
@@ -122,6 +127,11 @@ std::shared_ptr<IHidConnection> CRefusingHidBackend::Open(const std::string& pat
 bool CRefusingHidBackend::IsPresent(const std::string&) {
     ++attempts;
     return false;
+}
+
+std::string CRefusingHidBackend::InstanceKey(const std::string&) {
+    ++attempts;
+    return {};
 }
 
 namespace {

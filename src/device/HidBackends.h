@@ -19,6 +19,7 @@ class CCompositeHidBackend : public IHidBackend {
     std::shared_ptr<IHidConnection> Open(const std::string& path, unsigned access,
                                          int* error) override;
     bool IsPresent(const std::string& path) override;
+    std::string InstanceKey(const std::string& path) override;
     // An eventfd signalled by a small poller whenever a member's ChangeFd fires.
     int ChangeFd() override;
     void AcknowledgeChange() override;
@@ -40,6 +41,7 @@ class CRefusingHidBackend : public IHidBackend {
     bool Enumerate(std::vector<std::string>&) override;
     std::shared_ptr<IHidConnection> Open(const std::string&, unsigned, int* error) override;
     bool IsPresent(const std::string&) override;
+    std::string InstanceKey(const std::string&) override;
     int ChangeFd() override { return -1; }
     void AcknowledgeChange() override {}
     int attempts = 0;

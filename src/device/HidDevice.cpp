@@ -87,6 +87,11 @@ bool CHidDevice::IsPresent(const std::string& path) {
     return backend.IsPresent(path);
 }
 
+std::string CHidDevice::InstanceKey(const std::string& path) {
+    IHidBackend& backend = m_backend ? *m_backend : DefaultHidBackend();
+    return backend.InstanceKey(path);
+}
+
 std::shared_ptr<IHidConnection> CHidDevice::Connection() const {
     std::lock_guard lock(m_connectionMutex);
     return m_connection;

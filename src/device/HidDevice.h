@@ -32,8 +32,11 @@ class CHidDevice {
     int Write(const uint8_t* buffer, uint32_t length, uint32_t* bytesWritten, int timeoutMs);
 
     bool IsOpen() const;
-    // Presence test of a path without access rights (the discovery scan's unplug check).
+    // Presence test of a path without access rights.
     bool IsPresent(const std::string& path);
+    // Which plug of a device the path leads to, empty when none (the discovery scan's unplug
+    // check: a quick re-plug keeps the path but not the key).
+    std::string InstanceKey(const std::string& path);
     // errno of the last failed Open (EACCES: no permission on the node), 0 after a good one.
     int GetLastOpenError() const { return m_lastOpenError; }
     // Whether the last I/O failed because the device is gone.

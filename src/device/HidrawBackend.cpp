@@ -344,17 +344,23 @@ class CHidrawBackend : public IHidBackend {
         return connection;
     }
 
-    bool IsPresent(const std::string& path) override {
+    bool IsPresent(const std::string& path) override { return !InstanceKey(path).empty(); }
+
+    // The node's sysfs path: it holds the HID device's name, whose sequence number the kernel
+    // counts up at every plug, while the node number is reused.
+    std::string InstanceKey(const std::string& path) override {
         if (!Owns(path))
-            return false;
+            return {};
         UdevPtr u(udev_new());
         UdevDevicePtr device = u ? FindNode(u.get(), path) : nullptr;
         NodeInfo info;
-        if (!device || !DescribeNode(device.get(), info))
-            return false;
-        return PathMatches(
-            path, info.vendorId, info.productId,
-            info.haveInterfaceNumber ? std::optional(info.interfaceNumber) : std::nullopt);
+        if (!device || !DescribeNode(device.get(), info) ||
+            !PathMatches(
+                path, info.vendorId, info.productId,
+                info.haveInterfaceNumber ? std::optional(info.interfaceNumber) : std::nullopt))
+            return {};
+        const char* syspath = udev_device_get_syspath(device.get());
+        return syspath ? syspath : "";
     }
 
     int ChangeFd() override {

@@ -7,8 +7,10 @@
 #include <mutex>
 
 #include "DiscoveryFixture.h"
+#include "PlugTally.h"
 #include "base/Debug.h"
 #include "device/QuillonKeyboardDevice.h"
+#include "support/HookedBackend.h"
 #include "support/ScriptedHid.h"
 
 namespace {
@@ -221,6 +223,7 @@ class CLinkQueryLatch : public IHidBackend {
         return inner ? std::make_shared<CConnection>(inner, written, m_once) : nullptr;
     }
     bool IsPresent(const std::string& path) override { return m_inner->IsPresent(path); }
+    std::string InstanceKey(const std::string& path) override { return m_inner->InstanceKey(path); }
     int ChangeFd() override { return m_inner->ChangeFd(); }
     void AcknowledgeChange() override { m_inner->AcknowledgeChange(); }
     std::promise<void> written;
@@ -303,34 +306,11 @@ TEST_F(DiscoveryTest, ForeignInterfacesAreIgnored) {
               "emulated/cable-if1#vid_320f&pid_226e&mi_01&col02");
 }
 
-// Lists what the simulated mouse has, then runs `afterEnumerate` before any open.
-class CVanishingBackend : public IHidBackend {
-  public:
-    explicit CVanishingBackend(std::shared_ptr<IHidBackend> inner) : m_inner(std::move(inner)) {}
-    bool Owns(std::string_view path) const override { return m_inner->Owns(path); }
-    bool Enumerate(std::vector<std::string>& paths) override {
-        bool ok = m_inner->Enumerate(paths);
-        if (auto hook = std::exchange(afterEnumerate, nullptr))
-            hook();
-        return ok;
-    }
-    std::shared_ptr<IHidConnection> Open(const std::string& path, unsigned access,
-                                         int* error) override {
-        return m_inner->Open(path, access, error);
-    }
-    bool IsPresent(const std::string& path) override { return m_inner->IsPresent(path); }
-    int ChangeFd() override { return m_inner->ChangeFd(); }
-    void AcknowledgeChange() override { m_inner->AcknowledgeChange(); }
-    std::function<void()> afterEnumerate;
-
-  private:
-    std::shared_ptr<IHidBackend> m_inner;
-};
-
 TEST(DiscoveryVanishTest, AnInterfaceGoneBeforeItOpensIsIgnored) {
     auto world = std::make_shared<CSimWorld>();
-    auto vanishing = std::make_shared<CVanishingBackend>(MakeEmulatedHidBackend(world));
-    vanishing->afterEnumerate = [world] { world->SetCablePlugged(false); };
+    auto vanishing = std::make_shared<CHookedBackend>(MakeEmulatedHidBackend(world));
+    // Listed, then gone before any open.
+    vanishing->AfterNextEnumeration([world] { world->SetCablePlugged(false); });
     auto backend = std::make_shared<CCompositeHidBackend>();
     backend->Add(vanishing);
     CCallbackDispatcher dispatcher;
@@ -380,6 +360,119 @@ TEST_F(DiscoveryTest, UnplugDuringACommandWithTheReceiverThereMovesToIt) {
     EXPECT_NE(Mouse().ConfigChannel().ReadInformationBlock(block), kResultDone);
     ASSERT_TRUE(WaitFor([&] { return owner.Count(DiscoveryNote::Switched, 1) == 1; }));
     EXPECT_TRUE(InformationBlockReads(Mouse(), *world));
+}
+
+// The cable pulled by the test and plugged back by the hook, at two points of the scan. By its
+// path the cable never left: only the instance key shows that what was opened on it is dead.
+TEST(DiscoveryReplugTest, AReplugTheScanSawOnlyPartOfIsARemovalThenAnArrival) {
+    struct Case {
+        const char* what;
+        void (CHookedBackend::*hookAt)(std::function<void()>);
+    };
+    const Case cases[] = {
+        // Both signals taken by one acknowledgement: nothing signals after the pass.
+        {"signals taken together", &CHookedBackend::BeforeNextAcknowledge},
+        {"back before the unplug check", &CHookedBackend::AfterNextEnumeration},
+    };
+    constexpr int kCableConfig = 4, kCableEvents = 5;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto world = std::make_shared<CSimWorld>();
+        auto hooked = std::make_shared<CHookedBackend>(MakeEmulatedHidBackend(world));
+        auto backend = std::make_shared<CCompositeHidBackend>();
+        backend->Add(hooked);
+        CCallbackDispatcher dispatcher;
+        CRecordingOwner owner;
+        CEventRecorder events(dispatcher);
+        CDeviceDiscovery discovery(backend, dispatcher, owner, MakeQuillonDevice);
+        discovery.SetEventSink(&events);
+        discovery.Start();
+        auto wait = [&](const std::function<bool()>& done) {
+            return dispatcher.PumpUntil(done, std::chrono::seconds(10));
+        };
+        // The first pass connects the cable; after it the scan only waits for a change.
+        ASSERT_TRUE(wait([&] { return owner.Count(DiscoveryNote::FirstPass) == 1; }));
+        ASSERT_EQ(owner.Count(DiscoveryNote::FirstContact), 1);
+
+        ((*hooked).*c.hookAt)([world] { world->SetCablePlugged(true); });
+        world->SetCablePlugged(false);
+        ASSERT_TRUE(wait([&] { return owner.Count(DiscoveryNote::FirstContact) == 2; }));
+        for (int slot : {kCableConfig, kCableEvents}) {
+            std::vector<DiscoveryNote::Kind> told;
+            for (const DiscoveryNote& note : owner.notes)
+                if ((note.kind == DiscoveryNote::Arrived || note.kind == DiscoveryNote::Removed) &&
+                    note.value == slot)
+                    told.push_back(note.kind);
+            EXPECT_EQ(told, (std::vector{DiscoveryNote::Arrived, DiscoveryNote::Removed,
+                                         DiscoveryNote::Arrived}))
+                << "slot " << slot;
+        }
+        // Both interfaces are open on the new plug.
+        EXPECT_TRUE(InformationBlockReads(*discovery.Device(0), *world));
+        world->SendEvent(0x0401);
+        EXPECT_TRUE(wait([&] { return !events.events.empty(); }));
+    }
+}
+
+// The cable plugged and pulled in a tight loop. Waiting for each change lets the test act while
+// the pass that told it still runs; pulling and re-plugging without a pause between them often
+// leaves the path looking unchanged by the time the scan looks.
+TEST(DiscoveryPlugLoopTest, EveryPlugArrivesAndEveryUnplugIsRemoved) {
+    constexpr int kCableConfig = 4, kCableEvents = 5;
+    const int cycles = PlugCycles(2000);
+    for (bool pause : {true, false}) {
+        SCOPED_TRACE(pause ? "waiting for each change" : "re-plugging at once");
+        auto world = std::make_shared<CSimWorld>();
+        world->SetCablePlugged(!pause);
+        auto backend = std::make_shared<CCompositeHidBackend>();
+        backend->Add(MakeEmulatedHidBackend(world));
+        CCallbackDispatcher dispatcher;
+        CPlugTally tally;
+        CDeviceDiscovery discovery(backend, dispatcher, tally, MakeQuillonDevice);
+        discovery.Start();
+        // Both of the cable's slots told exactly this often (an extra call fails too).
+        auto reached = [&](int arrivals, int removals) {
+            return dispatcher.PumpUntil(
+                [&] {
+                    for (int slot : {kCableConfig, kCableEvents})
+                        if (tally.arrivals[slot] != arrivals || tally.removals[slot] != removals)
+                            return false;
+                    return true;
+                },
+                std::chrono::seconds(10));
+        };
+        auto counts = [&] {
+            return std::to_string(tally.arrivals[kCableConfig]) + "/" +
+                   std::to_string(tally.removals[kCableConfig]) + " " +
+                   std::to_string(tally.arrivals[kCableEvents]) + "/" +
+                   std::to_string(tally.removals[kCableEvents]);
+        };
+        if (pause) {
+            for (int i = 0; i < cycles; ++i) {
+                world->SetCablePlugged(true);
+                ASSERT_TRUE(reached(i + 1, i)) << "plug " << i << ": " << counts();
+                world->SetCablePlugged(false);
+                ASSERT_TRUE(reached(i + 1, i + 1)) << "unplug " << i << ": " << counts();
+            }
+        } else {
+            ASSERT_TRUE(reached(1, 0)) << counts();
+            for (int i = 0; i < cycles; ++i) {
+                world->SetCablePlugged(false);
+                world->SetCablePlugged(true);
+                ASSERT_TRUE(reached(i + 2, i + 1)) << "re-plug " << i << ": " << counts();
+            }
+        }
+        EXPECT_TRUE(tally.faults.empty()) << tally.faults.front();
+        auto& mouse = *discovery.Device(0);
+        ASSERT_TRUE(dispatcher.PumpUntil([&] { return tally.firstContacts == cycles + !pause; },
+                                         std::chrono::seconds(10)));
+        // The owner hears of a removal before the device is closed.
+        EXPECT_TRUE(dispatcher.PumpUntil([&] { return mouse.IsConfigPresent() == !pause; },
+                                         std::chrono::seconds(10)));
+        if (!pause) {
+            EXPECT_TRUE(InformationBlockReads(mouse, *world));
+        }
+    }
 }
 
 }  // namespace

@@ -86,6 +86,7 @@ std::shared_ptr<CScriptedConnection> CScriptedBackend::Add(const std::string& pa
     std::lock_guard lock(m_mutex);
     auto connection = std::make_shared<CScriptedConnection>(props);
     m_interfaces[path] = connection;
+    m_addNumbers[path] = ++m_adds;
     return connection;
 }
 
@@ -129,6 +130,13 @@ std::shared_ptr<IHidConnection> CScriptedBackend::Open(const std::string& path, 
 bool CScriptedBackend::IsPresent(const std::string& path) {
     std::lock_guard lock(m_mutex);
     return m_interfaces.count(path) != 0;
+}
+
+std::string CScriptedBackend::InstanceKey(const std::string& path) {
+    std::lock_guard lock(m_mutex);
+    if (!m_interfaces.count(path))
+        return {};
+    return path + "@" + std::to_string(m_addNumbers[path]);
 }
 
 HidInterfaceProps MouseConfigProps(uint16_t productId) {

@@ -60,12 +60,16 @@ class CScriptedBackend : public IHidBackend {
     std::shared_ptr<IHidConnection> Open(const std::string& path, unsigned access,
                                          int* error) override;
     bool IsPresent(const std::string& path) override;
+    // A new key at every Add.
+    std::string InstanceKey(const std::string& path) override;
     int ChangeFd() override { return -1; }
     void AcknowledgeChange() override {}
 
   private:
     std::mutex m_mutex;
     std::map<std::string, std::shared_ptr<CScriptedConnection>> m_interfaces;
+    std::map<std::string, uint64_t> m_addNumbers;
+    uint64_t m_adds = 0;
     std::map<std::string, int> m_denied;
 };
 

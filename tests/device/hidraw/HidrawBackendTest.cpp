@@ -401,6 +401,23 @@ TEST_F(HidrawBackendTest, ReusedNodeNumberDoesNotOpenAsTheOldDevice) {
     EXPECT_EQ(connection->Props().version, 0x0300);
 }
 
+TEST_F(HidrawBackendTest, InstanceKeyIsNewAfterEveryPlugOfTheSameNode) {
+    testbed->AddNode(MouseNode("hidraw1", 1, kConfigInterface));
+    const std::string first = backend->InstanceKey(kConfigCol);
+    EXPECT_FALSE(first.empty());
+    EXPECT_EQ(backend->InstanceKey(kConfigCol), first);
+    EXPECT_EQ(backend->InstanceKey(kSystemCol), first);  // one node, one plug
+
+    testbed->RemoveNode("hidraw1");
+    EXPECT_EQ(backend->InstanceKey(kConfigCol), "");
+    testbed->AddNode(MouseNode("hidraw1", 1, kConfigInterface));
+    const std::string second = backend->InstanceKey(kConfigCol);
+    EXPECT_FALSE(second.empty());
+    EXPECT_NE(second, first);
+    // Another device on the node number is not the same interface at all.
+    EXPECT_EQ(backend->InstanceKey("/dev/hidraw1#vid_320f&pid_226f&mi_01&col02"), "");
+}
+
 TEST_F(HidrawBackendTest, NodeWithoutPermissionGivesEaccesButStaysDescribable) {
     AddStandardNodes();
     ASSERT_EQ(chmod(testbed->NodeFile("hidraw1").c_str(), 0), 0);

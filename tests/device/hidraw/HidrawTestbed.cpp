@@ -108,13 +108,10 @@ void CHidrawTestbed::AddNode(const HidrawNodeSpec& spec) {
     Node node;
     node.spec = spec;
     std::string hid = AddParents(spec, node);
-    std::string devname = "/dev/" + spec.name;
-    std::string majorMinor = "241:" + std::to_string(m_hidCounter);
-    node.syspath = Take(umockdev_testbed_add_device(m_testbed, "hidraw", spec.name.c_str(),
-                                                    hid.c_str(), "dev", majorMinor.c_str(), nullptr,
-                                                    "DEVNAME", devname.c_str(), nullptr));
-    Check(!node.syspath.empty(), "hidraw " + spec.name);
 
+    // The node works before the hidraw device appears: adding it sends the "add" uevent, and a
+    // monitor that opens the node at once must not find it missing (as udev announces a node
+    // only once it is there).
     std::string file = NodeFile(spec.name);
     mkdir((m_root + "/dev").c_str(), 0755);
     Check(mkfifo(file.c_str(), 0666) == 0, "mkfifo " + file + ": " + std::strerror(errno));
@@ -125,9 +122,18 @@ void CHidrawTestbed::AddNode(const HidrawNodeSpec& spec) {
           "packet mode");
     {
         std::lock_guard lock(m_mutex);
-        m_nodes[spec.name] = std::move(node);
+        m_nodes[spec.name] = node;
     }
     Attach(spec.name);
+
+    std::string devname = "/dev/" + spec.name;
+    std::string majorMinor = "241:" + std::to_string(m_hidCounter);
+    std::string syspath = Take(umockdev_testbed_add_device(
+        m_testbed, "hidraw", spec.name.c_str(), hid.c_str(), "dev", majorMinor.c_str(), nullptr,
+        "DEVNAME", devname.c_str(), nullptr));
+    Check(!syspath.empty(), "hidraw " + spec.name);
+    std::lock_guard lock(m_mutex);
+    m_nodes[spec.name].syspath = syspath;
 }
 
 void CHidrawTestbed::AddPtyNode(const HidrawNodeSpec& spec) {

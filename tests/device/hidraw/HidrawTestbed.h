@@ -39,12 +39,14 @@ class CHidrawTestbed {
     static bool Available();
 
     // The node is a FIFO in packet mode: one report per read() on either side. It is one pipe
-    // both ways, so the test drains what the host wrote before it sends input reports.
+    // both ways, so the test drains what the host wrote before it sends input reports. Sends
+    // the node's "add" uevent once the node can be opened.
     void AddNode(const HidrawNodeSpec& spec);
     // The node is a pty whose master the test can hang up, as an unplug does to an open node.
     // Carries no reports.
     void AddPtyNode(const HidrawNodeSpec& spec);
     // Unplugs the node (and its HID and USB interface parents): sysfs entries and /dev node go.
+    // Sends no uevent: umockdev cannot send one for a device it no longer has.
     void RemoveNode(const std::string& name);
     // Hangs up a pty node: descriptors open on it see POLLHUP.
     void HangUp(const std::string& name);
