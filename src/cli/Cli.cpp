@@ -3,8 +3,8 @@
 #include <json/json.h>
 
 #include <CLI/CLI.hpp>
-#include <cstdlib>
 #include <iostream>
+#include <optional>
 
 #include "base/Debug.h"
 #include "base/Paths.h"
@@ -16,7 +16,6 @@
 #include "cli/ProfileCommands.h"
 #include "cli/RecoilCommands.h"
 #include "cli/SettingsCommands.h"
-#include "device/EmulatedHidBackend.h"
 #include "device/HidrawBackend.h"
 
 namespace {
@@ -33,39 +32,14 @@ Environment:
 
 Without the hardware, try:  kestrunectl --emulate info)";
 
-// Sets up the simulated mouse from its state file; `mode` empty keeps the saved plug state.
-bool SetUpEmulator(CliSession& session, const std::string& mode) {
-    if (!mode.empty() && mode != "cable" && mode != "receiver" && mode != "both") {
-        session.Fail(kExitUsage, "--emulate takes cable, receiver or both, not \"" + mode + "\"");
-        return false;
-    }
-    session.world = std::make_shared<CSimWorld>();
-    session.world->SetUsbIntervalUs(1000);
-    session.stateFile = GetUserStateFolder() / "emulator.json";
-    std::error_code ec;
-    if (std::filesystem::exists(session.stateFile, ec)) {
-        std::string error;
-        if (!session.world->LoadState(session.stateFile, &error))
-            session.err << "kestrunectl: ignoring the simulated mouse's state file ("
-                        << session.stateFile.string() << "): " << error << "\n";
-    } else {
-        session.world->SetCablePlugged(true);
-    }
-    if (!mode.empty()) {
-        session.world->SetCablePlugged(mode != "receiver");
-        session.world->SetReceiverPlugged(mode != "cable");
-    }
-    session.backend->Add(MakeEmulatedHidBackend(session.world));
-    return true;
-}
-
-void SaveEmulator(CliSession& session) {
-    if (!session.world)
+// Its memory goes back to the state file for the next run.
+void SaveSimulatedMouse(CliSession& session) {
+    if (!session.simulated)
         return;
     std::string error;
-    if (!session.world->SaveState(session.stateFile, &error))
+    if (!session.simulated->Save(&error))
         session.err << "kestrunectl: could not save the simulated mouse's state to "
-                    << session.stateFile.string() << ": " << error << "\n";
+                    << session.simulated->StateFile().string() << ": " << error << "\n";
 }
 
 }  // namespace
@@ -141,7 +115,7 @@ int RunKestrunectl(int argc, const char* const* argv, std::ostream& out, std::os
         return code == 0 ? kExitOk : kExitUsage;
     }
 
-    CliSession session{out, err, false, {}, {}, {}};
+    CliSession session{out, err, false, {}, {}};
     session.json = json;
     DebugConfigureFromEnvironment();
     if (verbose)
@@ -159,15 +133,9 @@ int RunKestrunectl(int argc, const char* const* argv, std::ostream& out, std::os
     if (!recoilArgs.action.empty())
         return RunRecoilCommand(out, err, json, recoilArgs);
 
-    if (emulateOption->count() == 0) {
-        if (const char* env = std::getenv("KESTRUNE_EMULATE"); env && *env) {
-            emulate = env;
-            if (emulate == "1")
-                emulate.clear();
-        }
-    }
-    bool emulated = emulateOption->count() > 0 || std::getenv("KESTRUNE_EMULATE") != nullptr;
-    if (emulator->parsed() && !emulated)
+    const std::optional<std::string> mode = RequestedSimulatedMode(
+        emulateOption->count() > 0 ? std::optional<std::string>(emulate) : std::nullopt);
+    if (emulator->parsed() && !mode)
         return session.Fail(kExitUsage, "the emulator commands need --emulate");
 
     session.backend = std::make_shared<CCompositeHidBackend>();
@@ -175,8 +143,17 @@ int RunKestrunectl(int argc, const char* const* argv, std::ostream& out, std::os
         session.backend->Add(MakeHidrawBackend());
     if (environment.extraBackend)
         session.backend->Add(environment.extraBackend);
-    if (emulated && !SetUpEmulator(session, emulate))
-        return kExitUsage;
+    if (mode) {
+        session.simulated = CSimulatedMouse::SetUp(*mode);
+        if (!session.simulated)
+            return session.Fail(kExitUsage,
+                                "--emulate takes cable, receiver or both, not \"" + *mode + "\"");
+        if (!session.simulated->Warning().empty())
+            err << "kestrunectl: ignoring the simulated mouse's state file ("
+                << session.simulated->StateFile().string() << "): " << session.simulated->Warning()
+                << "\n";
+        session.backend->Add(session.simulated->Backend());
+    }
 
     int status = kExitOk;
     if (list->parsed())
@@ -198,6 +175,6 @@ int RunKestrunectl(int argc, const char* const* argv, std::ostream& out, std::os
 
     // A watch only follows the state file: what it holds may be older than the file by now.
     if (!watch->parsed())
-        SaveEmulator(session);
+        SaveSimulatedMouse(session);
     return status;
 }

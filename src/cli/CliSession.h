@@ -11,7 +11,7 @@
 #include "device/DeviceDiscovery.h"
 #include "device/HidBackends.h"
 #include "device/ReportChannel.h"
-#include "emulator/SimWorld.h"
+#include "simulated/SimulatedMouse.h"
 
 namespace Json {
 class Value;
@@ -22,8 +22,7 @@ struct CliSession {
     std::ostream& err;
     bool json = false;
     std::shared_ptr<CCompositeHidBackend> backend;
-    std::shared_ptr<CSimWorld> world;  // null without --emulate
-    std::filesystem::path stateFile;
+    std::unique_ptr<CSimulatedMouse> simulated;  // null without --emulate
 
     // Prints "kestrunectl: <message>" (or {"error": ...} with --json) and returns `code`.
     int Fail(int code, const std::string& message) const;

@@ -9,8 +9,8 @@
 
 #include "cli/ButtonCommands.h"
 #include "cli/Cli.h"
-#include "device/EmulatedHidBackend.h"
 #include "emulator/SimWorld.h"
+#include "simulated/EmulatedHidBackend.h"
 #include "support/CliRun.h"
 #include "support/TempHome.h"
 
