@@ -23,11 +23,10 @@ struct ButtonCliArgs {
     std::optional<int> repeat;          // set macro: repeat count
 };
 
+// The buttons and their functions are named in the window's English words
+// (skin/lang/lan_en.xml).
 void AddButtonCommands(CLI::App& app, ButtonCliArgs& args);
 int RunButtonCommand(CliSession& session, const ButtonCliArgs& args);
-
-// The English text of a language key of the key tables (the key itself when it has none).
-std::string EnglishKeyText(std::string_view key);
 
 // What `button set` understands, without the mouse: `default` is left to the caller, which
 // knows the button's default. An empty error means `code` (or isDefault) holds the result.
