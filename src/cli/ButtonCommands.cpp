@@ -11,6 +11,7 @@
 #include "base/LanguageFile.h"
 #include "base/Paths.h"
 #include "cli/CliMouse.h"
+#include "cli/CliVerbs.h"
 #include "device/DeviceTables.h"
 #include "keys/KeyCodes.h"
 #include "keys/KeyNames.h"
@@ -22,6 +23,13 @@
 namespace {
 
 constexpr std::string_view kKeyPrefix = "keyboard_key_";
+
+struct ButtonCliArgs {
+    std::string button;                 // set: a name or 1 .. 11
+    std::vector<std::string> function;  // set: the function and its parameters
+    std::optional<int> mode;            // set macro: play mode 0 .. 3
+    std::optional<int> repeat;          // set macro: repeat count
+};
 
 // The window's English words for the buttons and their functions, read for each command. Without
 // the file a function shows as its code in hex and a button by its number.
@@ -617,16 +625,18 @@ ParsedFunction ParseButtonFunction(const std::vector<std::string>& words,
     return fail(error);
 }
 
-void AddButtonCommands(CLI::App& app, ButtonCliArgs& args) {
+void AddButtonCommands(CLI::App& app, CCliVerbs& verbs) {
+    ButtonCliArgs& args = verbs.Keep<ButtonCliArgs>();
     CLI::App* button = app.add_subcommand(
         "button", "Show the buttons' functions in the selected profile, or change one");
     button->require_subcommand(1);
-    CLI::App* list =
-        button->add_subcommand("list", "Each button and its function in the selected profile");
-    list->callback([&args] { args.action = "list"; });
+    verbs.Bind(
+        button->add_subcommand("list", "Each button and its function in the selected profile"),
+        CliNeeds::kDevices, RunButtonList);
     CLI::App* set = button->add_subcommand(
         "set", "Give a button a function: in the profile file, then on the mouse");
-    set->callback([&args] { args.action = "set"; });
+    verbs.Bind(set, CliNeeds::kDevices,
+               [&args](CliSession& session) { return RunButtonSet(session, args); });
     set->add_option("BUTTON", args.button,
                     "left, right, middle, forward, back, dpi+, dpi-, "
                     "dpi-loop, gm, m8, fire, or 1 to 11")
@@ -641,16 +651,8 @@ void AddButtonCommands(CLI::App& app, ButtonCliArgs& args) {
         "upload",
         "Send the macros the buttons use, the key table and the four recoil patterns "
         "to the mouse again");
-    upload->callback([&args] { args.action = "upload"; });
+    verbs.Bind(upload, CliNeeds::kDevices, RunUpload);
     upload->footer(
         "Nothing is sent when the macros are too long for the mouse's memory; the message says "
         "how many events must go.");
-}
-
-int RunButtonCommand(CliSession& session, const ButtonCliArgs& args) {
-    if (args.action == "list")
-        return RunButtonList(session);
-    if (args.action == "set")
-        return RunButtonSet(session, args);
-    return RunUpload(session);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <istream>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -18,11 +19,15 @@ class Value;
 }
 
 struct CliSession {
+    CliSession(std::ostream& output, std::ostream& errors, std::istream& input, bool asJson)
+        : out(output), err(errors), in(input), json(asJson) {}
+
     std::ostream& out;
     std::ostream& err;
+    std::istream& in;
     bool json = false;
-    std::shared_ptr<CCompositeHidBackend> backend;
-    std::unique_ptr<CSimulatedMouse> simulated;  // null without --emulate
+    std::shared_ptr<CCompositeHidBackend> backend;  // null for the commands on files alone
+    std::unique_ptr<CSimulatedMouse> simulated;     // null without --emulate
 
     // Prints "kestrunectl: <message>" (or {"error": ...} with --json) and returns `code`.
     int Fail(int code, const std::string& message) const;
