@@ -4,8 +4,8 @@
 #include <memory>
 #include <stdexcept>
 
-#include "device/EmulatedHidBackend.h"
 #include "device/ReportChannel.h"
+#include "simulated/EmulatedHidBackend.h"
 
 struct CBenchChannel {
     explicit CBenchChannel(unsigned usbIntervalUs) {

@@ -19,9 +19,9 @@
 #include <vector>
 
 #include "device/DeviceDiscovery.h"
-#include "device/EmulatedHidBackend.h"
 #include "device/HidrawBackend.h"
 #include "mouse/QuillonMouseDevice.h"
+#include "simulated/EmulatedHidBackend.h"
 
 namespace {
 

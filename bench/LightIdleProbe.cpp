@@ -10,9 +10,9 @@
 #include <memory>
 #include <thread>
 
-#include "device/EmulatedHidBackend.h"
 #include "lighting/LightThread.h"
 #include "mouse/QuillonMouseDevice.h"
+#include "simulated/EmulatedHidBackend.h"
 
 namespace {
 

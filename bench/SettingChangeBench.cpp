@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "base/Paths.h"
-#include "device/EmulatedHidBackend.h"
 #include "mouse/QuillonMouseDevice.h"
+#include "simulated/EmulatedHidBackend.h"
 
 namespace {
 

@@ -11,31 +11,12 @@
 #include "base/Debug.h"
 #include "base/Paths.h"
 #include "base/ThreadCheck.h"
-#include "device/EmulatedHidBackend.h"
 #include "device/HidrawBackend.h"
-#include "emulator/SimWorld.h"
+#include "simulated/SimulatedMouse.h"
 #include "ui/SkinResources.h"
 #include "ui/SvgImage.h"
 
 namespace {
-
-// The simulated mouse shared with kestrunectl through its state file.
-std::shared_ptr<CSimWorld> MakeSimulatedMouse(const QString& mode) {
-    auto world = std::make_shared<CSimWorld>();
-    world->SetUsbIntervalUs(1000);
-    auto stateFile = GetUserStateFolder() / "emulator.json";
-    std::error_code ec;
-    std::string error;
-    if (!std::filesystem::exists(stateFile, ec))
-        world->SetCablePlugged(true);
-    else if (!world->LoadState(stateFile, &error))
-        DebugPrintf(DebugArea::App, "ignoring the simulated mouse's state file: %s", error.c_str());
-    if (!mode.isEmpty()) {
-        world->SetCablePlugged(mode != QLatin1String("receiver"));
-        world->SetReceiverPlugged(mode != QLatin1String("cable"));
-    }
-    return world;
-}
 
 QString DefaultLanguageFile() {
     return QLocale().language() == QLocale::Chinese ? QStringLiteral("lan_cn.xml")
@@ -77,11 +58,16 @@ int RunWindowApp(int argc, char** argv) {
                        "1500: the devices have been opened and read by then)."),
         QStringLiteral("ms"), QStringLiteral("1500"));
     parser.addOptions({emulate, verbose, dataDir, language, screenshot, screenshotDelay});
-    // "--emulate" alone means the saved plug state, as in kestrunectl.
+    // As in kestrunectl: "--emulate" alone means the saved plug state, "--emulate MODE" the mode.
     QStringList arguments = QApplication::arguments();
-    for (QString& argument : arguments)
-        if (argument == QLatin1String("--emulate"))
-            argument = QStringLiteral("--emulate=");
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] != QLatin1String("--emulate"))
+            continue;
+        if (i + 1 < arguments.size() && !arguments[i + 1].startsWith(QLatin1Char('-')))
+            arguments[i] += QLatin1Char('=') + arguments.takeAt(i + 1);
+        else
+            arguments[i] = QStringLiteral("--emulate=");
+    }
     parser.process(arguments);
 
     DebugConfigureFromEnvironment();
@@ -97,9 +83,10 @@ int RunWindowApp(int argc, char** argv) {
     QString programData = QString::fromStdString(GetProgramDataFolder().string());
     CAppFonts fonts;
     fonts.Load(programData + QStringLiteral("/Font"));
-    if (!Skin().Load(programData + QStringLiteral("/skin"))) {
-        std::fprintf(stderr, "kestrune-q418: the skin in %s/skin cannot be read\n",
-                     qPrintable(programData));
+    const QString skinFolder = QString::fromStdString(GetSkinFolder().string());
+    if (!Skin().Load(skinFolder)) {
+        std::fprintf(stderr, "kestrune-q418: the skin in %s cannot be read\n",
+                     qPrintable(skinFolder));
         return 1;
     }
     RegisterSkinControls();
@@ -107,18 +94,20 @@ int RunWindowApp(int argc, char** argv) {
     MainWndOptions options;
     options.backend = std::make_shared<CCompositeHidBackend>();
     options.backend->Add(MakeHidrawBackend());
-    bool emulated = parser.isSet(emulate) || qEnvironmentVariableIsSet("KESTRUNE_EMULATE");
-    if (emulated) {
-        QString mode = parser.isSet(emulate) ? parser.value(emulate)
-                                             : qEnvironmentVariable("KESTRUNE_EMULATE");
-        if (mode == QLatin1String("1"))
-            mode.clear();
-        if (!mode.isEmpty() && mode != QLatin1String("cable") &&
-            mode != QLatin1String("receiver") && mode != QLatin1String("both")) {
+    std::optional<std::string> emulateOption;
+    if (parser.isSet(emulate))
+        emulateOption = parser.value(emulate).toStdString();
+    if (const std::optional<std::string> mode = RequestedSimulatedMode(emulateOption)) {
+        // The simulated mouse shared with kestrunectl through its state file.
+        const std::unique_ptr<CSimulatedMouse> simulated = CSimulatedMouse::SetUp(*mode);
+        if (!simulated) {
             std::fprintf(stderr, "kestrune-q418: --emulate takes cable, receiver or both\n");
             return 2;
         }
-        options.backend->Add(MakeEmulatedHidBackend(MakeSimulatedMouse(mode)));
+        if (!simulated->Warning().empty())
+            DebugPrintf(DebugArea::App, "ignoring the simulated mouse's state file: %s",
+                        simulated->Warning().c_str());
+        options.backend->Add(simulated->Backend());
     }
     options.languageFile = parser.isSet(language) ? parser.value(language) : DefaultLanguageFile();
     bool delayOk = false;

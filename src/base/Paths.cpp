@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <mutex>
+#include <string>
 #include <system_error>
 
 #include "base/Debug.h"
@@ -64,6 +65,24 @@ fs::path GetProgramDataFolder() {
     if (!build.empty() && fs::is_directory(build, ec))
         return build;
     return KESTRUNE_DATA_DIR;
+}
+
+fs::path GetDefaultDataFolder() {
+    return GetProgramDataFolder() / "DefaultData";
+}
+
+fs::path GetSkinFolder() {
+    if (const char* value = std::getenv("KESTRUNE_SKIN_DIR"); value && *value)
+        return value;
+    return GetProgramDataFolder() / "skin";
+}
+
+fs::path GetDeviceDataFolder(std::string_view typeKey) {
+    return GetUserDataFolder() / typeKey;
+}
+
+fs::path GetDefaultProfileFile(std::string_view typeKey) {
+    return GetDefaultDataFolder() / (std::string(typeKey) + ".Json");
 }
 
 fs::path GetUserStateFolder() {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string_view>
 
 inline constexpr const char* kProductName = "Kestrune Q418-RGB";
 
@@ -13,6 +14,18 @@ void SetUserDataFolder(const std::filesystem::path& folder);
 // Program data (DefaultData, skin): $KESTRUNE_DATA_DIR, the build tree's copy when run from it,
 // else the installed share folder.
 std::filesystem::path GetProgramDataFolder();
+
+// The program's default files ("DefaultData": default profiles, lighting names, recoil patterns,
+// the firmware upgrader).
+std::filesystem::path GetDefaultDataFolder();
+// The skin (layouts, images, language files): $KESTRUNE_SKIN_DIR, else the program data's "skin".
+std::filesystem::path GetSkinFolder();
+
+// A device type's per-user folder (type key "mouse": its profiles, macros and recoil patterns),
+// not created here.
+std::filesystem::path GetDeviceDataFolder(std::string_view typeKey);
+// A device type's default profile: DefaultData / "<type key>.Json".
+std::filesystem::path GetDefaultProfileFile(std::string_view typeKey);
 
 // Per-user state folder ($XDG_STATE_HOME or ~/.local/state, then "kestrune-q418"), created on
 // demand. Holds the simulated mouse's memory.

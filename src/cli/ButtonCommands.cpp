@@ -8,10 +8,13 @@
 #include <cstdio>
 #include <utility>
 
+#include "base/LanguageFile.h"
 #include "base/Paths.h"
 #include "cli/CliMouse.h"
+#include "cli/CliVerbs.h"
 #include "device/DeviceTables.h"
 #include "keys/KeyCodes.h"
+#include "keys/KeyNames.h"
 #include "keys/KeyTables.h"
 #include "macro/MacroDownload.h"
 #include "macro/MacroList.h"
@@ -21,80 +24,20 @@ namespace {
 
 constexpr std::string_view kKeyPrefix = "keyboard_key_";
 
-// The texts of the key tables' language keys that the window's language files hold; the
-// keyboard keys are named by their key-table names (below).
-constexpr std::pair<std::string_view, std::string_view> kEnglishTexts[] = {
-    {"mouse_key_left", "Left button"},
-    {"mouse_key_right", "Right button"},
-    {"mouse_key_middle", "Middle button"},
-    {"mouse_key_forward", "Forward button"},
-    {"mouse_key_back", "Back button"},
-    {"mouse_key_DPI_add", "DPI +"},
-    {"mouse_key_DPI_sub", "DPI -"},
-    {"mouse_key_DPI_loop", "DPI loop"},
-    {"mouse_key_DPI_shift", "DPI shift"},
-    {"mouse_key_M8_key", "M8 key"},
-    {"mouse_key_fire_key", "Fire"},
-    {"mouse_key_left_Swing", "Swing left"},
-    {"mouse_key_right_Swing", "Swing right"},
-    {"mouse_key_up_Swing", "Wheel up"},
-    {"mouse_key_down_Swing", "Wheel down"},
-    {"mouse_key_smart_key", "Smart key"},
-    {"mouse_key_shortcut_key", "Shortcut"},
-    {"win_key_text", "Win key"},
-    {"show_window", "Show window"},
-    {"close_text", "Disabled"},
-    {"keyboard_key_GM", "GM key"},
-    {"keyboard_key_FN", "Fn"},
-    {"system_power", "Power"},
-    {"system_sleep", "Sleep"},
-    {"system_wake_up", "Wake up"},
-    {"media_text", "Media player"},
-    {"media_play", "Play/Pause"},
-    {"media_stop", "Stop"},
-    {"media_prev", "Previous track"},
-    {"media_next", "Next track"},
-    {"media_vol_sub", "Volume down"},
-    {"media_vol_add", "Volume up"},
-    {"media_mute", "Mute"},
-    {"web_text", "Browser home"},
-    {"web_refresh", "Browser refresh"},
-    {"wed_stop", "Browser stop"},
-    {"wed_back", "Browser back"},
-    {"wed_forward", "Browser forward"},
-    {"wed_favorite", "Browser favourites"},
-    {"web_search", "Browser search"},
-    {"media_mypc", "My computer"},
-    {"media_calc", "Calculator"},
-    {"media_mail", "Mail"},
-    {"custem_cut", "Cut"},
-    {"custem_copy", "Copy"},
-    {"custem_paste", "Paste"},
-    {"custem_undo", "Undo"},
-    {"custem_select_all", "Select all"},
-    {"custem_find", "Find"},
-    {"custem_new", "New"},
-    {"custem_save", "Save"},
-    {"custem_open", "Open"},
-    {"custem_narrow", "Zoom out"},
-    {"custem_magnify", "Zoom in"},
-    {"gun_1_txt", "Recoil pattern 1"},
-    {"gun_2_txt", "Recoil pattern 2"},
-    {"gun_3_txt", "Recoil pattern 3"},
-    {"gun_4_txt", "Recoil pattern 4"},
-    {"keyboard_key_LCtrl", "Ctrl"},
-    {"keyboard_key_LShift", "Shift"},
+struct ButtonCliArgs {
+    std::string button;                 // set: a name or 1 .. 11
+    std::vector<std::string> function;  // set: the function and its parameters
+    std::optional<int> mode;            // set macro: play mode 0 .. 3
+    std::optional<int> repeat;          // set macro: repeat count
 };
 
-// Key-table names that read badly as they are.
-constexpr std::pair<std::string_view, std::string_view> kKeyNameFixes[] = {
-    {"LAlt", "Alt"},        {"LWin", "Win"},
-    {"xiegang", "\\"},      {"<", ","},
-    {"Caplk", "Caps Lock"}, {"Print Scr", "Print Screen"},
-    {"App", "Menu"},        {"Browaer Home", "Browser Home"},
-    {"Left", "Left arrow"}, {"Right", "Right arrow"},
-    {"Up", "Up arrow"},     {"Down", "Down arrow"},
-};
+// The window's English words for the buttons and their functions, read for each command. Without
+// the file a function shows as its code in hex and a button by its number.
+CLanguageFile EnglishTexts() {
+    CLanguageFile english;
+    english.Load(GetLanguageFilePath("lan_en.xml"));
+    return english;
+}
 
 // Names typed for `button set` and `button list`, by key-list index.
 constexpr std::array<std::string_view, kMouseButtonNames.size()> kButtonWords = {
@@ -334,15 +277,10 @@ bool ParseNumber(const std::string& text, int low, int high, int& value) {
     return value >= low && value <= high;
 }
 
-std::string CodeText(const KeyCode& code) {
-    char text[12];
-    std::snprintf(text, sizeof text, "%02X %02X %02X", code[0], code[1], code[2]);
-    return text;
-}
-
 // The function in words, with the parameters the code carries.
-std::string FunctionText(const KeyCode& code, const std::vector<std::string>& macroNames) {
-    std::string text = DescribeAssignment(code, macroNames, EnglishKeyText);
+std::string FunctionText(const CLanguageFile& english, const KeyCode& code,
+                         const std::vector<std::string>& macroNames) {
+    std::string text = DescribeAssignmentIn(english, code, macroNames);
     switch (code[0]) {
         case kKeyTypeMacro:
         case kKeyTypeMacroRepeat: {
@@ -369,13 +307,14 @@ std::string FunctionText(const KeyCode& code, const std::vector<std::string>& ma
                    std::to_string(wheel.delay) + ", speed " + std::to_string(wheel.speed) + ")";
         }
         default:
-            return text.empty() ? "unknown function " + CodeText(code) : text;
+            return text.empty() ? "unknown function " + KeyCodeHex(code) : text;
     }
 }
 
-std::string ButtonText(size_t button) {
-    return button < kMouseButtonNames.size() ? EnglishKeyText(kMouseButtonNames[button])
-                                             : "button " + std::to_string(button + 1);
+std::string ButtonText(const CLanguageFile& english, size_t button) {
+    const std::string* text =
+        button < kMouseButtonNames.size() ? english.Find(kMouseButtonNames[button]) : nullptr;
+    return text ? *text : "button " + std::to_string(button + 1);
 }
 
 // The English of the size message the window shows.
@@ -397,14 +336,14 @@ int MacroEventsOverMouseLimit(CQuillonMouseDevice& mouse) {
     return MacroEventsOverLimit(MacroBlockSize(events));
 }
 
-Json::Value ButtonJson(size_t button, const KeyListEntry& entry,
+Json::Value ButtonJson(const CLanguageFile& english, size_t button, const KeyListEntry& entry,
                        const std::vector<std::string>& macroNames) {
     Json::Value value;
     value["button"] = static_cast<int>(button + 1);
     value["name"] = button < kButtonWords.size() ? std::string(kButtonWords[button]) : "";
-    value["label"] = ButtonText(button);
-    value["function"] = FunctionText(entry.current.code, macroNames);
-    value["code"] = CodeText(entry.current.code);
+    value["label"] = ButtonText(english, button);
+    value["function"] = FunctionText(english, entry.current.code, macroNames);
+    value["code"] = KeyCodeHex(entry.current.code);
     value["default"] = entry.current.code == entry.factory.code;
     return value;
 }
@@ -416,12 +355,13 @@ int RunButtonList(CliSession& session) {
         return exitCode;
     const std::vector<KeyListEntry> keys = cli.mouse->GetKeyList();
     const std::vector<std::string> macroNames = cli.mouse->GetMacroNames();
+    const CLanguageFile english = EnglishTexts();
     if (session.json) {
         Json::Value value;
         value["profile"] = ProfileJson(cli);
         value["buttons"] = Json::Value(Json::arrayValue);
         for (size_t i = 0; i < keys.size(); ++i)
-            value["buttons"].append(ButtonJson(i, keys[i], macroNames));
+            value["buttons"].append(ButtonJson(english, i, keys[i], macroNames));
         session.PrintJson(value);
         return kExitOk;
     }
@@ -430,7 +370,8 @@ int RunButtonList(CliSession& session) {
         char line[160];
         std::snprintf(line, sizeof line, "%3zu  %-9s %-15s %s%s\n", i + 1,
                       i < kButtonWords.size() ? std::string(kButtonWords[i]).c_str() : "",
-                      ButtonText(i).c_str(), FunctionText(keys[i].current.code, macroNames).c_str(),
+                      ButtonText(english, i).c_str(),
+                      FunctionText(english, keys[i].current.code, macroNames).c_str(),
                       keys[i].current.code == keys[i].factory.code ? "" : "  *");
         session.out << line;
     }
@@ -449,7 +390,7 @@ int RunButtonSet(CliSession& session, const ButtonCliArgs& args) {
         return session.Fail(kExitUsage, "no button is named \"" + args.button +
                                             "\"; the buttons are left, right, middle, forward, "
                                             "back, dpi+, dpi-, dpi-loop, gm, m8, fire, or 1 to 11");
-    const CMacroList macros(GetUserDataFolder() / kDeviceTypeTable[0].typeKey);
+    const CMacroList macros(GetDeviceDataFolder(kDeviceTypeTable[0].typeKey));
     std::vector<std::string> macroNames;
     for (const MacroEntry& entry : macros.ReadList())
         macroNames.push_back(entry.name);
@@ -462,12 +403,13 @@ int RunButtonSet(CliSession& session, const ButtonCliArgs& args) {
     int exitCode = kExitOk;
     if (!OpenMouseForSettings(session, cli, exitCode))
         return exitCode;
+    const CLanguageFile english = EnglishTexts();
     CQuillonMouseDevice& mouse = *cli.mouse;
     const std::vector<KeyListEntry> before = mouse.GetKeyList();
     const auto index = static_cast<size_t>(button);
     if (index >= before.size())
-        return session.Fail(kExitError, "the profile has no entry for the " + ButtonText(index) +
-                                            "; nothing was changed");
+        return session.Fail(kExitError, "the profile has no entry for the " +
+                                            ButtonText(english, index) + "; nothing was changed");
     const KeyCode code = parsed.isDefault ? before[index].factory.code : parsed.code;
     mouse.SetKeyAssignment(index, code);
     if (const int over = MacroEventsOverMouseLimit(mouse); over > 0) {
@@ -491,20 +433,21 @@ int RunButtonSet(CliSession& session, const ButtonCliArgs& args) {
                                 : "saved in the profile but not written to the mouse (send it "
                                   "later with: kestrunectl upload)");
     const bool positioned = mouse.GetKeyPositionMap()[index] != kNoKeyPosition;
-    const std::string function = FunctionText(code, mouse.GetMacroNames());
+    const std::string function = FunctionText(english, code, mouse.GetMacroNames());
     if (session.json) {
-        Json::Value value = ButtonJson(index, mouse.GetKeyList()[index], mouse.GetMacroNames());
+        Json::Value value =
+            ButtonJson(english, index, mouse.GetKeyList()[index], mouse.GetMacroNames());
         value["action"] = "button set";
         value["profile"] = ProfileJson(cli);
         value["saved"] = true;
         value["written"] = positioned;
         session.PrintJson(value);
     } else {
-        session.out << ButtonText(index) << ": " << function << ProfileSuffix(cli) << "\n";
+        session.out << ButtonText(english, index) << ": " << function << ProfileSuffix(cli) << "\n";
     }
     if (!positioned)
         session.err << "kestrunectl: note: the mouse's key table has no place for the "
-                    << ButtonText(index) << "; it keeps its function on the mouse\n";
+                    << ButtonText(english, index) << "; it keeps its function on the mouse\n";
     return kExitOk;
 }
 
@@ -523,7 +466,7 @@ int RunUpload(CliSession& session) {
     if (sent.macroResult < 0 || sent.keyTableResult != 1)
         return FailTransfer(session, cli,
                             sent.macroResult < 0 ? "sending the macros" : "sending the key table");
-    CShootData shoot(mouse.GetUserDeviceFolder(), GetProgramDataFolder() / "DefaultData");
+    CShootData shoot(mouse.GetUserDeviceFolder(), GetDefaultDataFolder());
     // As the recoil page does: a missing pattern is the default one, not an empty one.
     shoot.RestoreMissing();
     if (const int recoil = mouse.WriteShootData(); recoil != 1)
@@ -555,25 +498,6 @@ int RunUpload(CliSession& session) {
 }
 
 }  // namespace
-
-std::string EnglishKeyText(std::string_view key) {
-    for (const auto& [name, text] : kEnglishTexts)
-        if (name == key)
-            return std::string(text);
-    if (key.substr(0, kKeyPrefix.size()) == kKeyPrefix) {
-        std::string_view name = key.substr(kKeyPrefix.size());
-        for (const auto& [from, to] : kKeyNameFixes)
-            if (name == from)
-                return std::string(to);
-        if (name.size() == 6 && name.substr(1) == "Shift" && name[0] == 'R')
-            return "Right Shift";
-        if (name.size() >= 2 && name[0] == 'R' &&
-            (name.substr(1) == "Ctrl" || name.substr(1) == "Alt" || name.substr(1) == "Win"))
-            return "Right " + std::string(name.substr(1));
-        return std::string(name);
-    }
-    return std::string(key);
-}
 
 int ParseButton(std::string_view text) {
     const std::string word = Lower(text);
@@ -701,16 +625,18 @@ ParsedFunction ParseButtonFunction(const std::vector<std::string>& words,
     return fail(error);
 }
 
-void AddButtonCommands(CLI::App& app, ButtonCliArgs& args) {
+void AddButtonCommands(CLI::App& app, CCliVerbs& verbs) {
+    ButtonCliArgs& args = verbs.Keep<ButtonCliArgs>();
     CLI::App* button = app.add_subcommand(
         "button", "Show the buttons' functions in the selected profile, or change one");
     button->require_subcommand(1);
-    CLI::App* list =
-        button->add_subcommand("list", "Each button and its function in the selected profile");
-    list->callback([&args] { args.action = "list"; });
+    verbs.Bind(
+        button->add_subcommand("list", "Each button and its function in the selected profile"),
+        CliNeeds::kDevices, RunButtonList);
     CLI::App* set = button->add_subcommand(
         "set", "Give a button a function: in the profile file, then on the mouse");
-    set->callback([&args] { args.action = "set"; });
+    verbs.Bind(set, CliNeeds::kDevices,
+               [&args](CliSession& session) { return RunButtonSet(session, args); });
     set->add_option("BUTTON", args.button,
                     "left, right, middle, forward, back, dpi+, dpi-, "
                     "dpi-loop, gm, m8, fire, or 1 to 11")
@@ -725,16 +651,8 @@ void AddButtonCommands(CLI::App& app, ButtonCliArgs& args) {
         "upload",
         "Send the macros the buttons use, the key table and the four recoil patterns "
         "to the mouse again");
-    upload->callback([&args] { args.action = "upload"; });
+    verbs.Bind(upload, CliNeeds::kDevices, RunUpload);
     upload->footer(
         "Nothing is sent when the macros are too long for the mouse's memory; the message says "
         "how many events must go.");
-}
-
-int RunButtonCommand(CliSession& session, const ButtonCliArgs& args) {
-    if (args.action == "list")
-        return RunButtonList(session);
-    if (args.action == "set")
-        return RunButtonSet(session, args);
-    return RunUpload(session);
 }

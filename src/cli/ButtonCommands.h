@@ -13,21 +13,11 @@
 namespace CLI {
 class App;
 }
-struct CliSession;
+class CCliVerbs;
 
-struct ButtonCliArgs {
-    std::string action;                 // "list", "set", "upload"; empty when none was given
-    std::string button;                 // set: a name or 1 .. 11
-    std::vector<std::string> function;  // set: the function and its parameters
-    std::optional<int> mode;            // set macro: play mode 0 .. 3
-    std::optional<int> repeat;          // set macro: repeat count
-};
-
-void AddButtonCommands(CLI::App& app, ButtonCliArgs& args);
-int RunButtonCommand(CliSession& session, const ButtonCliArgs& args);
-
-// The English text of a language key of the key tables (the key itself when it has none).
-std::string EnglishKeyText(std::string_view key);
+// Adds "button" with list and set, and "upload", each bound to its handler. The buttons and
+// their functions are named in the window's English words (skin/lang/lan_en.xml).
+void AddButtonCommands(CLI::App& app, CCliVerbs& verbs);
 
 // What `button set` understands, without the mouse: `default` is left to the caller, which
 // knows the button's default. An empty error means `code` (or isDefault) holds the result.

@@ -3,20 +3,20 @@
 #include <json/json.h>
 
 #include <CLI/CLI.hpp>
-#include <cstdlib>
 #include <iostream>
+#include <optional>
 
 #include "base/Debug.h"
 #include "base/Paths.h"
 #include "cli/ButtonCommands.h"
 #include "cli/CliOutput.h"
 #include "cli/CliSession.h"
+#include "cli/CliVerbs.h"
 #include "cli/LightCommands.h"
 #include "cli/MacroCommands.h"
 #include "cli/ProfileCommands.h"
 #include "cli/RecoilCommands.h"
 #include "cli/SettingsCommands.h"
-#include "device/EmulatedHidBackend.h"
 #include "device/HidrawBackend.h"
 
 namespace {
@@ -33,39 +33,48 @@ Environment:
 
 Without the hardware, try:  kestrunectl --emulate info)";
 
-// Sets up the simulated mouse from its state file; `mode` empty keeps the saved plug state.
-bool SetUpEmulator(CliSession& session, const std::string& mode) {
-    if (!mode.empty() && mode != "cable" && mode != "receiver" && mode != "both") {
-        session.Fail(kExitUsage, "--emulate takes cable, receiver or both, not \"" + mode + "\"");
-        return false;
-    }
-    session.world = std::make_shared<CSimWorld>();
-    session.world->SetUsbIntervalUs(1000);
-    session.stateFile = GetUserStateFolder() / "emulator.json";
-    std::error_code ec;
-    if (std::filesystem::exists(session.stateFile, ec)) {
-        std::string error;
-        if (!session.world->LoadState(session.stateFile, &error))
-            session.err << "kestrunectl: ignoring the simulated mouse's state file ("
-                        << session.stateFile.string() << "): " << error << "\n";
-    } else {
-        session.world->SetCablePlugged(true);
-    }
-    if (!mode.empty()) {
-        session.world->SetCablePlugged(mode != "receiver");
-        session.world->SetReceiverPlugged(mode != "cable");
-    }
-    session.backend->Add(MakeEmulatedHidBackend(session.world));
-    return true;
-}
-
-void SaveEmulator(CliSession& session) {
-    if (!session.world)
+// Its memory goes back to the state file for the next run.
+void SaveSimulatedMouse(CliSession& session) {
+    if (!session.simulated)
         return;
     std::string error;
-    if (!session.world->SaveState(session.stateFile, &error))
+    if (!session.simulated->Save(&error))
         session.err << "kestrunectl: could not save the simulated mouse's state to "
-                    << session.stateFile.string() << ": " << error << "\n";
+                    << session.simulated->StateFile().string() << ": " << error << "\n";
+}
+
+// list, info, emulator dump|set|event, watch.
+void AddDeviceCommands(CLI::App& app, CCliVerbs& verbs) {
+    verbs.Bind(app.add_subcommand("list", "List the supported devices' HID interfaces"),
+               CliNeeds::kDevices, RunList);
+    verbs.Bind(app.add_subcommand("info", "Read and decode the mouse's information block"),
+               CliNeeds::kDevices, RunInfo);
+    auto* emulator = app.add_subcommand("emulator", "Inspect or configure the simulated mouse");
+    emulator->require_subcommand(1);
+    verbs.Bind(emulator->add_subcommand("dump", "Show the simulated mouse's memory and state"),
+               CliNeeds::kSimulatedMouse, RunEmulatorDump);
+    auto* set = emulator->add_subcommand(
+        "set",
+        "Change the simulated mouse: sensor, firmware, battery, charging, link, cable, "
+        "receiver, interval-us, key-positions, macro-size, dpi-step, lowest-dpi, "
+        "slider-positions");
+    auto& setting = verbs.Keep<std::pair<std::string, std::string>>();
+    set->add_option("KEY", setting.first, "What to change")->required();
+    set->add_option("VALUE", setting.second, "The new value")->required();
+    verbs.Bind(set, CliNeeds::kSimulatedMouse, [&setting](CliSession& session) {
+        return RunEmulatorSet(session, setting.first, setting.second);
+    });
+    auto* event = emulator->add_subcommand(
+        "event", "Make the simulated mouse send an event report (a running watch shows it)");
+    auto& eventCode = verbs.Keep<std::string>();
+    event->add_option("CODE", eventCode, "The event code, e.g. 0x0401")->required();
+    verbs.Bind(event, CliNeeds::kSimulatedMouse,
+               [&eventCode](CliSession& session) { return RunEmulatorEvent(session, eventCode); });
+    verbs.Bind(app.add_subcommand(
+                   "watch",
+                   "Print arrivals, removals, transport switches and the mouse's event reports "
+                   "until interrupted (Ctrl+C)"),
+               CliNeeds::kWatch, RunWatch);
 }
 
 }  // namespace
@@ -99,40 +108,15 @@ int RunKestrunectl(int argc, const char* const* argv, std::ostream& out, std::os
     app.add_option("--data-dir", dataDir, "Use DIR as the per-user data folder")->type_name("DIR");
     app.set_version_flag("--version", std::string("kestrunectl ") + KESTRUNE_VERSION);
 
-    auto* list = app.add_subcommand("list", "List the supported devices' HID interfaces");
-    auto* info = app.add_subcommand("info", "Read and decode the mouse's information block");
-    auto* emulator = app.add_subcommand("emulator", "Inspect or configure the simulated mouse");
-    emulator->require_subcommand(1);
-    auto* dump = emulator->add_subcommand("dump", "Show the simulated mouse's memory and state");
-    auto* set = emulator->add_subcommand(
-        "set",
-        "Change the simulated mouse: sensor, firmware, battery, charging, link, cable, "
-        "receiver, interval-us, key-positions, macro-size, dpi-step, lowest-dpi, "
-        "slider-positions");
-    std::string setKey, setValue;
-    set->add_option("KEY", setKey, "What to change")->required();
-    set->add_option("VALUE", setValue, "The new value")->required();
-    auto* event = emulator->add_subcommand(
-        "event", "Make the simulated mouse send an event report (a running watch shows it)");
-    std::string eventCode;
-    event->add_option("CODE", eventCode, "The event code, e.g. 0x0401")->required();
-    auto* watch = app.add_subcommand(
-        "watch",
-        "Print arrivals, removals, transport switches and the mouse's event reports until "
-        "interrupted (Ctrl+C)");
-    ProfileCliArgs profileArgs;
-    AddProfileCommands(app, profileArgs);
-    LightCliArgs lightArgs;
-    AddLightCommands(app, lightArgs);
-    MacroCliArgs macroArgs;
-    AddMacroCommands(app, macroArgs);
-    RecoilCliArgs recoilArgs;
-    AddRecoilCommands(app, recoilArgs);
-    SettingsCliArgs settingsArgs;
-    AddDpiCommands(app, settingsArgs);
-    AddSettingsCommands(app, settingsArgs);
-    ButtonCliArgs buttonArgs;
-    AddButtonCommands(app, buttonArgs);
+    CCliVerbs verbs;
+    AddDeviceCommands(app, verbs);
+    AddProfileCommands(app, verbs);
+    AddLightCommands(app, verbs);
+    AddMacroCommands(app, verbs);
+    AddRecoilCommands(app, verbs);
+    AddDpiCommands(app, verbs);
+    AddSettingsCommands(app, verbs);
+    AddButtonCommands(app, verbs);
 
     try {
         app.parse(argc, argv);
@@ -141,63 +125,45 @@ int RunKestrunectl(int argc, const char* const* argv, std::ostream& out, std::os
         return code == 0 ? kExitOk : kExitUsage;
     }
 
-    CliSession session{out, err, false, {}, {}, {}};
-    session.json = json;
+    CliSession session(out, err, environment.in ? *environment.in : std::cin, json);
     DebugConfigureFromEnvironment();
     if (verbose)
         DebugConfigure("1");
     if (!dataDir.empty())
         SetUserDataFolder(dataDir);
 
-    // Profiles live in files only: no device is needed.
-    if (!profileArgs.action.empty())
-        return RunProfileCommand(out, err, json, profileArgs);
-    if (!lightArgs.action.empty())
-        return RunLightCommand(out, err, lightArgs);
-    if (!macroArgs.action.empty())
-        return RunMacroCommand(out, err, std::cin, json, macroArgs);
-    if (!recoilArgs.action.empty())
-        return RunRecoilCommand(out, err, json, recoilArgs);
+    const CliVerb* verb = verbs.Chosen();
+    if (!verb)
+        return session.Fail(kExitUsage, "say what to do (kestrunectl --help)");
+    // Profiles, macros and recoil patterns live in files only: no device is needed.
+    if (verb->needs == CliNeeds::kFiles)
+        return verb->run(session);
 
-    if (emulateOption->count() == 0) {
-        if (const char* env = std::getenv("KESTRUNE_EMULATE"); env && *env) {
-            emulate = env;
-            if (emulate == "1")
-                emulate.clear();
-        }
-    }
-    bool emulated = emulateOption->count() > 0 || std::getenv("KESTRUNE_EMULATE") != nullptr;
-    if (emulator->parsed() && !emulated)
+    const std::optional<std::string> mode = RequestedSimulatedMode(
+        emulateOption->count() > 0 ? std::optional<std::string>(emulate) : std::nullopt);
+    if (verb->needs == CliNeeds::kSimulatedMouse && !mode)
         return session.Fail(kExitUsage, "the emulator commands need --emulate");
 
     session.backend = std::make_shared<CCompositeHidBackend>();
-    if (environment.useHidraw && !emulator->parsed())
+    if (environment.useHidraw && verb->needs != CliNeeds::kSimulatedMouse)
         session.backend->Add(MakeHidrawBackend());
     if (environment.extraBackend)
         session.backend->Add(environment.extraBackend);
-    if (emulated && !SetUpEmulator(session, emulate))
-        return kExitUsage;
+    if (mode) {
+        session.simulated = CSimulatedMouse::SetUp(*mode);
+        if (!session.simulated)
+            return session.Fail(kExitUsage,
+                                "--emulate takes cable, receiver or both, not \"" + *mode + "\"");
+        if (!session.simulated->Warning().empty())
+            err << "kestrunectl: ignoring the simulated mouse's state file ("
+                << session.simulated->StateFile().string() << "): " << session.simulated->Warning()
+                << "\n";
+        session.backend->Add(session.simulated->Backend());
+    }
 
-    int status = kExitOk;
-    if (list->parsed())
-        status = RunList(session);
-    else if (info->parsed())
-        status = RunInfo(session);
-    else if (dump->parsed())
-        status = RunEmulatorDump(session);
-    else if (set->parsed())
-        status = RunEmulatorSet(session, setKey, setValue);
-    else if (event->parsed())
-        status = RunEmulatorEvent(session, eventCode);
-    else if (watch->parsed())
-        status = RunWatch(session);
-    else if (!settingsArgs.command.empty())
-        status = RunSettingsCommand(session, settingsArgs);
-    else if (!buttonArgs.action.empty())
-        status = RunButtonCommand(session, buttonArgs);
-
+    const int status = verb->run(session);
     // A watch only follows the state file: what it holds may be older than the file by now.
-    if (!watch->parsed())
-        SaveEmulator(session);
+    if (verb->needs != CliNeeds::kWatch)
+        SaveSimulatedMouse(session);
     return status;
 }

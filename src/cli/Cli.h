@@ -1,6 +1,7 @@
 // kestrunectl: the command-line tool over the core.
 #pragma once
 
+#include <istream>
 #include <memory>
 #include <ostream>
 
@@ -11,6 +12,8 @@ struct CliEnvironment {
     bool useHidraw = true;
     // Seen beside the others (tests).
     std::shared_ptr<IHidBackend> extraBackend;
+    // What `macro edit` reads without a file; null: standard input.
+    std::istream* in = nullptr;
 };
 
 // Exit statuses, also listed in --help.

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "base/Paths.h"
 #include "device/DeviceTables.h"
+#include "profile/ProfileActions.h"
 
 namespace {
 
@@ -12,11 +12,8 @@ constexpr int kMouseType = 0;
 // The profile list names the selected profile; a first start makes "Profile1".
 bool LoadSelectedProfile(CliSession& session, CliMouse& cli, int& exitCode) {
     CProfileList list;
-    list.SetKind(kDeviceClassMouse);
-    list.SetFolders(GetUserDataFolder() / kDeviceTypeTable[kMouseType].typeKey,
-                    GetProgramDataFolder() / "DefaultData" /
-                        (std::string(kDeviceTypeTable[kMouseType].typeKey) + ".Json"));
-    if (list.LoadList() == ProfileResult::WriteFailed)
+    if (LoadDeviceProfileList(list, kDeviceClassMouse, kDeviceTypeTable[kMouseType].typeKey) ==
+        ProfileResult::WriteFailed)
         session.err << "kestrunectl: warning: could not write the profile list "
                     << list.GetListFilePath().string() << "\n";
     const int selected = list.GetSelection();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <istream>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -11,19 +12,22 @@
 #include "device/DeviceDiscovery.h"
 #include "device/HidBackends.h"
 #include "device/ReportChannel.h"
-#include "emulator/SimWorld.h"
+#include "simulated/SimulatedMouse.h"
 
 namespace Json {
 class Value;
 }
 
 struct CliSession {
+    CliSession(std::ostream& output, std::ostream& errors, std::istream& input, bool asJson)
+        : out(output), err(errors), in(input), json(asJson) {}
+
     std::ostream& out;
     std::ostream& err;
+    std::istream& in;
     bool json = false;
-    std::shared_ptr<CCompositeHidBackend> backend;
-    std::shared_ptr<CSimWorld> world;  // null without --emulate
-    std::filesystem::path stateFile;
+    std::shared_ptr<CCompositeHidBackend> backend;  // null for the commands on files alone
+    std::unique_ptr<CSimulatedMouse> simulated;     // null without --emulate
 
     // Prints "kestrunectl: <message>" (or {"error": ...} with --json) and returns `code`.
     int Fail(int code, const std::string& message) const;

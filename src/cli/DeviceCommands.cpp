@@ -201,7 +201,7 @@ int RunList(CliSession& session) {
     if (!session.json) {
         if (found.empty()) {
             session.out << "No supported device found."
-                        << (session.world ? "" : " (Try --emulate for the simulated mouse.)")
+                        << (session.simulated ? "" : " (Try --emulate for the simulated mouse.)")
                         << "\n";
             return kExitOk;
         }

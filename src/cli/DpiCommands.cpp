@@ -3,10 +3,16 @@
 #include <cstdio>
 
 #include "cli/CliMouse.h"
+#include "cli/CliVerbs.h"
 #include "cli/SettingsCommands.h"
 #include "mouse/DpiMath.h"
 
 namespace {
+
+struct DpiCliArgs {
+    int stage = 0;      // 1 .. 7
+    std::string value;  // set: the DPI; color: the colour
+};
 
 // As the page shows it, but a DPI below 100 is not rounded away to 0.
 int DpiText(int dpi) {
@@ -183,54 +189,62 @@ int Colour(CliSession& session, CliMouse& cli, size_t index, const std::string& 
                         "DPI stage " + std::to_string(index + 1) + " colour: " + colour, result);
 }
 
+// Every dpi command needs the mouse: its sensor decides what a stage's DPI is.
+int OnMouse(CliSession& session, const DpiCliArgs& args,
+            int (*run)(CliSession&, CliMouse&, size_t index, const DpiCliArgs&)) {
+    CliMouse cli;
+    int exitCode = kExitOk;
+    if (!OpenMouseForSettings(session, cli, exitCode))
+        return exitCode;
+    return run(session, cli, static_cast<size_t>(args.stage - 1), args);
+}
+
 }  // namespace
 
-void AddDpiCommands(CLI::App& app, SettingsCliArgs& args) {
+void AddDpiCommands(CLI::App& app, CCliVerbs& verbs) {
+    DpiCliArgs& args = verbs.Keep<DpiCliArgs>();
+    using Handler = int (*)(CliSession&, CliMouse&, size_t index, const DpiCliArgs&);
     CLI::App* dpi = app.add_subcommand(
         "dpi", "Show the seven DPI stages as DPI numbers for the mouse's sensor, or change one");
-    dpi->callback([&args] {
-        args.command = "dpi";
-        if (args.action.empty())
-            args.action = "show";
+    verbs.Bind(dpi, CliNeeds::kDevices, [&args](CliSession& session) {
+        return OnMouse(session, args, [](CliSession& s, CliMouse& cli, size_t, const DpiCliArgs&) {
+            return Show(s, cli);
+        });
     });
-    auto stageOption = [&args](CLI::App* command) {
+    auto add = [&](const char* name, const char* help, Handler run) {
+        CLI::App* command = dpi->add_subcommand(name, help);
         command->add_option("STAGE", args.stage, "The stage, 1 to 7")
             ->required()
             ->check(CLI::Range(1, 7));
-    };
-    auto add = [&](const char* name, const char* help) {
-        CLI::App* command = dpi->add_subcommand(name, help);
-        command->callback([&args, name] { args.action = name; });
-        stageOption(command);
+        verbs.Bind(command, CliNeeds::kDevices,
+                   [&args, run](CliSession& session) { return OnMouse(session, args, run); });
         return command;
     };
-    add("set", "Set a stage's DPI; the sensor's nearest step is taken, within its range")
+    add("set", "Set a stage's DPI; the sensor's nearest step is taken, within its range",
+        [](CliSession& s, CliMouse& cli, size_t index, const DpiCliArgs& a) {
+            return Set(s, cli, index, a.value);
+        })
         ->add_option("DPI", args.value, "The DPI, e.g. 1600")
         ->required();
-    add("active", "Make a stage the one the mouse uses");
-    add("enable", "Turn a stage on (the DPI button cycles through the stages that are on)");
-    add("disable", "Turn a stage off (not the active one, nor the last one on)");
-    add("color", "Set a stage's colour")
+    add("active", "Make a stage the one the mouse uses",
+        [](CliSession& s, CliMouse& cli, size_t index, const DpiCliArgs&) {
+            return Active(s, cli, index);
+        });
+    add("enable", "Turn a stage on (the DPI button cycles through the stages that are on)",
+        [](CliSession& s, CliMouse& cli, size_t index, const DpiCliArgs&) {
+            return Enable(s, cli, index, true);
+        });
+    add("disable", "Turn a stage off (not the active one, nor the last one on)",
+        [](CliSession& s, CliMouse& cli, size_t index, const DpiCliArgs&) {
+            return Enable(s, cli, index, false);
+        });
+    add("color", "Set a stage's colour",
+        [](CliSession& s, CliMouse& cli, size_t index, const DpiCliArgs& a) {
+            return Colour(s, cli, index, a.value);
+        })
         ->add_option("COLOUR", args.value, "The colour as #RRGGBB")
         ->required();
     dpi->footer(
         "Changes go into the selected profile's file and then to the mouse. Showing the "
         "stages needs the mouse: its sensor decides what each stage's DPI is.");
-}
-
-int RunDpiCommand(CliSession& session, const SettingsCliArgs& args) {
-    CliMouse cli;
-    int exitCode = kExitOk;
-    if (!OpenMouseForSettings(session, cli, exitCode))
-        return exitCode;
-    const auto index = static_cast<size_t>(args.stage - 1);
-    if (args.action == "set")
-        return Set(session, cli, index, args.value);
-    if (args.action == "active")
-        return Active(session, cli, index);
-    if (args.action == "enable" || args.action == "disable")
-        return Enable(session, cli, index, args.action == "enable");
-    if (args.action == "color")
-        return Colour(session, cli, index, args.value);
-    return Show(session, cli);
 }

@@ -2,13 +2,14 @@
 #include "cli/CliSession.h"
 
 int RunEmulatorDump(CliSession& session) {
-    session.out << (session.json ? session.world->DumpJson() : session.world->DumpText());
+    session.out << (session.json ? session.simulated->World()->DumpJson()
+                                 : session.simulated->World()->DumpText());
     return kExitOk;
 }
 
 int RunEmulatorSet(CliSession& session, const std::string& key, const std::string& value) {
     std::string message;
-    if (!session.world->SetByName(key, value, &message))
+    if (!session.simulated->World()->SetByName(key, value, &message))
         return session.Fail(kExitUsage, message);
     if (!session.json)
         session.out << "simulated mouse: " << key << " = " << value << "\n";

@@ -6,19 +6,30 @@
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "base/Paths.h"
+#include "cli/CliSession.h"
+#include "cli/CliVerbs.h"
 #include "device/DeviceTables.h"
 #include "lighting/LightThread.h"
 #include "profile/MouseProfiledata.h"
+#include "profile/ProfileActions.h"
 #include "profile/ProfileList.h"
 
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitError = 1;
-constexpr int kExitUsage = 2;
+struct LightCliArgs {
+    double seconds = 10;  // 0 draws the first frame only
+    // Fields given on the command line replace those of the default mouse profile's record.
+    std::optional<int> effect;
+    std::optional<int> brightness;
+    std::optional<int> speed;
+    std::optional<int> direction;
+    std::optional<int> multiColour;
+    std::string colour;  // RRGGBB
+};
 
 // Draws each frame on one terminal line, over the previous one.
 class CTerminalPreview final : public ILightDevice {
@@ -72,40 +83,11 @@ bool ParseColour(const std::string& text, LightInfo& info) {
     return true;
 }
 
-}  // namespace
-
-CLI::App* AddLightCommands(CLI::App& app, LightCliArgs& args) {
-    CLI::App* light = app.add_subcommand("light", "The mouse's lighting");
-    CLI::App* preview = light->add_subcommand(
-        "preview", "Draw the lighting effect on the 15 LEDs in the terminal (24-bit colour)");
-    preview->add_option("seconds", args.seconds, "How long to run; 0 draws one frame")
-        ->check(CLI::Range(0.0, 86400.0));
-    preview->add_option("--effect", args.effect, "Effect number 0..255")->check(CLI::Range(0, 255));
-    preview->add_option("--brightness", args.brightness, "Brightness level 0..4")
-        ->check(CLI::Range(0, 4));
-    preview->add_option("--speed", args.speed, "Speed level 0..4 (0 slowest)")
-        ->check(CLI::Range(0, 4));
-    preview->add_option("--direction", args.direction, "1 forward, 0 backward")
-        ->check(CLI::Range(0, 1));
-    preview->add_option("--multicolour", args.multiColour, "1: colours from the colour wheel")
-        ->check(CLI::Range(0, 1));
-    preview->add_option("--colour", args.colour, "The fixed colour as RRGGBB");
-    preview->footer("Without options the light record of the selected profile plays.");
-    preview->callback([&args] { args.action = "preview"; });
-    return light;
-}
-
-int RunLightCommand(std::ostream& out, std::ostream& err, const LightCliArgs& args) {
-    if (args.action != "preview") {
-        err << "kestrunectl: light: say what to do (preview)\n";
-        return kExitUsage;
-    }
+int Preview(std::ostream& out, std::ostream& err, const LightCliArgs& args) {
     // The record of the mouse's selected profile (the default one on a first start).
-    const std::filesystem::path defaultPath = GetProgramDataFolder() / "DefaultData" / "mouse.Json";
+    const std::filesystem::path defaultPath = GetDefaultProfileFile("mouse");
     CProfileList list;
-    list.SetKind(kDeviceClassMouse);
-    list.SetFolders(GetUserDataFolder() / "mouse", defaultPath);
-    list.LoadList();
+    LoadDeviceProfileList(list, kDeviceClassMouse, "mouse");
     const std::filesystem::path profilePath = list.ProfilePath(list.GetCurrentProfileId());
     CMouseProfiledata profile;
     profile.SetDefaultPath(defaultPath);
@@ -158,4 +140,28 @@ int RunLightCommand(std::ostream& out, std::ostream& err, const LightCliArgs& ar
     thread.Stop();
     out << "\n";
     return kExitOk;
+}
+
+}  // namespace
+
+void AddLightCommands(CLI::App& app, CCliVerbs& verbs) {
+    LightCliArgs& args = verbs.Keep<LightCliArgs>();
+    CLI::App* light = app.add_subcommand("light", "The mouse's lighting");
+    CLI::App* preview = light->add_subcommand(
+        "preview", "Draw the lighting effect on the 15 LEDs in the terminal (24-bit colour)");
+    preview->add_option("seconds", args.seconds, "How long to run; 0 draws one frame")
+        ->check(CLI::Range(0.0, 86400.0));
+    preview->add_option("--effect", args.effect, "Effect number 0..255")->check(CLI::Range(0, 255));
+    preview->add_option("--brightness", args.brightness, "Brightness level 0..4")
+        ->check(CLI::Range(0, 4));
+    preview->add_option("--speed", args.speed, "Speed level 0..4 (0 slowest)")
+        ->check(CLI::Range(0, 4));
+    preview->add_option("--direction", args.direction, "1 forward, 0 backward")
+        ->check(CLI::Range(0, 1));
+    preview->add_option("--multicolour", args.multiColour, "1: colours from the colour wheel")
+        ->check(CLI::Range(0, 1));
+    preview->add_option("--colour", args.colour, "The fixed colour as RRGGBB");
+    preview->footer("Without options the light record of the selected profile plays.");
+    verbs.Bind(preview, CliNeeds::kFiles,
+               [&args](CliSession& session) { return Preview(session.out, session.err, args); });
 }

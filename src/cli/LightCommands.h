@@ -2,28 +2,11 @@
 // mouse's 15 LEDs in the terminal with 24-bit colour.
 #pragma once
 
-#include <optional>
-#include <ostream>
-#include <string>
-
 namespace CLI {
 class App;
 }
+class CCliVerbs;
 
-struct LightCliArgs {
-    std::string action;   // "preview"; empty when not given
-    double seconds = 10;  // 0 draws the first frame only
-    // Fields given on the command line replace those of the default mouse profile's record.
-    std::optional<int> effect;
-    std::optional<int> brightness;
-    std::optional<int> speed;
-    std::optional<int> direction;
-    std::optional<int> multiColour;
-    std::string colour;  // RRGGBB
-};
-
-// Adds "light" and its "preview" subcommand; parsing fills args. Returns the "light" command.
-CLI::App* AddLightCommands(CLI::App& app, LightCliArgs& args);
-
-// Runs the parsed command. Exit status: 0 done, 1 failed, 2 bad usage.
-int RunLightCommand(std::ostream& out, std::ostream& err, const LightCliArgs& args);
+// Adds "light" and its "preview" subcommand, bound to its handler; the settings commands bind
+// "light" itself. Exit status: 0 done, 1 failed, 2 bad usage.
+void AddLightCommands(CLI::App& app, CCliVerbs& verbs);

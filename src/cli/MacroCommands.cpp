@@ -3,14 +3,13 @@
 #include <json/json.h>
 
 #include <CLI/CLI.hpp>
-#include <algorithm>
 #include <filesystem>
-#include <iterator>
 #include <sstream>
 
 #include "base/Paths.h"
-#include "cli/Cli.h"
 #include "cli/CliOutput.h"
+#include "cli/CliSession.h"
+#include "cli/CliVerbs.h"
 #include "macro/MacroAssignments.h"
 #include "macro/MacroList.h"
 #include "macro/MacroText.h"
@@ -22,6 +21,14 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kMouseKind = 2;
+constexpr const char* kMouseTypeKey = "mouse";
+
+struct MacroCliArgs {
+    std::string macro;    // the macro acted on: name, identifier or index
+    std::string newName;  // add, rename
+    std::string file;     // import, export, edit ("-" or empty: standard input)
+    bool force = false;   // delete a macro that buttons are assigned to
+};
 
 constexpr const char* kEditHelp = R"(The text form, one event per line:
   down NAME        press a key, modifier or mouse button
@@ -176,7 +183,7 @@ int RunDelete(Context& c, int index, bool force) {
     const std::string name = c.macros.ReadList()[static_cast<size_t>(index)].name;
     CProfileList profiles;
     profiles.SetKind(kMouseKind);
-    profiles.SetFolders(c.macros.Folder(), GetProgramDataFolder() / "DefaultData" / "mouse.Json");
+    profiles.SetFolders(c.macros.Folder(), GetDefaultProfileFile(kMouseTypeKey));
     const std::vector<fs::path> files = DeviceProfileFiles(profiles);
 
     int buttons = 0, inProfiles = 0;
@@ -255,118 +262,136 @@ int RunEdit(Context& c, int index, const std::string& file, std::istream& in) {
                   index);
 }
 
-}  // namespace
-
-CLI::App* AddMacroCommands(CLI::App& app, MacroCliArgs& args) {
-    CLI::App* macro = app.add_subcommand(
-        "macro", "Manage the mouse's macros (kept in files; upload them to the mouse separately)");
-    macro->require_subcommand(1);
-    auto add = [&](const char* name, const char* help) {
-        CLI::App* command = macro->add_subcommand(name, help);
-        command->callback([&args, name] { args.action = name; });
-        return command;
-    };
-    auto macroArgument = [&](CLI::App* command) {
-        command->add_option("MACRO", args.macro, "Name, identifier or index (a name wins)")
-            ->required();
-    };
-    add("list", "List the macros in the order buttons refer to them");
-    macroArgument(add("show", "Print a macro's events in the text form that edit reads"));
-    add("add", "Add an empty macro")
-        ->add_option("NAME", args.newName, "Its name (default: the next free \"macro_N\")");
-    CLI::App* rename = add("rename", "Rename a macro (a change of letter case alone is refused)");
-    macroArgument(rename);
-    rename->add_option("NEW", args.newName, "The new name")->required();
-    CLI::App* remove = add("delete",
-                           "Delete a macro; buttons of later macros are renumbered in every "
-                           "profile");
-    macroArgument(remove);
-    remove->add_flag("-f,--force", args.force,
-                     "Also when buttons are assigned to it: they get their factory function back");
-    add("import", "Add a macro from a macro file (*.mac), named after the file")
-        ->add_option("FILE", args.file, "The macro file")
-        ->required();
-    CLI::App* exportCommand = add("export", "Write a macro to a macro file (*.mac)");
-    macroArgument(exportCommand);
-    exportCommand->add_option("FILE", args.file, "The file to write")->required();
-    CLI::App* edit = add("edit",
-                         "Replace a macro's events with those of a text file or standard input "
-                         "(see edit --help)");
-    edit->footer(kEditHelp);
-    macroArgument(edit);
-    edit->add_option("FILE", args.file, "The text file; - or none reads standard input");
-    add("keys", "List the key and mouse button names edit understands");
-    return macro;
+int List(Context& c, const MacroCliArgs&, std::istream&) {
+    return RunList(c);
 }
 
-int RunMacroCommand(std::ostream& out, std::ostream& err, std::istream& in, bool json,
-                    const MacroCliArgs& args) {
-    Context c{out, err, json, CMacroList(GetUserDataFolder() / "mouse")};
-    const std::string& action = args.action;
-    static const char* const kActions[] = {"list",   "show",   "add",  "rename", "delete",
-                                           "import", "export", "edit", "keys"};
-    if (std::find(std::begin(kActions), std::end(kActions), action) == std::end(kActions))
-        return Fail(c, kExitUsage, "unknown macro command " + Quoted(action));
+int Keys(Context& c, const MacroCliArgs&, std::istream&) {
+    const std::vector<std::string> names = MacroKeyNames();
+    if (c.json) {
+        Json::Value value(Json::arrayValue);
+        for (const std::string& name : names)
+            value.append(name);
+        PrintJson(c, value);
+    } else {
+        for (const std::string& name : names)
+            c.out << name << "\n";
+    }
+    return kExitOk;
+}
 
-    if (action == "list")
-        return RunList(c);
-    if (action == "keys") {
-        const std::vector<std::string> names = MacroKeyNames();
-        if (json) {
-            Json::Value value(Json::arrayValue);
-            for (const std::string& name : names)
-                value.append(name);
-            PrintJson(c, value);
-        } else {
-            for (const std::string& name : names)
-                out << name << "\n";
-        }
-        return kExitOk;
-    }
-    if (action == "add") {
-        int index = -1;
-        if (MacroResult r = c.macros.Add(args.newName, &index); r != MacroResult::Done)
-            return FailResult(c, r, args.newName);
-        return Report(c, action,
-                      "added macro " + Quoted(c.macros.ReadList()[static_cast<size_t>(index)].name),
-                      index);
-    }
-    if (action == "import") {
-        int index = -1;
-        if (MacroResult r = c.macros.Import(args.file, &index); r != MacroResult::Done)
-            return FailResult(c, r, args.file);
-        return Report(
-            c, action,
-            "imported macro " + Quoted(c.macros.ReadList()[static_cast<size_t>(index)].name),
-            index);
-    }
+int Add(Context& c, const MacroCliArgs& args, std::istream&) {
+    int index = -1;
+    if (MacroResult r = c.macros.Add(args.newName, &index); r != MacroResult::Done)
+        return FailResult(c, r, args.newName);
+    return Report(c, "add",
+                  "added macro " + Quoted(c.macros.ReadList()[static_cast<size_t>(index)].name),
+                  index);
+}
 
-    const int index = Resolve(c.macros, args.macro);
-    if (index < 0)
-        return FailResult(c, MacroResult::NoSuchMacro, args.macro);
+int Import(Context& c, const MacroCliArgs& args, std::istream&) {
+    int index = -1;
+    if (MacroResult r = c.macros.Import(args.file, &index); r != MacroResult::Done)
+        return FailResult(c, r, args.file);
+    return Report(c, "import",
+                  "imported macro " + Quoted(c.macros.ReadList()[static_cast<size_t>(index)].name),
+                  index);
+}
+
+int Show(Context& c, const MacroCliArgs&, int index, std::istream&) {
+    return RunShow(c, index);
+}
+
+int Delete(Context& c, const MacroCliArgs& args, int index, std::istream&) {
+    return RunDelete(c, index, args.force);
+}
+
+int Edit(Context& c, const MacroCliArgs& args, int index, std::istream& in) {
+    return RunEdit(c, index, args.file, in);
+}
+
+int Rename(Context& c, const MacroCliArgs& args, int index, std::istream&) {
     const std::string name = c.macros.ReadList()[static_cast<size_t>(index)].name;
-    if (action == "show")
-        return RunShow(c, index);
-    if (action == "delete")
-        return RunDelete(c, index, args.force);
-    if (action == "edit")
-        return RunEdit(c, index, args.file, in);
-    if (action == "rename") {
-        MacroResult r = c.macros.Rename(index, args.newName);
-        if (r == MacroResult::NameTaken && NamesEqualIgnoringCase(name, args.newName))
-            return Fail(c, kExitError,
-                        Quoted(args.newName) + " differs from " + Quoted(name) +
-                            " only in letter case, which macro names do not tell apart");
-        if (r != MacroResult::Done)
-            return FailResult(c, r, args.newName);
-        return Report(c, action, "renamed macro " + Quoted(name) + " to " + Quoted(args.newName),
-                      index);
-    }
-    // export
+    MacroResult r = c.macros.Rename(index, args.newName);
+    if (r == MacroResult::NameTaken && NamesEqualIgnoringCase(name, args.newName))
+        return Fail(c, kExitError,
+                    Quoted(args.newName) + " differs from " + Quoted(name) +
+                        " only in letter case, which macro names do not tell apart");
+    if (r != MacroResult::Done)
+        return FailResult(c, r, args.newName);
+    return Report(c, "rename", "renamed macro " + Quoted(name) + " to " + Quoted(args.newName),
+                  index);
+}
+
+int Export(Context& c, const MacroCliArgs& args, int index, std::istream&) {
+    const std::string name = c.macros.ReadList()[static_cast<size_t>(index)].name;
     if (MacroResult r = c.macros.Export(index, args.file); r != MacroResult::Done) {
         if (r == MacroResult::WriteFailed)
             return Fail(c, kExitError, "could not write " + args.file);
         return FailResult(c, r, name);
     }
-    return Report(c, action, "exported macro " + Quoted(name) + " to " + args.file, index);
+    return Report(c, "export", "exported macro " + Quoted(name) + " to " + args.file, index);
+}
+
+}  // namespace
+
+void AddMacroCommands(CLI::App& app, CCliVerbs& verbs) {
+    CLI::App* macro = app.add_subcommand(
+        "macro", "Manage the mouse's macros (kept in files; upload them to the mouse separately)");
+    macro->require_subcommand(1);
+    MacroCliArgs& args = verbs.Keep<MacroCliArgs>();
+    using Handler = int (*)(Context&, const MacroCliArgs&, std::istream&);
+    using MacroHandler = int (*)(Context&, const MacroCliArgs&, int, std::istream&);
+    auto context = [](CliSession& session) {
+        return Context{session.out, session.err, session.json,
+                       CMacroList(GetDeviceDataFolder(kMouseTypeKey))};
+    };
+    auto add = [&](const char* name, const char* help, Handler run) {
+        CLI::App* command = macro->add_subcommand(name, help);
+        verbs.Bind(command, CliNeeds::kFiles, [&args, context, run](CliSession& session) {
+            Context c = context(session);
+            return run(c, args, session.in);
+        });
+        return command;
+    };
+    // A command on the macro MACRO names.
+    auto addOnMacro = [&](const char* name, const char* help, MacroHandler run) {
+        CLI::App* command = macro->add_subcommand(name, help);
+        command->add_option("MACRO", args.macro, "Name, identifier or index (a name wins)")
+            ->required();
+        verbs.Bind(command, CliNeeds::kFiles, [&args, context, run](CliSession& session) {
+            Context c = context(session);
+            const int index = Resolve(c.macros, args.macro);
+            if (index < 0)
+                return FailResult(c, MacroResult::NoSuchMacro, args.macro);
+            return run(c, args, index, session.in);
+        });
+        return command;
+    };
+    add("list", "List the macros in the order buttons refer to them", List);
+    addOnMacro("show", "Print a macro's events in the text form that edit reads", Show);
+    add("add", "Add an empty macro", Add)
+        ->add_option("NAME", args.newName, "Its name (default: the next free \"macro_N\")");
+    addOnMacro("rename", "Rename a macro (a change of letter case alone is refused)", Rename)
+        ->add_option("NEW", args.newName, "The new name")
+        ->required();
+    addOnMacro("delete",
+               "Delete a macro; buttons of later macros are renumbered in every "
+               "profile",
+               Delete)
+        ->add_flag("-f,--force", args.force,
+                   "Also when buttons are assigned to it: they get their factory function back");
+    add("import", "Add a macro from a macro file (*.mac), named after the file", Import)
+        ->add_option("FILE", args.file, "The macro file")
+        ->required();
+    addOnMacro("export", "Write a macro to a macro file (*.mac)", Export)
+        ->add_option("FILE", args.file, "The file to write")
+        ->required();
+    CLI::App* edit = addOnMacro("edit",
+                                "Replace a macro's events with those of a text file or standard "
+                                "input (see edit --help)",
+                                Edit);
+    edit->footer(kEditHelp);
+    edit->add_option("FILE", args.file, "The text file; - or none reads standard input");
+    add("keys", "List the key and mouse button names edit understands", Keys);
 }

@@ -3,27 +3,32 @@
 #include <json/json.h>
 
 #include <CLI/CLI.hpp>
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <iterator>
 
 #include "base/Paths.h"
 #include "cli/CliOutput.h"
+#include "cli/CliSession.h"
+#include "cli/CliVerbs.h"
 #include "profile/MouseProfiledata.h"
+#include "profile/ProfileActions.h"
 #include "profile/ProfileList.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitError = 1;
-constexpr int kExitUsage = 2;
 constexpr int kMouseKind = 2;
+constexpr const char* kMouseTypeKey = "mouse";
 
 constexpr const char* kProfileHelp =
     "The profile: its name, identifier or index (a name wins); default the selected one";
+
+struct ProfileCliArgs {
+    std::string profile;  // the profile acted on: name, identifier or index; empty: the selected
+    std::string newName;  // add, rename
+    std::string file;     // import, export
+};
 
 struct Context {
     std::ostream& out;
@@ -111,7 +116,7 @@ std::string Code(const KeyCode& code) {
     return text;
 }
 
-int RunList(Context& c) {
+int List(Context& c, const ProfileCliArgs&) {
     if (c.json) {
         Json::Value value;
         value["profiles"] = Json::Value(Json::arrayValue);
@@ -132,7 +137,7 @@ int RunList(Context& c) {
 int RunShow(Context& c, int index) {
     const ProfileEntry& entry = c.list.GetEntries().at(static_cast<size_t>(index));
     CMouseProfiledata profile;
-    profile.SetDefaultPath(GetProgramDataFolder() / "DefaultData" / "mouse.Json");
+    profile.SetDefaultPath(GetDefaultProfileFile(kMouseTypeKey));
     profile.SetProfilePath(c.list.ProfilePath(entry.id));
     profile.LoadSection(profile.GetProfilePath());
     const LightInfo light = profile.GetLightInfo();
@@ -222,131 +227,147 @@ int Report(Context& c, const std::string& action, const std::string& text, int i
     return kExitOk;
 }
 
+// The profile a command names, resolved; a name that matches nothing fails the command.
+struct Target {
+    int index;
+    ProfileEntry entry;
+};
+
+int Add(Context& c, const ProfileCliArgs& args) {
+    const ProfileAddition added = AddAndSelectProfile(c.list, args.newName);
+    if (added.result != ProfileResult::Done)
+        return FailResult(c, added.result, args.newName);
+    return Report(c, "add", "added " + Quoted(c.list.GetEntries().back().name), added.index);
+}
+
+int Import(Context& c, const ProfileCliArgs& args) {
+    if (ProfileResult r = c.list.ImportProfile(args.file); r != ProfileResult::Done)
+        return FailResult(c, r, args.file);
+    const int index = c.list.GetCount() - 1;
+    return Report(c, "import", "imported " + Quoted(c.list.GetEntries().back().name), index);
+}
+
+int Show(Context& c, const ProfileCliArgs&, const Target& target) {
+    return RunShow(c, target.index);
+}
+
+int Select(Context& c, const ProfileCliArgs&, const Target& target) {
+    const ProfileResult result = c.list.SelectProfile(target.index);
+    if (result != ProfileResult::Done)
+        return FailResult(c, result, target.entry.name);
+    return Report(c, "select", "selected " + Quoted(target.entry.name), target.index);
+}
+
+int Copy(Context& c, const ProfileCliArgs&, const Target& target) {
+    const ProfileResult result = c.list.CopyProfile(target.index);
+    if (result != ProfileResult::Done)
+        return FailResult(c, result, target.entry.name);
+    return Report(
+        c, "copy",
+        "copied " + Quoted(target.entry.name) + " to " + Quoted(c.list.GetEntries().back().name),
+        c.list.GetCount() - 1);
+}
+
+int Rename(Context& c, const ProfileCliArgs& args, const Target& target) {
+    const ProfileResult result = c.list.RenameProfile(target.index, args.newName);
+    if (result == ProfileResult::NameTaken)
+        return FailResult(c, result, args.newName);
+    if (result != ProfileResult::Done)
+        return FailResult(c, result, target.entry.name);
+    return Report(c, "rename",
+                  "renamed " + Quoted(target.entry.name) + " to " +
+                      Quoted(c.list.GetEntries()[static_cast<size_t>(target.index)].name),
+                  target.index);
+}
+
+int Delete(Context& c, const ProfileCliArgs&, const Target& target) {
+    const ProfileResult result = c.list.DeleteProfile(target.index);
+    if (result != ProfileResult::Done)
+        return FailResult(c, result, target.entry.name);
+    const int selected = c.list.GetSelection();
+    return Report(c, "delete",
+                  "deleted " + Quoted(target.entry.name) + "; selected " +
+                      Quoted(c.list.GetEntries()[static_cast<size_t>(selected)].name),
+                  selected);
+}
+
+int Export(Context& c, const ProfileCliArgs& args, const Target& target) {
+    const ProfileResult result = c.list.ExportProfile(target.index, args.file);
+    if (result == ProfileResult::WriteFailed)
+        return Fail(c, kExitError, "could not write " + args.file);
+    if (result != ProfileResult::Done)
+        return FailResult(c, result, target.entry.name);
+    return Report(c, "export", "exported " + Quoted(target.entry.name) + " to " + args.file,
+                  target.index);
+}
+
+int Reset(Context& c, const ProfileCliArgs&, const Target& target) {
+    const ProfileResult result = c.list.ResetProfile(target.index);
+    if (result != ProfileResult::Done)
+        return FailResult(c, result, target.entry.name);
+    return Report(c, "reset", "reset " + Quoted(target.entry.name) + " to the default settings",
+                  target.index);
+}
+
+// Every command starts from the list as it is on disk.
+Context LoadContext(CliSession& session) {
+    Context c{session.out, session.err, session.json, {}};
+    if (LoadDeviceProfileList(c.list, kMouseKind, kMouseTypeKey) == ProfileResult::WriteFailed)
+        session.err << "kestrunectl: warning: could not write the profile list "
+                    << c.list.GetListFilePath().string() << "\n";
+    return c;
+}
+
 }  // namespace
 
-CLI::App* AddProfileCommands(CLI::App& app, ProfileCliArgs& args) {
+void AddProfileCommands(CLI::App& app, CCliVerbs& verbs) {
     CLI::App* profile = app.add_subcommand("profile", "Manage the mouse's profiles");
     profile->require_subcommand(1);
-    auto add = [&](const char* name, const char* help) {
+    ProfileCliArgs& args = verbs.Keep<ProfileCliArgs>();
+    using Handler = int (*)(Context&, const ProfileCliArgs&);
+    using TargetHandler = int (*)(Context&, const ProfileCliArgs&, const Target&);
+    auto add = [&](const char* name, const char* help, Handler run) {
         CLI::App* command = profile->add_subcommand(name, help);
-        command->callback([&args, name] { args.action = name; });
+        verbs.Bind(command, CliNeeds::kFiles, [&args, run](CliSession& session) {
+            Context c = LoadContext(session);
+            return run(c, args);
+        });
+        return command;
+    };
+    // A command on one profile: -p or the selected one.
+    auto addOnProfile = [&](const char* name, const char* help, TargetHandler run) {
+        CLI::App* command = profile->add_subcommand(name, help);
+        verbs.Bind(command, CliNeeds::kFiles, [&args, run](CliSession& session) {
+            Context c = LoadContext(session);
+            const int index = Resolve(c.list, args.profile);
+            if (index < 0)
+                return FailResult(c, ProfileResult::NoSuchProfile, args.profile);
+            return run(c, args, {index, c.list.GetEntries()[static_cast<size_t>(index)]});
+        });
         return command;
     };
     auto profileOption = [&](CLI::App* command) {
         command->add_option("-p,--profile", args.profile, kProfileHelp)->type_name("PROFILE");
     };
-    add("list", "List the profiles (* marks the selected one)");
-    profileOption(add("show", "Show a profile's lighting, DPI stages, settings and buttons"));
-    add("select", "Select the profile the mouse uses")
+    add("list", "List the profiles (* marks the selected one)", List);
+    profileOption(
+        addOnProfile("show", "Show a profile's lighting, DPI stages, settings and buttons", Show));
+    addOnProfile("select", "Select the profile the mouse uses", Select)
         ->add_option("PROFILE", args.profile, "Name, identifier or index")
         ->required();
-    add("add", "Add a profile with the default settings; it becomes the selected one")
+    add("add", "Add a profile with the default settings; it becomes the selected one", Add)
         ->add_option("NAME", args.newName, "Its name (default: the next free \"ProfileN\")");
-    profileOption(add("copy", "Copy a profile with all its settings"));
-    CLI::App* rename = add("rename", "Rename a profile");
+    profileOption(addOnProfile("copy", "Copy a profile with all its settings", Copy));
+    CLI::App* rename = addOnProfile("rename", "Rename a profile", Rename);
     rename->add_option("NAME", args.newName, "The new name")->required();
     profileOption(rename);
-    profileOption(add("delete", "Delete a profile (not the only one)"));
-    add("import", "Add a profile from a profile file, named after the file")
+    profileOption(addOnProfile("delete", "Delete a profile (not the only one)", Delete));
+    add("import", "Add a profile from a profile file, named after the file", Import)
         ->add_option("FILE", args.file, "A profile file (*.json)")
         ->required();
-    CLI::App* exportCommand = add("export", "Write a profile to a file");
+    CLI::App* exportCommand = addOnProfile("export", "Write a profile to a file", Export);
     exportCommand->add_option("FILE", args.file, "The file to write")->required();
     profileOption(exportCommand);
-    profileOption(add("reset", "Reset a profile to the default settings, keeping its name"));
-    return profile;
-}
-
-int RunProfileCommand(std::ostream& out, std::ostream& err, bool json, const ProfileCliArgs& args) {
-    Context c{out, err, json, {}};
-    const std::string& action = args.action;
-    static const char* const kActions[] = {"list",   "show",   "select", "add",    "copy",
-                                           "rename", "delete", "import", "export", "reset"};
-    if (std::find(std::begin(kActions), std::end(kActions), action) == std::end(kActions))
-        return Fail(c, kExitUsage, "unknown profile command " + Quoted(action));
-
-    c.list.SetKind(kMouseKind);
-    c.list.SetFolders(GetUserDataFolder() / "mouse",
-                      GetProgramDataFolder() / "DefaultData" / "mouse.Json");
-    if (c.list.LoadList() == ProfileResult::WriteFailed)
-        err << "kestrunectl: warning: could not write the profile list "
-            << c.list.GetListFilePath().string() << "\n";
-
-    if (action == "list")
-        return RunList(c);
-    if (action == "add") {
-        // A taken name is refused before anything is made.
-        if (!args.newName.empty() && c.list.FindByName(args.newName) >= 0)
-            return FailResult(c, ProfileResult::NameTaken, args.newName);
-        if (ProfileResult r = c.list.AddProfile(); r != ProfileResult::Done)
-            return FailResult(c, r, "");
-        // The list names the new profile for the next start; here that is now.
-        const int index = c.list.GetCount() - 1;
-        if (ProfileResult r = c.list.SelectProfile(index); r != ProfileResult::Done)
-            return FailResult(c, r, "");
-        if (!args.newName.empty()) {
-            if (ProfileResult r = c.list.RenameProfile(index, args.newName);
-                r != ProfileResult::Done) {
-                c.list.DeleteProfile(index);
-                return FailResult(c, r, args.newName);
-            }
-        }
-        return Report(c, action, "added " + Quoted(c.list.GetEntries().back().name), index);
-    }
-    if (action == "import") {
-        if (ProfileResult r = c.list.ImportProfile(args.file); r != ProfileResult::Done)
-            return FailResult(c, r, args.file);
-        const int index = c.list.GetCount() - 1;
-        return Report(c, action, "imported " + Quoted(c.list.GetEntries().back().name), index);
-    }
-
-    const int index = Resolve(c.list, args.profile);
-    if (index < 0)
-        return FailResult(c, ProfileResult::NoSuchProfile, args.profile);
-    const ProfileEntry entry = c.list.GetEntries()[static_cast<size_t>(index)];
-    ProfileResult result = ProfileResult::Done;
-    if (action == "show")
-        return RunShow(c, index);
-    if (action == "select") {
-        result = c.list.SelectProfile(index);
-        if (result == ProfileResult::Done)
-            return Report(c, action, "selected " + Quoted(entry.name), index);
-    } else if (action == "copy") {
-        result = c.list.CopyProfile(index);
-        if (result == ProfileResult::Done)
-            return Report(
-                c, action,
-                "copied " + Quoted(entry.name) + " to " + Quoted(c.list.GetEntries().back().name),
-                c.list.GetCount() - 1);
-    } else if (action == "rename") {
-        result = c.list.RenameProfile(index, args.newName);
-        if (result == ProfileResult::Done)
-            return Report(c, action,
-                          "renamed " + Quoted(entry.name) + " to " +
-                              Quoted(c.list.GetEntries()[static_cast<size_t>(index)].name),
-                          index);
-        if (result == ProfileResult::NameTaken)
-            return FailResult(c, result, args.newName);
-    } else if (action == "delete") {
-        result = c.list.DeleteProfile(index);
-        if (result == ProfileResult::Done) {
-            const int selected = c.list.GetSelection();
-            return Report(c, action,
-                          "deleted " + Quoted(entry.name) + "; selected " +
-                              Quoted(c.list.GetEntries()[static_cast<size_t>(selected)].name),
-                          selected);
-        }
-    } else if (action == "export") {
-        result = c.list.ExportProfile(index, args.file);
-        if (result == ProfileResult::Done)
-            return Report(c, action, "exported " + Quoted(entry.name) + " to " + args.file, index);
-        if (result == ProfileResult::WriteFailed)
-            return Fail(c, kExitError, "could not write " + args.file);
-    } else if (action == "reset") {
-        result = c.list.ResetProfile(index);
-        if (result == ProfileResult::Done)
-            return Report(c, action, "reset " + Quoted(entry.name) + " to the default settings",
-                          index);
-    }
-    return FailResult(c, result, entry.name);
+    profileOption(
+        addOnProfile("reset", "Reset a profile to the default settings, keeping its name", Reset));
 }

@@ -3,17 +3,25 @@
 #include <json/json.h>
 
 #include <CLI/CLI.hpp>
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <iterator>
 
 #include "base/Paths.h"
-#include "cli/Cli.h"
 #include "cli/CliOutput.h"
+#include "cli/CliSession.h"
+#include "cli/CliVerbs.h"
 #include "macro/ShootData.h"
 
 namespace {
+
+struct RecoilCliArgs {
+    int gun = 1;       // 1 .. 4
+    int bullet = 0;    // set: 1 .. 30
+    int x = 0;         // set: negative moves left, positive right
+    int y = 0;         // set: negative moves up, positive down
+    int delay = -1;    // set: milliseconds after the shot's move; -1 keeps the bullet's own
+    std::string file;  // import, export
+};
 
 struct Context {
     std::ostream& out;
@@ -110,25 +118,85 @@ int Report(Context& c, const std::string& action, int gun, const std::string& te
     return kExitOk;
 }
 
+int Show(Context& c, const RecoilCliArgs&, int gun) {
+    return RunShow(c, gun);
+}
+
+int Set(Context& c, const RecoilCliArgs& args, int gun) {
+    const int bullet = args.bullet - 1;
+    if (bullet < 0 || bullet >= kShootBullets)
+        return FailResult(c, ShootResult::NoSuchBullet, gun, "");
+    if (std::abs(args.x) > 255 || std::abs(args.y) > 255)
+        return Fail(c, kExitUsage, "a correction is at most 255 either way");
+    if (args.delay > 65535)
+        return Fail(c, kExitUsage, "a delay is at most 65535 ms");
+    ShootBullet value = c.shoot.GetBullet(gun, bullet).value_or(ShootBullet{});
+    value.left = args.x < 0;
+    value.x = static_cast<uint8_t>(std::abs(args.x));
+    value.up = args.y < 0;
+    value.y = static_cast<uint8_t>(std::abs(args.y));
+    if (args.delay >= 0)
+        value.delay = static_cast<uint16_t>(args.delay);
+    if (ShootResult r = c.shoot.SetBullet(gun, bullet, value); r != ShootResult::Done)
+        return FailResult(c, r, gun, "");
+    return Report(c, "set", gun,
+                  "gun " + std::to_string(args.gun) + ", bullet " + std::to_string(args.bullet) +
+                      ": x " + std::to_string(args.x) + ", y " + std::to_string(args.y) +
+                      ", delay " + std::to_string(value.delay) + " ms");
+}
+
+int Reset(Context& c, const RecoilCliArgs& args, int gun) {
+    if (ShootResult r = c.shoot.Reset(gun); r != ShootResult::Done)
+        return FailResult(c, r, gun, c.shoot.DefaultFilePath(gun).string());
+    return Report(c, "reset", gun,
+                  "gun " + std::to_string(args.gun) + " is back to its default pattern");
+}
+
+int Import(Context& c, const RecoilCliArgs& args, int gun) {
+    if (ShootResult r = c.shoot.Import(gun, args.file); r != ShootResult::Done)
+        return FailResult(c, r, gun, r == ShootResult::WriteFailed ? "" : args.file);
+    return Report(c, "import", gun,
+                  "imported " + args.file + " as gun " + std::to_string(args.gun));
+}
+
+int Export(Context& c, const RecoilCliArgs& args, int gun) {
+    if (ShootResult r = c.shoot.Export(gun, args.file); r != ShootResult::Done)
+        return FailResult(
+            c, r, gun, r == ShootResult::Unreadable ? c.shoot.FilePath(gun).string() : args.file);
+    return Report(c, "export", gun,
+                  "exported gun " + std::to_string(args.gun) + " to " + args.file);
+}
+
 }  // namespace
 
-CLI::App* AddRecoilCommands(CLI::App& app, RecoilCliArgs& args) {
+void AddRecoilCommands(CLI::App& app, CCliVerbs& verbs) {
     CLI::App* recoil = app.add_subcommand(
         "recoil",
         "Manage the mouse's four recoil patterns (guns) of 30 bullets: the pointer correction "
         "after each shot (kept in files; upload them to the mouse separately)");
     recoil->require_subcommand(1);
-    auto add = [&](const char* name, const char* help) {
+    RecoilCliArgs& args = verbs.Keep<RecoilCliArgs>();
+    using Handler = int (*)(Context&, const RecoilCliArgs&, int gun);
+    auto add = [&](const char* name, const char* help, Handler run) {
         CLI::App* command = recoil->add_subcommand(name, help);
-        command->callback([&args, name] { args.action = name; });
         command->add_option("-g,--gun", args.gun, "The gun, 1 to 4 (default 1)")
             ->check(CLI::Range(1, kShootGuns));
+        verbs.Bind(command, CliNeeds::kFiles, [&args, run](CliSession& session) {
+            Context c{session.out, session.err, session.json,
+                      CShootData(GetDeviceDataFolder("mouse"), GetDefaultDataFolder())};
+            if (args.gun < 1 || args.gun > kShootGuns)
+                return FailResult(c, ShootResult::NoSuchGun, 0, "");
+            // As when the page opens: a lost or broken pattern starts again from its default.
+            c.shoot.RestoreMissing();
+            return run(c, args, args.gun - 1);
+        });
         return command;
     };
-    add("show", "Show a gun's 30 bullets: x and y correction and delay");
+    add("show", "Show a gun's 30 bullets: x and y correction and delay", Show);
     CLI::App* set = add("set",
                         "Set one bullet's correction: X negative moves left, positive right; Y "
-                        "negative moves up, positive down (each at most 255)");
+                        "negative moves up, positive down (each at most 255)",
+                        Set);
     set->add_option("BULLET", args.bullet, "The bullet, 1 to 30")
         ->required()
         ->check(CLI::Range(1, kShootBullets));
@@ -141,69 +209,11 @@ CLI::App* AddRecoilCommands(CLI::App& app, RecoilCliArgs& args) {
     set->add_option("DELAY", args.delay,
                     "Milliseconds after the bullet's move, 0 to 65535 (default: unchanged)")
         ->check(CLI::Range(0, 65535));
-    add("reset", "Put the gun's default pattern back");
-    add("import", "Replace the gun's pattern with a shoot file (*.shoot)")
+    add("reset", "Put the gun's default pattern back", Reset);
+    add("import", "Replace the gun's pattern with a shoot file (*.shoot)", Import)
         ->add_option("FILE", args.file, "The shoot file")
         ->required();
-    add("export", "Write the gun's pattern to a shoot file (*.shoot)")
+    add("export", "Write the gun's pattern to a shoot file (*.shoot)", Export)
         ->add_option("FILE", args.file, "The file to write")
         ->required();
-    return recoil;
-}
-
-int RunRecoilCommand(std::ostream& out, std::ostream& err, bool json, const RecoilCliArgs& args) {
-    Context c{out, err, json,
-              CShootData(GetUserDataFolder() / "mouse", GetProgramDataFolder() / "DefaultData")};
-    const std::string& action = args.action;
-    static const char* const kActions[] = {"show", "set", "reset", "import", "export"};
-    if (std::find(std::begin(kActions), std::end(kActions), action) == std::end(kActions))
-        return Fail(c, kExitUsage, "unknown recoil command \"" + action + "\"");
-    if (args.gun < 1 || args.gun > kShootGuns)
-        return FailResult(c, ShootResult::NoSuchGun, 0, "");
-    const int gun = args.gun - 1;
-    // As when the page opens: a lost or broken pattern starts again from its default.
-    c.shoot.RestoreMissing();
-
-    if (action == "show")
-        return RunShow(c, gun);
-    if (action == "set") {
-        const int bullet = args.bullet - 1;
-        if (bullet < 0 || bullet >= kShootBullets)
-            return FailResult(c, ShootResult::NoSuchBullet, gun, "");
-        if (std::abs(args.x) > 255 || std::abs(args.y) > 255)
-            return Fail(c, kExitUsage, "a correction is at most 255 either way");
-        if (args.delay > 65535)
-            return Fail(c, kExitUsage, "a delay is at most 65535 ms");
-        ShootBullet value = c.shoot.GetBullet(gun, bullet).value_or(ShootBullet{});
-        value.left = args.x < 0;
-        value.x = static_cast<uint8_t>(std::abs(args.x));
-        value.up = args.y < 0;
-        value.y = static_cast<uint8_t>(std::abs(args.y));
-        if (args.delay >= 0)
-            value.delay = static_cast<uint16_t>(args.delay);
-        if (ShootResult r = c.shoot.SetBullet(gun, bullet, value); r != ShootResult::Done)
-            return FailResult(c, r, gun, "");
-        return Report(c, action, gun,
-                      "gun " + std::to_string(args.gun) + ", bullet " +
-                          std::to_string(args.bullet) + ": x " + std::to_string(args.x) + ", y " +
-                          std::to_string(args.y) + ", delay " + std::to_string(value.delay) +
-                          " ms");
-    }
-    if (action == "reset") {
-        if (ShootResult r = c.shoot.Reset(gun); r != ShootResult::Done)
-            return FailResult(c, r, gun, c.shoot.DefaultFilePath(gun).string());
-        return Report(c, action, gun,
-                      "gun " + std::to_string(args.gun) + " is back to its default pattern");
-    }
-    if (action == "import") {
-        if (ShootResult r = c.shoot.Import(gun, args.file); r != ShootResult::Done)
-            return FailResult(c, r, gun, r == ShootResult::WriteFailed ? "" : args.file);
-        return Report(c, action, gun,
-                      "imported " + args.file + " as gun " + std::to_string(args.gun));
-    }
-    // export
-    if (ShootResult r = c.shoot.Export(gun, args.file); r != ShootResult::Done)
-        return FailResult(
-            c, r, gun, r == ShootResult::Unreadable ? c.shoot.FilePath(gun).string() : args.file);
-    return Report(c, action, gun, "exported gun " + std::to_string(args.gun) + " to " + args.file);
 }

@@ -7,9 +7,22 @@
 #include <cctype>
 
 #include "cli/CliMouse.h"
+#include "cli/CliVerbs.h"
 #include "mouse/MouseOptions.h"
 
 namespace {
+
+struct SettingsCliArgs {
+    std::string name;   // sleep: which setting
+    std::string value;  // what to set
+    // light set
+    std::optional<std::string> effect;
+    std::optional<int> brightness;
+    std::optional<int> speed;
+    std::optional<std::string> direction;
+    std::optional<std::string> multicolour;
+    std::optional<std::string> colour;
+};
 
 std::string Lower(std::string text) {
     std::ranges::transform(text, text.begin(),
@@ -32,6 +45,8 @@ struct OptionSetting {
     MouseSettings::Word word;
     std::vector<std::string> names;  // by stored value
     std::string unit;                // "Hz", "ms" or none
+    const char* help;
+    const char* values;  // what set takes, in words
 };
 
 std::vector<std::string> Numbers(std::span<const int> values) {
@@ -43,32 +58,25 @@ std::vector<std::string> Numbers(std::span<const int> values) {
 
 const std::vector<OptionSetting>& OptionSettings() {
     static const std::vector<OptionSetting> settings = {
-        {"rate", "Report rate", MouseSettings::kReportRate, Numbers(kReportRateHz), "Hz"},
-        {"liftoff",
-         "Lift-off distance",
-         MouseSettings::kLiftOff,
-         {kLiftOffNames.begin(), kLiftOffNames.end()},
-         ""},
-        {"angle-snap",
-         "Angle snapping",
-         MouseSettings::kAngleSnapping,
-         {kSwitchNames.begin(), kSwitchNames.end()},
-         ""},
-        {"ripple",
-         "Ripple control",
-         MouseSettings::kRipple,
-         {kSwitchNames.begin(), kSwitchNames.end()},
-         ""},
-        {"debounce", "Key debounce", MouseSettings::kKeyDebounce, Numbers(kDebounceMs), "ms"},
+        {"rate", "Report rate", MouseSettings::kReportRate, Numbers(kReportRateHz), "Hz",
+         "Show or set the report rate", "125, 250, 500, 1000 or 2000 (Hz)"},
+        {"liftoff", "Lift-off distance", MouseSettings::kLiftOff,
+         std::vector<std::string>(kLiftOffNames.begin(), kLiftOffNames.end()), "",
+         "Show or set the lift-off distance", "low or high"},
+        {"angle-snap", "Angle snapping", MouseSettings::kAngleSnapping,
+         std::vector<std::string>(kSwitchNames.begin(), kSwitchNames.end()), "",
+         "Show or set angle snapping (straightened lines)", "on or off"},
+        {"ripple", "Ripple control", MouseSettings::kRipple,
+         std::vector<std::string>(kSwitchNames.begin(), kSwitchNames.end()), "",
+         "Show or set ripple control (smoothing at high DPI)", "on or off"},
+        {"debounce", "Key debounce", MouseSettings::kKeyDebounce, Numbers(kDebounceMs), "ms",
+         "Show or set the key debounce time", "2, 4, 6, 8, 10 or 12 (ms)"},
     };
     return settings;
 }
 
-const OptionSetting* FindOptionSetting(const std::string& command) {
-    for (const OptionSetting& setting : OptionSettings())
-        if (command == setting.command)
-            return &setting;
-    return nullptr;
+const OptionSetting& ReportRateSetting() {
+    return *std::ranges::find(OptionSettings(), MouseSettings::kReportRate, &OptionSetting::word);
 }
 
 std::string WithUnit(const std::string& name, const std::string& unit) {
@@ -372,7 +380,7 @@ int Sync(CliSession& session, CliMouse& cli) {
                                 mouse.GetProfilePath());
     const LightInfo light = mouse.Profile().GetLightInfo();
     const MouseSettings settings = mouse.GetMouseSettings();
-    const OptionSetting& rate = *FindOptionSetting("rate");
+    const OptionSetting& rate = ReportRateSetting();
     if (session.json) {
         Json::Value value;
         value["action"] = "sync";
@@ -468,42 +476,120 @@ int Firmware(CliSession& session, bool upgrade) {
     }
 }
 
+// ---- the handlers ----
+
+// Bad values are refused before the mouse is looked for.
+int SetOptionCommand(CliSession& session, const OptionSetting& setting,
+                     const SettingsCliArgs& args) {
+    if (ParseChoice(setting.names, setting.unit, args.value) < 0)
+        return session.Fail(kExitUsage, std::string(setting.command) + " takes " +
+                                            WithUnit(Join(setting.names), setting.unit) +
+                                            ", not \"" + args.value + "\"");
+    CliMouse cli;
+    int exitCode = kExitOk;
+    if (!OpenMouseForSettings(session, cli, exitCode))
+        return exitCode;
+    return SetOption(session, cli, setting, args.value);
+}
+
+int ShowOptionCommand(CliSession& session, const OptionSetting& setting) {
+    CliMouse cli;
+    int exitCode = kExitOk;
+    if (!OpenProfileOnly(session, cli, exitCode))
+        return exitCode;
+    return ShowOption(session, cli, setting);
+}
+
+int SetSleep(CliSession& session, const SettingsCliArgs& args) {
+    const SleepSetting* sleep = FindSleepSetting(args.name);
+    if (!sleep)
+        return session.Fail(kExitUsage,
+                            "sleep set takes wireless-dim, wireless-sleep, device-dim or "
+                            "device-sleep, not \"" +
+                                args.name + "\"");
+    const std::string unit = SleepUnit(*sleep);
+    const std::vector<std::string> choices = Numbers(SleepChoices(*sleep));
+    const int choice = ParseChoice(choices, unit, args.value);
+    if (choice < 0)
+        return session.Fail(kExitUsage, std::string(sleep->name) + " takes " +
+                                            WithUnit(Join(choices), unit) + ", not \"" +
+                                            args.value + "\"");
+    CliMouse cli;
+    int exitCode = kExitOk;
+    if (!OpenMouseForSettings(session, cli, exitCode))
+        return exitCode;
+    MouseSettings settings = cli.mouse->GetMouseSettings();
+    const int value = SleepChoices(*sleep)[static_cast<size_t>(choice)];
+    settings[sleep->word] = static_cast<uint16_t>(value);
+    cli.mouse->SetMouseSettings(settings);
+    Json::Value result;
+    result["action"] = "sleep set";
+    result["setting"] = std::string(sleep->name);
+    result["value"] = value;
+    result["unit"] = unit;
+    return CommitChange(
+        session, cli,
+        "Sleep " + std::string(sleep->name) + ": " + std::to_string(value) + " " + unit, result);
+}
+
+int SetLightCommand(CliSession& session, const SettingsCliArgs& args) {
+    if (!AnyLightOption(args))
+        return session.Fail(kExitUsage,
+                            "light set needs at least one of --effect, --brightness, --speed, "
+                            "--direction, --colour, --multicolour");
+    CliMouse cli;
+    int exitCode = kExitOk;
+    if (!OpenMouseForSettings(session, cli, exitCode))
+        return exitCode;
+    return SetLight(session, cli, args);
+}
+
+// A command that shows what the selected profile holds.
+int OnProfile(CliSession& session, int (*show)(CliSession&, CliMouse&)) {
+    CliMouse cli;
+    int exitCode = kExitOk;
+    if (!OpenProfileOnly(session, cli, exitCode))
+        return exitCode;
+    return show(session, cli);
+}
+
+// A command that talks to the mouse about the selected profile.
+int OnMouse(CliSession& session, int (*run)(CliSession&, CliMouse&)) {
+    CliMouse cli;
+    int exitCode = kExitOk;
+    if (!OpenMouseForSettings(session, cli, exitCode))
+        return exitCode;
+    return run(session, cli);
+}
+
 }  // namespace
 
-void AddSettingsCommands(CLI::App& app, SettingsCliArgs& args) {
-    app.add_subcommand("status", "Show the battery, charging state and connection")
-        ->callback([&args] { args.command = "status"; });
+void AddSettingsCommands(CLI::App& app, CCliVerbs& verbs) {
+    SettingsCliArgs& args = verbs.Keep<SettingsCliArgs>();
+    verbs.Bind(app.add_subcommand("status", "Show the battery, charging state and connection"),
+               CliNeeds::kDevices, Status);
 
-    auto addSetting = [&](const char* name, const std::string& help, const std::string& values) {
-        CLI::App* command = app.add_subcommand(name, help);
-        command->callback([&args, name] {
-            args.command = name;
-            if (args.action.empty())
-                args.action = "show";
+    for (const OptionSetting& setting : OptionSettings()) {
+        CLI::App* command = app.add_subcommand(setting.command, setting.help);
+        verbs.Bind(command, CliNeeds::kDevices,
+                   [&setting](CliSession& session) { return ShowOptionCommand(session, setting); });
+        CLI::App* set = command->add_subcommand("set", std::string("Change it: ") + setting.values);
+        set->add_option("VALUE", args.value, setting.values)->required();
+        verbs.Bind(set, CliNeeds::kDevices, [&setting, &args](CliSession& session) {
+            return SetOptionCommand(session, setting, args);
         });
-        CLI::App* set = command->add_subcommand("set", "Change it: " + values);
-        set->add_option("VALUE", args.value, values)->required();
-        set->callback([&args] { args.action = "set"; });
-        return set;
-    };
-    addSetting("rate", "Show or set the report rate", "125, 250, 500, 1000 or 2000 (Hz)");
-    addSetting("liftoff", "Show or set the lift-off distance", "low or high");
-    addSetting("angle-snap", "Show or set angle snapping (straightened lines)", "on or off");
-    addSetting("ripple", "Show or set ripple control (smoothing at high DPI)", "on or off");
-    addSetting("debounce", "Show or set the key debounce time", "2, 4, 6, 8, 10 or 12 (ms)");
+    }
 
     CLI::App* sleep = app.add_subcommand("sleep", "Show or set the sleep timers");
-    sleep->callback([&args] {
-        args.command = "sleep";
-        if (args.action.empty())
-            args.action = "show";
-    });
+    verbs.Bind(sleep, CliNeeds::kDevices,
+               [](CliSession& session) { return OnProfile(session, ShowSleep); });
     CLI::App* sleepSet = sleep->add_subcommand("set", "Change one of the sleep timers");
     sleepSet
         ->add_option("NAME", args.name, "wireless-dim, wireless-sleep, device-dim or device-sleep")
         ->required();
     sleepSet->add_option("VALUE", args.value, "The time")->required();
-    sleepSet->callback([&args] { args.action = "set"; });
+    verbs.Bind(sleepSet, CliNeeds::kDevices,
+               [&args](CliSession& session) { return SetSleep(session, args); });
     sleep->footer(
         "The dim timers take 10, 30, 60, 120, 180 or 240 (seconds) before the mouse dims;\n"
         "the sleep timers take 1, 5, 10, 30, 60 or 120 (minutes) before it sleeps.\n"
@@ -522,102 +608,20 @@ void AddSettingsCommands(CLI::App& app, SettingsCliArgs& args) {
                          "#RRGGBB (turns multicolour off unless --multicolour on)");
     lightSet->add_option("--multicolour,--multicolor", args.multicolour,
                          "on: colours from the colour wheel");
-    lightSet->callback([&args] {
-        args.command = "light";
-        args.action = "set";
-    });
-    light->callback([&args, light] {
-        if (light->get_subcommands().empty()) {
-            args.command = "light";
-            args.action = "show";
-        }
-    });
+    verbs.Bind(lightSet, CliNeeds::kDevices,
+               [&args](CliSession& session) { return SetLightCommand(session, args); });
+    verbs.Bind(light, CliNeeds::kDevices,
+               [](CliSession& session) { return OnProfile(session, ShowLight); });
 
-    app.add_subcommand("sync", "Read the mouse's settings into the selected profile")
-        ->callback([&args] { args.command = "sync"; });
-    app.add_subcommand("apply", "Write the selected profile's settings to the mouse")
-        ->callback([&args] { args.command = "apply"; });
+    verbs.Bind(app.add_subcommand("sync", "Read the mouse's settings into the selected profile"),
+               CliNeeds::kDevices, [](CliSession& session) { return OnMouse(session, Sync); });
+    verbs.Bind(app.add_subcommand("apply", "Write the selected profile's settings to the mouse"),
+               CliNeeds::kDevices, [](CliSession& session) { return OnMouse(session, Apply); });
     CLI::App* firmware =
         app.add_subcommand("firmware", "Show the mouse's firmware version, or upgrade it");
-    firmware->callback([&args] {
-        args.command = "firmware";
-        if (args.action.empty())
-            args.action = "show";
-    });
-    firmware
-        ->add_subcommand("upgrade",
-                         "Start the firmware upgrader on a mouse that needs it (by cable)")
-        ->callback([&args] { args.action = "upgrade"; });
-}
-
-int RunSettingsCommand(CliSession& session, const SettingsCliArgs& args) {
-    const std::string& command = args.command;
-    if (command == "dpi")
-        return RunDpiCommand(session, args);
-    if (command == "status")
-        return Status(session);
-    if (command == "firmware")
-        return Firmware(session, args.action == "upgrade");
-
-    // Bad values are refused before the mouse is looked for.
-    const OptionSetting* option = FindOptionSetting(command);
-    const SleepSetting* sleep = nullptr;
-    if (option && args.action == "set" && ParseChoice(option->names, option->unit, args.value) < 0)
-        return session.Fail(kExitUsage, std::string(command) + " takes " +
-                                            WithUnit(Join(option->names), option->unit) +
-                                            ", not \"" + args.value + "\"");
-    if (command == "sleep" && args.action == "set") {
-        sleep = FindSleepSetting(args.name);
-        if (!sleep)
-            return session.Fail(kExitUsage,
-                                "sleep set takes wireless-dim, wireless-sleep, device-dim or "
-                                "device-sleep, not \"" +
-                                    args.name + "\"");
-        const std::string unit = SleepUnit(*sleep);
-        if (ParseChoice(Numbers(SleepChoices(*sleep)), unit, args.value) < 0)
-            return session.Fail(
-                kExitUsage, std::string(sleep->name) + " takes " +
-                                WithUnit(Join(Numbers(SleepChoices(*sleep))), unit) + ", not \"" +
-                                args.value + "\"");
-    }
-    if (command == "light" && args.action == "set" && !AnyLightOption(args))
-        return session.Fail(kExitUsage,
-                            "light set needs at least one of --effect, --brightness, --speed, "
-                            "--direction, --colour, --multicolour");
-
-    CliMouse cli;
-    int exitCode = kExitOk;
-    const bool show = args.action == "show";
-    if (show ? !OpenProfileOnly(session, cli, exitCode)
-             : !OpenMouseForSettings(session, cli, exitCode))
-        return exitCode;
-    if (option)
-        return show ? ShowOption(session, cli, *option)
-                    : SetOption(session, cli, *option, args.value);
-    if (command == "sleep") {
-        if (show)
-            return ShowSleep(session, cli);
-        MouseSettings settings = cli.mouse->GetMouseSettings();
-        const std::vector<std::string> choices = Numbers(SleepChoices(*sleep));
-        const int choice = ParseChoice(choices, SleepUnit(*sleep), args.value);
-        const int value = SleepChoices(*sleep)[static_cast<size_t>(choice)];
-        settings[sleep->word] = static_cast<uint16_t>(value);
-        cli.mouse->SetMouseSettings(settings);
-        Json::Value result;
-        result["action"] = "sleep set";
-        result["setting"] = std::string(sleep->name);
-        result["value"] = value;
-        result["unit"] = SleepUnit(*sleep);
-        return CommitChange(session, cli,
-                            "Sleep " + std::string(sleep->name) + ": " + std::to_string(value) +
-                                " " + SleepUnit(*sleep),
-                            result);
-    }
-    if (command == "light")
-        return show ? ShowLight(session, cli) : SetLight(session, cli, args);
-    if (command == "sync")
-        return Sync(session, cli);
-    if (command == "apply")
-        return Apply(session, cli);
-    return session.Fail(kExitUsage, "unknown command \"" + command + "\"");
+    verbs.Bind(firmware, CliNeeds::kDevices,
+               [](CliSession& session) { return Firmware(session, false); });
+    verbs.Bind(firmware->add_subcommand(
+                   "upgrade", "Start the firmware upgrader on a mouse that needs it (by cable)"),
+               CliNeeds::kDevices, [](CliSession& session) { return Firmware(session, true); });
 }

@@ -3,33 +3,12 @@
 // every change goes through the profile file to the mouse, as the window does it.
 #pragma once
 
-#include <optional>
-#include <string>
-
 namespace CLI {
 class App;
 }
-struct CliSession;
+class CCliVerbs;
 
-struct SettingsCliArgs {
-    std::string command;  // "dpi", "rate", ...; empty when none of these was given
-    std::string action;   // "show", "set", "active", "enable", "disable", "color", "upgrade"
-    int stage = 0;        // 1 .. 7
-    std::string name;     // sleep: which setting
-    std::string value;    // what to set
-    // light set
-    std::optional<std::string> effect;
-    std::optional<int> brightness;
-    std::optional<int> speed;
-    std::optional<std::string> direction;
-    std::optional<std::string> multicolour;
-    std::optional<std::string> colour;
-};
-
-// Adds the commands; "light" gets its "set" and its show here, so call after the light commands.
-void AddSettingsCommands(CLI::App& app, SettingsCliArgs& args);
-void AddDpiCommands(CLI::App& app, SettingsCliArgs& args);
-
-// Runs the parsed command (args.command not empty) and returns the exit status.
-int RunSettingsCommand(CliSession& session, const SettingsCliArgs& args);
-int RunDpiCommand(CliSession& session, const SettingsCliArgs& args);
+// Adds the commands, each bound to its handler; "light" gets its "set" and its show here, so
+// call after the light commands.
+void AddSettingsCommands(CLI::App& app, CCliVerbs& verbs);
+void AddDpiCommands(CLI::App& app, CCliVerbs& verbs);

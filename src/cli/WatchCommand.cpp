@@ -338,13 +338,15 @@ class CEmulatorFollower {
   public:
     explicit CEmulatorFollower(CliSession& session) : m_session(session) {
         m_fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-        if (m_fd >= 0 && inotify_add_watch(m_fd, session.stateFile.parent_path().c_str(),
-                                           IN_CLOSE_WRITE | IN_MOVED_TO | IN_MODIFY) < 0) {
+        if (m_fd >= 0 &&
+            inotify_add_watch(m_fd, session.simulated->StateFile().parent_path().c_str(),
+                              IN_CLOSE_WRITE | IN_MOVED_TO | IN_MODIFY) < 0) {
             close(m_fd);
             m_fd = -1;
         }
         if (m_fd < 0)
-            session.err << "kestrunectl: cannot watch " << session.stateFile.parent_path().string()
+            session.err << "kestrunectl: cannot watch "
+                        << session.simulated->StateFile().parent_path().string()
                         << "; changes made by other kestrunectl calls will not show\n";
         // Events sent before this watch started are not replayed.
         struct stat info {};
@@ -370,7 +372,7 @@ class CEmulatorFollower {
             for (ssize_t at = 0; at < n;) {
                 auto* event = reinterpret_cast<inotify_event*>(buffer + at);
                 std::string name = event->len ? event->name : "";
-                state = state || name == m_session.stateFile.filename().string();
+                state = state || name == m_session.simulated->StateFile().filename().string();
                 events = events || name == kEventLogName;
                 at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
             }
@@ -378,7 +380,7 @@ class CEmulatorFollower {
         if (state) {
             std::string error;
             // Plug and link changes signal discovery like a real hot-plug.
-            if (!m_session.world->LoadState(m_session.stateFile, &error))
+            if (!m_session.simulated->World()->LoadState(m_session.simulated->StateFile(), &error))
                 DebugPrintf(DebugArea::Emulator, "watch: state file not reloaded: %s",
                             error.c_str());
         }
@@ -410,7 +412,7 @@ class CEmulatorFollower {
         while (start <= end) {
             size_t newline = text.find('\n', start);
             if (auto code = ParseEventCode(text.substr(start, newline - start)))
-                m_session.world->SendEvent(*code);
+                m_session.simulated->World()->SendEvent(*code);
             start = newline + 1;
         }
     }
@@ -428,7 +430,7 @@ int RunEmulatorEvent(CliSession& session, const std::string& codeText) {
         return session.Fail(
             kExitUsage,
             "the event code is a number from 0 to 0xFFFF, e.g. 0x0401, not \"" + codeText + "\"");
-    session.world->SendEvent(*code);
+    session.simulated->World()->SendEvent(*code);
     // One short append is one write: readers never see half of another writer's line.
     struct stat info {};
     const bool restart = stat(EventLogPath().c_str(), &info) == 0 && info.st_size > kEventLogLimit;
@@ -467,10 +469,10 @@ int RunWatch(CliSession& session) {
     CCallbackDispatcher dispatcher;
     CWatcher watcher(session, dispatcher);
     std::optional<CEmulatorFollower> follower;
-    if (session.world) {
+    if (session.simulated) {
         // What this watch was started with (--emulate=receiver, ...) is what the others see.
         std::string error;
-        if (!session.world->SaveState(session.stateFile, &error))
+        if (!session.simulated->Save(&error))
             session.err << "kestrunectl: " << error << "\n";
         follower.emplace(session);
     }

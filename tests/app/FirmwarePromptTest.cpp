@@ -9,9 +9,9 @@
 #include <memory>
 
 #include "app/MainWnd.h"
-#include "device/EmulatedHidBackend.h"
 #include "emulator/SimWorld.h"
 #include "mouse/QuillonMouseDevice.h"
+#include "simulated/EmulatedHidBackend.h"
 #include "tests/support/TempHome.h"
 
 namespace {

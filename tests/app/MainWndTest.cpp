@@ -9,8 +9,8 @@
 
 #include "app/MainWnd.h"
 #include "base/Debug.h"
-#include "device/EmulatedHidBackend.h"
 #include "emulator/SimWorld.h"
+#include "simulated/EmulatedHidBackend.h"
 #include "tests/support/TempHome.h"
 #include "ui/MenuWnd.h"
 #include "ui/SkinResources.h"

@@ -9,8 +9,8 @@
 
 #include "cli/ButtonCommands.h"
 #include "cli/Cli.h"
-#include "device/EmulatedHidBackend.h"
 #include "emulator/SimWorld.h"
+#include "simulated/EmulatedHidBackend.h"
 #include "support/CliRun.h"
 #include "support/TempHome.h"
 
@@ -40,8 +40,14 @@ std::vector<uint16_t> SlotEventCounts(const Bytes& block) {
 
 class ButtonCommandsTest : public testing::Test {
   protected:
-    ButtonCommandsTest() { ::setenv("KESTRUNE_DATA_DIR", KESTRUNE_SOURCE_DATA_DIR, 1); }
-    ~ButtonCommandsTest() override { ::unsetenv("KESTRUNE_DATA_DIR"); }
+    ButtonCommandsTest() {
+        ::setenv("KESTRUNE_DATA_DIR", KESTRUNE_SOURCE_DATA_DIR, 1);
+        ::setenv("KESTRUNE_SKIN_DIR", KESTRUNE_SOURCE_SKIN_DIR, 1);
+    }
+    ~ButtonCommandsTest() override {
+        ::unsetenv("KESTRUNE_DATA_DIR");
+        ::unsetenv("KESTRUNE_SKIN_DIR");
+    }
 
     CtlRun Ctl(std::vector<std::string> args) { return RunCtl(std::move(args), environment); }
     CtlRun Ok(std::vector<std::string> args) {
@@ -139,6 +145,34 @@ TEST_F(ButtonCommandsTest, SetReachesTheProfileAndTheKeyTable) {
     // The other buttons kept their factory functions on the mouse.
     EXPECT_EQ(CodeAt(Mouse().KeyTable(), 0), (Bytes{0x10, 0x01, 0x00}));
     EXPECT_EQ(CodeAt(Mouse().KeyTable(), 2), (Bytes{0x10, 0x04, 0x00}));
+}
+
+TEST_F(ButtonCommandsTest, WithoutTheWordsAFunctionShowsItsCode) {
+    Ok({"--emulate", "button", "set", "forward", "ctrl+shift+a"});
+    Ok({"--emulate", "button", "set", "fire", "fire", "40", "3"});
+    // An old language file: it names the buttons, not the keys.
+    const fs::path oldSkin = home.Root() / "old-skin";
+    fs::create_directories(oldSkin / "lang");
+    std::ofstream(oldSkin / "lang" / "lan_en.xml")
+        << "<Language><Text id=\"mouse_key_forward\">Forward button</Text></Language>\n";
+    const struct {
+        fs::path skin;
+        const char* forwardLabel;
+        const char* fireLabel;
+    } cases[] = {
+        {home.Root() / "no-skin", "button 4", "button 11"},
+        {oldSkin, "Forward button", "button 11"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.skin.string());
+        ::setenv("KESTRUNE_SKIN_DIR", c.skin.c_str(), 1);
+        const Json::Value buttons = Ok({"--json", "button", "list"}).Json()["buttons"];
+        EXPECT_EQ(buttons[3]["label"].asString(), c.forwardLabel);
+        EXPECT_EQ(buttons[3]["function"].asString(), "20 03 04");
+        EXPECT_EQ(buttons[10]["label"].asString(), c.fireLabel);
+        EXPECT_EQ(buttons[10]["function"].asString(), "14 28 03 (interval 40, count 3)");
+        EXPECT_NE(Ok({"button", "list"}).out.find("20 03 04"), std::string::npos);
+    }
 }
 
 TEST_F(ButtonCommandsTest, BadInputChangesNothing) {

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "base/Paths.h"
+#include "cli/CliSession.h"
+#include "cli/CliVerbs.h"
 #include "cli/LightCommands.h"
 
 namespace {
@@ -29,13 +31,15 @@ Result RunCli(std::vector<std::string> words, const char* dataDir = KESTRUNE_SOU
     SetUserDataFolder(userFolder);
     setenv("KESTRUNE_DATA_DIR", dataDir, 1);
     CLI::App app;
-    LightCliArgs args;
-    AddLightCommands(app, args);
+    CCliVerbs verbs;
+    AddLightCommands(app, verbs);
     std::reverse(words.begin(), words.end());
     app.parse(words);
     std::ostringstream out;
     std::ostringstream err;
-    const int status = RunLightCommand(out, err, args);
+    std::istringstream in;
+    CliSession session(out, err, in, false);
+    const int status = verbs.Chosen()->run(session);
     unsetenv("KESTRUNE_DATA_DIR");
     SetUserDataFolder({});
     std::filesystem::remove_all(userFolder);

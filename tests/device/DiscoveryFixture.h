@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "device/DeviceDiscovery.h"
-#include "device/EmulatedHidBackend.h"
 #include "mouse/QuillonMouseDevice.h"
+#include "simulated/EmulatedHidBackend.h"
 
 struct DiscoveryNote {
     enum Kind {

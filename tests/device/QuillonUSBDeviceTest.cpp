@@ -7,9 +7,9 @@
 
 #include "base/Paths.h"
 #include "device/ConnectionLife.h"
-#include "device/EmulatedHidBackend.h"
 #include "device/QuillonKeyboardDevice.h"
 #include "mouse/QuillonMouseDevice.h"
+#include "simulated/EmulatedHidBackend.h"
 #include "support/ScriptedHid.h"
 
 namespace fs = std::filesystem;

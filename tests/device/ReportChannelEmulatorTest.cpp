@@ -4,8 +4,8 @@
 
 #include <future>
 
-#include "device/EmulatedHidBackend.h"
 #include "device/ReportChannel.h"
+#include "simulated/EmulatedHidBackend.h"
 
 namespace {
 

@@ -6,7 +6,6 @@
 
 #include "base/Paths.h"
 #include "cli/Cli.h"
-#include "cli/MacroCommands.h"
 #include "macro/MacroList.h"
 #include "macro/MacroText.h"
 #include "macro/ShootData.h"
@@ -134,13 +133,12 @@ TEST_F(MacroCommandsTest, EditReadsStandardInputAndWarnsAboutLongMacros) {
     for (int i = 0; i < 30; ++i)
         text += "press a\n";
     std::istringstream in(text);
-    std::ostringstream out, err;
-    MacroCliArgs args;
-    args.action = "edit";
-    args.macro = "macro_1";
-    ASSERT_EQ(RunMacroCommand(out, err, in, false, args), kExitOk) << err.str();
+    CliEnvironment environment{false, nullptr};
+    environment.in = &in;
+    const CtlRun run = RunCtl({"macro", "edit", "macro_1"}, environment);
+    ASSERT_EQ(run.status, kExitOk) << run.err;
     EXPECT_EQ(CMacroList(Device()).ReadEvents(0).size(), 60u);
-    EXPECT_NE(err.str().find("60 events"), std::string::npos) << err.str();
+    EXPECT_NE(run.err.find("60 events"), std::string::npos) << run.err;
 }
 
 TEST_F(MacroCommandsTest, DeletingAnAssignedMacroNeedsForceAndFixesTheProfiles) {

@@ -2,7 +2,6 @@
 // checks read what the mouse's memory received.
 #include <gtest/gtest.h>
 
-#include "device/EmulatedHidBackend.h"
 #include "device/ReportChannel.h"
 #include "keys/KeyCodes.h"
 #include "macro/MacroDownload.h"
@@ -10,6 +9,7 @@
 #include "macro/ShootData.h"
 #include "mouse/QuillonMouseDevice.h"
 #include "profile/TempFolder.h"
+#include "simulated/EmulatedHidBackend.h"
 
 namespace fs = std::filesystem;
 

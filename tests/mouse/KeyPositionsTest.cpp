@@ -4,9 +4,9 @@
 
 #include <filesystem>
 
-#include "device/EmulatedHidBackend.h"
 #include "keys/KeyCodes.h"
 #include "mouse/QuillonMouseDevice.h"
+#include "simulated/EmulatedHidBackend.h"
 #include "support/TempHome.h"
 
 namespace {

@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <memory>
 
-#include "device/EmulatedHidBackend.h"
 #include "lighting/FakeLightClock.h"
 #include "lighting/LightSync.h"
 #include "mouse/QuillonMouseDevice.h"
+#include "simulated/EmulatedHidBackend.h"
 #include "support/TempHome.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <memory>
 
-#include "device/EmulatedHidBackend.h"
 #include "mouse/QuillonMouseDevice.h"
+#include "simulated/EmulatedHidBackend.h"
 #include "support/TempHome.h"
 
 namespace fs = std::filesystem;

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "device/EmulatedHidBackend.h"
 #include "mouse/QuillonMouseDevice.h"
+#include "simulated/EmulatedHidBackend.h"
 
 namespace {
 

@@ -9,6 +9,8 @@
 
 #include "TempFolder.h"
 #include "base/Paths.h"
+#include "cli/CliSession.h"
+#include "cli/CliVerbs.h"
 #include "profile/ProfileList.h"
 
 namespace fs = std::filesystem;
@@ -37,8 +39,8 @@ class ProfileCommandsTest : public testing::Test {
         app.fallthrough();
         bool json = false;
         app.add_flag("--json", json);
-        ProfileCliArgs args;
-        AddProfileCommands(app, args);
+        CCliVerbs verbs;
+        AddProfileCommands(app, verbs);
         std::vector<const char*> argv{"kestrunectl"};
         for (const std::string& word : words)
             argv.push_back(word.c_str());
@@ -49,7 +51,9 @@ class ProfileCommandsTest : public testing::Test {
             app.exit(e, out, err);
             return {2, out.str(), err.str()};
         }
-        int status = RunProfileCommand(out, err, json, args);
+        std::istringstream in;
+        CliSession session(out, err, in, json);
+        int status = verbs.Chosen()->run(session);
         return {status, out.str(), err.str()};
     }
 

@@ -1,4 +1,4 @@
-#include "device/EmulatedHidBackend.h"
+#include "simulated/EmulatedHidBackend.h"
 
 #include <cerrno>
 #include <chrono>

@@ -1,0 +1,34 @@
+#include "profile/ProfileActions.h"
+
+#include <string>
+
+#include "base/Paths.h"
+#include "profile/JsonFile.h"
+
+ProfileResult LoadDeviceProfileList(CProfileList& list, int kind, std::string_view typeKey) {
+    list.SetKind(kind);
+    list.SetFolders(GetDeviceDataFolder(typeKey), GetDefaultProfileFile(typeKey));
+    return list.LoadList();
+}
+
+ProfileAddition AddAndSelectProfile(CProfileList& list, std::string_view name) {
+    // A name that cannot be had is refused before anything is made.
+    if (!name.empty() && list.FindByName(name) >= 0)
+        return {ProfileResult::NameTaken, -1};
+    if (!name.empty() && IsBlankText(name))
+        return {ProfileResult::NameBlank, -1};
+    const std::string previous = list.GetCurrentProfileId();
+    if (ProfileResult r = list.AddProfile(); r != ProfileResult::Done)
+        return {r, -1};
+    const int index = list.GetCount() - 1;
+    ProfileResult result = name.empty() ? ProfileResult::Done : list.RenameProfile(index, name);
+    if (result == ProfileResult::Done)
+        result = list.SelectProfile(index);
+    if (result == ProfileResult::Done)
+        return {result, index};
+    // AddProfile named the new profile for the next start; the old current one takes that back.
+    list.DeleteProfile(index);
+    if (const int before = list.FindById(previous); before >= 0)
+        list.SelectProfile(before);
+    return {result, -1};
+}

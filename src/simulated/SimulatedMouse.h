@@ -1,0 +1,47 @@
+// The simulated mouse that both programs see with --emulate[=MODE] (or KESTRUNE_EMULATE). Its
+// memory lives in one state file, so successive kestrunectl calls and the window see the same
+// mouse, and MODE means the same to both.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "device/HidBackend.h"
+#include "emulator/SimWorld.h"
+
+// What --emulate asks for: `option` is its value when given ("" when given alone); without it
+// KESTRUNE_EMULATE counts, where "1" means the same as "". Nullopt when neither is given.
+std::optional<std::string> RequestedSimulatedMode(const std::optional<std::string>& option);
+
+class CSimulatedMouse {
+  public:
+    // GetUserStateFolder() / "emulator.json".
+    static std::filesystem::path DefaultStateFile();
+
+    // `mode` is cable, receiver or both; "" keeps the plug state saved in the file.
+    static bool IsValidMode(std::string_view mode);
+
+    // Loads the state file (none yet: a fresh mouse on the cable), then plugs the cable and the
+    // receiver as `mode` says: "receiver" unplugs a cable the file left plugged. Null for a mode
+    // IsValidMode refuses. A state file that cannot be read is ignored; Warning() says why.
+    static std::unique_ptr<CSimulatedMouse> SetUp(
+        std::string_view mode, std::filesystem::path stateFile = DefaultStateFile());
+
+    const std::shared_ptr<CSimWorld>& World() const { return m_world; }
+    // The simulated interfaces, to be seen beside the real ones.
+    const std::shared_ptr<IHidBackend>& Backend() const { return m_backend; }
+    const std::filesystem::path& StateFile() const { return m_stateFile; }
+    const std::string& Warning() const { return m_warning; }
+
+    // Writes the memory and plug state back for the next run; false with the reason in `error`.
+    bool Save(std::string* error) const;
+
+  private:
+    std::shared_ptr<CSimWorld> m_world;
+    std::shared_ptr<IHidBackend> m_backend;
+    std::filesystem::path m_stateFile;
+    std::string m_warning;
+};
