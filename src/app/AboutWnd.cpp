@@ -9,6 +9,7 @@
 CAboutWnd::CAboutWnd(QWidget* owner) : CSkinWindow(owner) {
     setObjectName(QStringLiteral("AboutWnd"));
     setWindowTitle(QStringLiteral("  "));
+    SetClosesOnEscape(true);
 }
 
 bool CAboutWnd::Init() {

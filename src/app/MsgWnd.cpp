@@ -9,6 +9,7 @@ CMsgWnd::CMsgWnd(QWidget* owner) : CSkinWindow(owner) {
     setObjectName(QStringLiteral("MsgWnd"));
     setWindowTitle(QStringLiteral("msgwnd"));
     setAttribute(Qt::WA_ShowWithoutActivating, false);
+    SetClosesOnEscape(true);
 }
 
 void CMsgWnd::Notify(TNotifyUI& msg) {

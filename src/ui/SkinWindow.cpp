@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLayout>
 #include <QMouseEvent>
 #include <QScreen>
@@ -207,6 +208,16 @@ void CSkinWindow::CenterWindow() {
         area = where->availableGeometry();
     if (area.isValid())
         move(area.center() - QPoint(width() / 2, height() / 2));
+}
+
+void CSkinWindow::keyPressEvent(QKeyEvent* event) {
+    if (m_closesOnEscape && event->key() == Qt::Key_Escape &&
+        event->modifiers() == Qt::NoModifier) {
+        Close(0);
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void CSkinWindow::closeEvent(QCloseEvent* event) {

@@ -61,6 +61,8 @@ class CSkinWindow : public QWidget {
     void Close(int result);
     // On the owner when there is one, else on the screen.
     void CenterWindow();
+    // Pop-ups close on Escape (result 0), as the close button does.
+    void SetClosesOnEscape(bool closes) { m_closesOnEscape = closes; }
 
     virtual void Notify(TNotifyUI& msg);
 
@@ -69,6 +71,7 @@ class CSkinWindow : public QWidget {
     virtual void InitWindow() {}
 
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -81,4 +84,5 @@ class CSkinWindow : public QWidget {
     int m_dpi = 96;
     int m_result = 0;
     QEventLoop* m_modalLoop = nullptr;
+    bool m_closesOnEscape = false;
 };

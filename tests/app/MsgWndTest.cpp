@@ -93,6 +93,23 @@ TEST(ShowMessage, TitleTextAndDpi) {
     EXPECT_EQ(dpi, 144);
 }
 
+TEST(ShowMessage, EscapeClosesLikeTheCloseButton) {
+    ASSERT_TRUE(Skin().LoadLanguage(QStringLiteral("lan_en.xml")));
+    WhenShown([](CMsgWnd& window) { QTest::keyClick(&window, Qt::Key_Escape); });
+    EXPECT_EQ(ShowMessage(nullptr, QString(), QStringLiteral("nodevice_title_text"), 96, true,
+                          kMessageConfirmCancel),
+              0);
+}
+
+TEST(AboutWnd, EscapeClosesIt) {
+    CAboutWnd about;
+    ASSERT_TRUE(about.Init());
+    about.show();
+    ASSERT_TRUE(about.isVisible());
+    QTest::keyClick(&about, Qt::Key_Escape);
+    EXPECT_FALSE(about.isVisible());
+}
+
 TEST(AboutWnd, ShowsTheVersionFromTheLanguageText) {
     ASSERT_TRUE(Skin().LoadLanguage(QStringLiteral("lan_cn.xml")));
     CAboutWnd about;
