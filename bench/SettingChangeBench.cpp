@@ -66,13 +66,12 @@ int Run(bool receiver, int changes) {
         settings[MouseSettings::kReportRate] = static_cast<uint16_t>(i % 5);
         const Clock::time_point start = Clock::now();
         mouse.SetMouseSettings(settings);
-        mouse.StoreSettings();
+        const bool stored = mouse.SaveProfile().saved;
         const Clock::time_point saved = Clock::now();
         const int written = mouse.WriteSettings();
         const Clock::time_point done = Clock::now();
-        if (!mouse.LastStoreSucceeded() || written != 1) {
-            std::fprintf(stderr, "change %d failed (saved %d, written %d)\n", i,
-                         mouse.LastStoreSucceeded(), written);
+        if (!stored || written != 1) {
+            std::fprintf(stderr, "change %d failed (saved %d, written %d)\n", i, stored, written);
             return 1;
         }
         fileMs.push_back(Ms(saved - start));

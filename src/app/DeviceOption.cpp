@@ -72,8 +72,8 @@ CDeviceOptionUI::~CDeviceOptionUI() {
 
 void CDeviceOptionUI::ReleaseMouse() {
     // Returns once no light frame is on its way here.
-    if (auto* mouse = dynamic_cast<CQuillonMouseDevice*>(m_device))
-        mouse->SetOwner(nullptr);
+    if (m_mouse)
+        m_mouse->SetOwner(nullptr);
 }
 
 template <class T>
@@ -102,10 +102,11 @@ void CDeviceOptionUI::SetDevice(CQuillonUSBDevice* device) {
     m_worker.reset();
     m_life.reset();
     m_device = device;
+    m_mouse = device ? device->AsMouse() : nullptr;
     if (!device)
         return;
-    if (auto* mouse = dynamic_cast<CQuillonMouseDevice*>(device))
-        mouse->SetOwner(this);
+    if (m_mouse)
+        m_mouse->SetOwner(this);
     m_life = std::make_unique<CConnectionLife>(*device, *this);
     m_life->SetVisible(m_visible);
     m_worker = std::make_unique<CDeviceWorker>();
@@ -331,18 +332,16 @@ void CDeviceOptionUI::OnLightFrameQueued() {
 
 void CDeviceOptionUI::PaintLightFrame() {
     m_framePending.store(false);
-    auto* mouse = dynamic_cast<CQuillonMouseDevice*>(m_device);
-    if (!mouse || !m_page)
+    if (!m_mouse || !m_page)
         return;
-    m_page->ShowLightFrame(mouse->GetLightEngine().Frame().Snapshot());
-    StartTimerNow(kTimerLightFrame, mouse->IsThroughReceiver() ? 500 : 5);
+    m_page->ShowLightFrame(m_mouse->GetLightEngine().Frame().Snapshot());
+    StartTimerNow(kTimerLightFrame, m_mouse->IsThroughReceiver() ? 500 : 5);
 }
 
 void CDeviceOptionUI::ShowStatus() {
-    auto* mouse = dynamic_cast<CQuillonMouseDevice*>(m_device);
-    if (!mouse || !m_power)
+    if (!m_mouse || !m_power)
         return;
-    std::array<uint8_t, kPowerStatusSize> status = mouse->PowerStatus();
+    std::array<uint8_t, kPowerStatusSize> status = m_mouse->PowerStatus();
     // Nothing read yet: a level of 0 that is "full" is no reading.
     if ((status[0] == 0 && status[1] == 0) || status == m_shownStatus)
         return;
@@ -365,4 +364,5 @@ void CDeviceOptionUI::StopDeviceWork() {
     m_worker.reset();
     m_life.reset();
     m_device = nullptr;
+    m_mouse = nullptr;
 }

@@ -137,6 +137,8 @@ class CDeviceOptionUI : public QWidget, public IEntryHost, public IMouseOwner {
     void ReleaseMouse();
 
     CQuillonUSBDevice* m_device = nullptr;
+    // The same device's mouse facade; null for the other families.
+    CQuillonMouseDevice* m_mouse = nullptr;
     QPointer<QWidget> m_picture;
     QPointer<CDevicePageUI> m_page;
     // A frame waits for its paint; set on the light thread, cleared by the paint.

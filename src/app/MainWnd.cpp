@@ -328,7 +328,7 @@ void CMainWnd::UpdateLightPreview() {
 
 void CMainWnd::SetPreviewsWanted(bool windowShown) {
     for (CDevicePageUI* page : m_pages)
-        if (auto* mouse = dynamic_cast<CQuillonMouseDevice*>(page->Device()))
+        if (auto* mouse = page->Device() ? page->Device()->AsMouse() : nullptr)
             mouse->SetPreviewWanted(windowShown && page->IsLightPreviewShown());
 }
 
@@ -637,7 +637,7 @@ void CMainWnd::UpdateNoDeviceLink() {
 
 void CMainWnd::OnDeviceCreated(CQuillonUSBDevice& device) {
     CreateDevicePage(device);
-    if (auto* mouse = dynamic_cast<CQuillonMouseDevice*>(&device)) {
+    if (auto* mouse = device.AsMouse()) {
         mouse->SetFirmwarePrompt(m_firmwarePrompt.get());
         m_lightSync->AddDevice(*mouse);
         m_syncedMice.push_back(mouse);

@@ -379,11 +379,6 @@ int RunButtonList(CliSession& session) {
     return kExitOk;
 }
 
-// The failure of a transfer, with what went through.
-int FailTransfer(CliSession& session, CliMouse& cli, const char* what) {
-    return FailCommand(session, cli.connection, cli.mouse->LastDeviceResult(), what);
-}
-
 int RunButtonSet(CliSession& session, const ButtonCliArgs& args) {
     const int button = ParseButton(args.button);
     if (button < 0)
@@ -416,22 +411,21 @@ int RunButtonSet(CliSession& session, const ButtonCliArgs& args) {
         mouse.SetKeyList(before);
         return session.Fail(kExitError, MacrosTooLongText(over) + "; nothing was changed");
     }
-    mouse.StoreSettings();
-    if (!mouse.LastStoreSucceeded())
+    if (!mouse.SaveProfile().saved)
         return session.Fail(kExitError, "could not save the profile file " +
                                             mouse.GetProfilePath() +
                                             "; nothing was changed on the mouse either");
-    const ApplyMacrosResult sent = mouse.ApplyMacros();
-    if (sent.macroResult > 0)
-        return session.Fail(kExitError, MacrosTooLongText(sent.macroResult) +
+    const MouseResult sent = mouse.ApplyMacros();
+    if (sent.overLimit > 0)
+        return session.Fail(kExitError, MacrosTooLongText(sent.overLimit) +
                                             "; saved in the profile, nothing sent to the mouse");
-    if (sent.macroResult < 0 || sent.keyTableResult != 1)
-        return FailTransfer(session, cli,
-                            sent.macroResult < 0
-                                ? "saved in the profile, but the macros could not be sent to the "
-                                  "mouse (send them later with: kestrunectl upload)"
-                                : "saved in the profile but not written to the mouse (send it "
-                                  "later with: kestrunectl upload)");
+    if (!sent.Sent())
+        return FailCommand(session, cli.connection, sent.device,
+                           sent.failed == MouseStep::kMacros
+                               ? "saved in the profile, but the macros could not be sent to the "
+                                 "mouse (send them later with: kestrunectl upload)"
+                               : "saved in the profile but not written to the mouse (send it "
+                                 "later with: kestrunectl upload)");
     const bool positioned = mouse.GetKeyPositionMap()[index] != kNoKeyPosition;
     const std::string function = FunctionText(english, code, mouse.GetMacroNames());
     if (session.json) {
@@ -457,29 +451,34 @@ int RunUpload(CliSession& session) {
     if (!OpenMouseForSettings(session, cli, exitCode))
         return exitCode;
     CQuillonMouseDevice& mouse = *cli.mouse;
-    const ApplyMacrosResult sent = mouse.ApplyMacros();
-    if (sent.macroResult > 0)
-        return session.Fail(
-            kExitError, MacrosTooLongText(sent.macroResult) + "; nothing was sent to the mouse");
-    if (sent.macroResult < 0)
+    const MouseResult sent = mouse.ApplyMacros();
+    if (sent.overLimit > 0)
+        return session.Fail(kExitError,
+                            MacrosTooLongText(sent.overLimit) + "; nothing was sent to the mouse");
+    if (sent.failed == MouseStep::kMacros)
         session.err << "kestrunectl: " << kMacrosNotSentText << "\n";
-    if (sent.macroResult < 0 || sent.keyTableResult != 1)
-        return FailTransfer(session, cli,
-                            sent.macroResult < 0 ? "sending the macros" : "sending the key table");
+    if (!sent.Sent())
+        return FailCommand(
+            session, cli.connection, sent.device,
+            sent.failed == MouseStep::kMacros ? "sending the macros" : "sending the key table");
     CShootData shoot(mouse.GetUserDeviceFolder(), GetDefaultDataFolder());
     // As the recoil page does: a missing pattern is the default one, not an empty one.
     shoot.RestoreMissing();
-    if (const int recoil = mouse.WriteShootData(); recoil != 1)
-        return recoil == 0 ? session.Fail(kExitError, "the recoil patterns are too large to send")
-                           : FailTransfer(session, cli, "sending the recoil patterns");
+    if (const MouseResult recoil = mouse.SendRecoil(); !recoil.Sent())
+        return recoil.overLimit > 0
+                   ? session.Fail(kExitError, "the recoil patterns are too large to send")
+                   : FailCommand(session, cli.connection, recoil.device,
+                                 "sending the recoil patterns");
 
     const std::vector<std::string> macroNames = mouse.GetMacroNames();
+    // The list ApplyMacros sent: the key list has not changed since.
+    const std::vector<int> used = mouse.BuildMacroList();
     if (session.json) {
         Json::Value value;
         value["action"] = "upload";
         value["profile"] = ProfileJson(cli);
         value["macros"] = Json::Value(Json::arrayValue);
-        for (int index : sent.used)
+        for (int index : used)
             value["macros"].append(static_cast<size_t>(index) < macroNames.size()
                                        ? macroNames[static_cast<size_t>(index)]
                                        : std::to_string(index));
@@ -489,10 +488,10 @@ int RunUpload(CliSession& session) {
         return kExitOk;
     }
     session.out << "Sent to the mouse" << ProfileSuffix(cli) << ": ";
-    if (sent.used.empty())
+    if (used.empty())
         session.out << "no macros (no button plays one), ";
     else
-        session.out << sent.used.size() << (sent.used.size() == 1 ? " macro, " : " macros, ");
+        session.out << used.size() << (used.size() == 1 ? " macro, " : " macros, ");
     session.out << "the key table and the four recoil patterns\n";
     return kExitOk;
 }

@@ -59,7 +59,7 @@ int FailOldFirmware(const CliSession& session, uint16_t current) {
 bool OpenMouseDevice(CliSession& session, CliMouse& cli, int& exitCode) {
     if (!OpenMouse(session, cli.connection, exitCode))
         return false;
-    cli.mouse = dynamic_cast<CQuillonMouseDevice*>(cli.connection.device);
+    cli.mouse = cli.connection.device ? cli.connection.device->AsMouse() : nullptr;
     if (!cli.mouse) {
         exitCode = session.Fail(kExitNoDevice, "no Kestrune Q418-RGB found");
         return false;
@@ -73,7 +73,7 @@ bool OpenMouseForSettings(CliSession& session, CliMouse& cli, int& exitCode) {
     cli.mouse->SetLightFilePrefix(std::string(kDevicePageTable[kMouseType].lightFilePrefix));
     cli.mouse->SetFirmwarePrompt(&cli.prompt);
     cli.mouse->SetCurrentProfileId(cli.profile.id);
-    if (!cli.mouse->ReadDeviceInfo()) {
+    if (const MouseResult read = cli.mouse->ReadInformation(); !read.Sent()) {
         if (cli.mouse->GetFirmwareCheck() == FirmwareCheck::kDeclined) {
             exitCode = FailOldFirmware(session, cli.prompt.current);
             return false;
@@ -86,8 +86,8 @@ bool OpenMouseForSettings(CliSession& session, CliMouse& cli, int& exitCode) {
                                 " this tool handles; nothing was changed");
             return false;
         }
-        exitCode = FailCommand(session, cli.connection, cli.mouse->LastDeviceResult(),
-                               "reading the mouse's information");
+        exitCode =
+            FailCommand(session, cli.connection, read.device, "reading the mouse's information");
         return false;
     }
     cli.mouse->LoadProfile();
@@ -97,14 +97,14 @@ bool OpenMouseForSettings(CliSession& session, CliMouse& cli, int& exitCode) {
 }
 
 int CommitChange(CliSession& session, CliMouse& cli, const std::string& done, Json::Value result) {
-    const SettingsCommit commit = cli.mouse->CommitSettings();
+    const MouseResult commit = cli.mouse->CommitSettings();
     if (!commit.saved)
         return session.Fail(kExitError,
                             "could not save the profile file " + cli.mouse->GetProfilePath() +
-                                (commit.written ? " (the mouse has the new setting)"
-                                                : "; nothing was changed on the mouse either"));
-    if (!commit.written)
-        return FailCommand(session, cli.connection, commit.deviceResult,
+                                (commit.Sent() ? " (the mouse has the new setting)"
+                                               : "; nothing was changed on the mouse either"));
+    if (!commit.Sent())
+        return FailCommand(session, cli.connection, commit.device,
                            "saved in the profile but not written to the mouse (send it later "
                            "with: kestrunectl apply)");
     if (session.json) {

@@ -338,10 +338,8 @@ int Status(CliSession& session) {
     if (!OpenMouseDevice(session, cli, exitCode))
         return exitCode;
     CQuillonMouseDevice* mouse = cli.mouse;
-    mouse->RefreshStatus();
-    if (mouse->LastDeviceResult() != kResultDone)
-        return FailCommand(session, cli.connection, mouse->LastDeviceResult(),
-                           "reading the battery status");
+    if (const MouseResult read = mouse->ReadStatus(); !read.Sent())
+        return FailCommand(session, cli.connection, read.device, "reading the battery status");
     const auto status = mouse->PowerStatus();
     static const char* const kCharging[] = {"full", "charging", "on battery"};
     const std::string charging = status[1] < 3 ? kCharging[status[1]] : "unknown";
@@ -371,10 +369,10 @@ int Status(CliSession& session) {
 
 int Sync(CliSession& session, CliMouse& cli) {
     CQuillonMouseDevice& mouse = *cli.mouse;
-    if (mouse.ReadSettingsBlock() != 1)
-        return FailCommand(session, cli.connection, mouse.LastDeviceResult(),
-                           "reading the mouse's settings");
-    if (!mouse.LastStoreSucceeded())
+    const MouseResult read = mouse.ReadSettings();
+    if (!read.Sent())
+        return FailCommand(session, cli.connection, read.device, "reading the mouse's settings");
+    if (!read.saved)
         return session.Fail(kExitError,
                             "read the mouse's settings but could not save the profile file " +
                                 mouse.GetProfilePath());
@@ -401,9 +399,8 @@ int Sync(CliSession& session, CliMouse& cli) {
 }
 
 int Apply(CliSession& session, CliMouse& cli) {
-    if (cli.mouse->WriteSettings(0) != 1)
-        return FailCommand(session, cli.connection, cli.mouse->LastDeviceResult(),
-                           "writing the settings");
+    if (const MouseResult sent = cli.mouse->SendSettings(0); !sent.Sent())
+        return FailCommand(session, cli.connection, sent.device, "writing the settings");
     if (session.json) {
         Json::Value value;
         value["action"] = "apply";
@@ -455,7 +452,7 @@ int Firmware(CliSession& session, bool upgrade) {
     CSpawnUpgraderLauncher launcher(true);
     mouse->SetFirmwarePrompt(&cli.prompt);
     mouse->SetUpgraderLauncher(&launcher);
-    mouse->ReadDeviceInfo();
+    const MouseResult read = mouse->ReadInformation();
     switch (mouse->GetFirmwareCheck()) {
         case FirmwareCheck::kUpgraderStarted:
             if (session.json) {
@@ -471,7 +468,7 @@ int Firmware(CliSession& session, bool upgrade) {
         case FirmwareCheck::kUpgraderFailed:
             return session.Fail(kExitError, cli.prompt.upgraderError);
         default:
-            return FailCommand(session, cli.connection, mouse->LastDeviceResult(),
+            return FailCommand(session, cli.connection, read.device,
                                "reading the mouse's information");
     }
 }

@@ -120,7 +120,7 @@ class CWatcher : public IDeviceDiscoveryOwner,
 
     void OnDeviceCreated(CQuillonUSBDevice& device) override {
         m_entries[&device] = std::make_unique<CWatchEntry>(*this, m_dispatcher, device);
-        if (auto* mouse = dynamic_cast<CQuillonMouseDevice*>(&device)) {
+        if (auto* mouse = device.AsMouse()) {
             mouse->SetOwner(this);
             mouse->SetFirmwarePrompt(this);
         }
@@ -130,10 +130,11 @@ class CWatcher : public IDeviceDiscoveryOwner,
     void ScheduleSettingsReload(CQuillonMouseDevice& mouse, int delayMs) override {
         m_dispatcher.Post([this, &mouse, delayMs] {
             m_dispatcher.StartTimer(delayMs, [this, &mouse] {
-                mouse.ReloadSettings();
-                Print(
-                    mouse.GetTypeKey() + ": settings re-read into the profile" +
-                    (mouse.LastDeviceResult() == kResultDone ? "" : " (the mouse did not answer)"));
+                // ReloadSettings, with what the read reached.
+                const MouseResult read = mouse.ReadSettings();
+                mouse.ApplyProfile();
+                Print(mouse.GetTypeKey() + ": settings re-read into the profile" +
+                      (read.Sent() ? "" : " (the mouse did not answer)"));
             });
         });
     }
@@ -217,7 +218,7 @@ class CWatcher : public IDeviceDiscoveryOwner,
 
     // Prints the battery state when it changed.
     void Battery(CQuillonUSBDevice& device) {
-        auto* mouse = dynamic_cast<CQuillonMouseDevice*>(&device);
+        auto* mouse = device.AsMouse();
         if (!mouse || !device.IsConfigPresent())
             return;
         auto status = mouse->PowerStatus();
@@ -283,7 +284,7 @@ class CWatcher : public IDeviceDiscoveryOwner,
     void PrintEvent(CQuillonUSBDevice& device, bool throughReceiver,
                     const std::vector<uint8_t>& report) {
         unsigned code = report.size() >= 3 ? report[1] | report[2] << 8 : 0;
-        const bool isMouse = dynamic_cast<CQuillonMouseDevice*>(&device) != nullptr;
+        const bool isMouse = device.AsMouse() != nullptr;
         const std::string meaning =
             isMouse ? DescribeMouseEvent(DecodeMouseEvent(report, throughReceiver)) : "";
         std::string hex;

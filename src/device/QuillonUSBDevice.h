@@ -22,6 +22,8 @@ class CQuillonUSBDevice;
 class CBasicProfiledata;
 // A button's assignment and its default (the profile library).
 struct KeyListEntry;
+// The mouse family's facade (the mouse library); the front ends reach it through AsMouse.
+class CQuillonMouseDevice;
 
 // Receives the input reports the device's event listeners read. Called on a listener thread.
 class IDeviceEventSink {
@@ -48,6 +50,9 @@ class CQuillonUSBDevice {
     virtual ~CQuillonUSBDevice();
     CQuillonUSBDevice(const CQuillonUSBDevice&) = delete;
     CQuillonUSBDevice& operator=(const CQuillonUSBDevice&) = delete;
+
+    // The mouse's own operations; null for the other families.
+    virtual CQuillonMouseDevice* AsMouse() { return nullptr; }
 
     // ---- identity and wiring (set when the device is created) ----
     void SetTypeIndex(int index) { m_typeIndex = index; }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <thread>
@@ -12,6 +13,7 @@
 
 #include "base/Debug.h"
 #include "base/Paths.h"
+#include "device/ReportChannel.h"
 
 extern char** environ;
 
@@ -72,4 +74,39 @@ std::string CSpawnUpgraderLauncher::Launch(const std::filesystem::path& executab
         return "the firmware upgrader failed (exit status " + std::to_string(WEXITSTATUS(status)) +
                ")";
     return "the firmware upgrader was stopped by signal " + std::to_string(WTERMSIG(status));
+}
+
+bool CFirmwareHandOff::Check(CReportChannel& channel, uint16_t version) {
+    if (!FirmwareNeedsUpgrade(version)) {
+        m_state = FirmwareCheck::kCurrent;
+        return true;
+    }
+    if (!m_prompt) {
+        DebugPrintf(DebugArea::Mouse, "firmware %04x is old, and nobody to ask", version);
+        m_state = FirmwareCheck::kOutdated;
+        return true;
+    }
+    // Nothing waits on the mouse while the user decides, nor once the upgrader has it.
+    channel.EndConfiguration();
+    if (!m_prompt->ConfirmFirmwareUpgrade(version, kCurrentMouseFirmware)) {
+        m_state = FirmwareCheck::kDeclined;
+        m_prompt->OnFirmwareUpgradeDeclined(version, kCurrentMouseFirmware);
+        return false;
+    }
+    channel.SetTransmissionEnabled(false);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    CSpawnUpgraderLauncher spawn;
+    IUpgraderLauncher& launcher = m_launcher ? *m_launcher : spawn;
+    const std::string error =
+        launcher.Launch(UpgraderPath(), kUpgradeToolArgument, UpgraderFolder());
+    if (error.empty()) {
+        m_state = FirmwareCheck::kUpgraderStarted;
+        return false;
+    }
+    // Nothing else will talk to the mouse: this tool keeps it.
+    channel.SetTransmissionEnabled(true);
+    m_state = FirmwareCheck::kUpgraderFailed;
+    DebugPrintf(DebugArea::Mouse, "upgrader: %s", error.c_str());
+    m_prompt->OnUpgraderFailed(error);
+    return false;
 }

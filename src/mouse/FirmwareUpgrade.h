@@ -1,9 +1,12 @@
 // Handing a mouse with old firmware to the upgrader: who asks the user, who starts the program.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <string>
+
+class CReportChannel;
 
 // The firmware the upgrader installs; older firmware (0 = unknown) asks for it.
 inline constexpr uint16_t kCurrentMouseFirmware = 0x0105;
@@ -54,3 +57,30 @@ class CSpawnUpgraderLauncher : public IUpgraderLauncher {
 // Where the upgrader lives: the program's "DefaultData" folder.
 std::filesystem::path UpgraderFolder();
 std::filesystem::path UpgraderPath();
+
+enum class FirmwareCheck {
+    kNotChecked,
+    kCurrent,          // up to date, or unknown (no cable interface, version 0)
+    kOutdated,         // old, and nobody to ask
+    kDeclined,         // old, and the user said no
+    kUpgraderStarted,  // the upgrader has the mouse now; transmission is off
+    kUpgraderFailed,   // confirmed, but the upgrader did not start or failed
+};
+
+// The mouse's part that decides, at first contact, whether old firmware goes to the upgrader.
+class CFirmwareHandOff {
+  public:
+    void SetPrompt(IFirmwarePrompt* prompt) { m_prompt = prompt; }
+    // Null: the posix_spawn launcher.
+    void SetLauncher(IUpgraderLauncher* launcher) { m_launcher = launcher; }
+    FirmwareCheck State() const { return m_state.load(); }
+
+    // Inside the configuration the information read opened. False when the mouse is not to be
+    // used further (declined, or handed to the upgrader); the configuration is ended then.
+    bool Check(CReportChannel& channel, uint16_t version);
+
+  private:
+    IFirmwarePrompt* m_prompt = nullptr;
+    IUpgraderLauncher* m_launcher = nullptr;
+    std::atomic<FirmwareCheck> m_state{FirmwareCheck::kNotChecked};
+};

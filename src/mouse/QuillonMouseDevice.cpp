@@ -9,6 +9,7 @@
 #include "base/Paths.h"
 #include "device/DeviceTables.h"
 #include "keys/KeyCodes.h"
+#include "macro/MacroDownload.h"
 #include "macro/MacroList.h"
 #include "macro/ShootData.h"
 #include "profile/JsonFile.h"
@@ -31,20 +32,12 @@ std::span<const uint8_t> BytesOf(const LightInfo& light) {
     return {reinterpret_cast<const uint8_t*>(&light), sizeof light};
 }
 
-std::vector<std::string> Names(const Json::Value& array, const char* key) {
-    std::vector<std::string> names;
-    for (Json::ArrayIndex i = 0; i < array.size(); ++i)
-        names.push_back(JsonString(array[i], key));
-    return names;
-}
-
 }  // namespace
 
 CQuillonMouseDevice::CQuillonMouseDevice(IHidBackend* backend, ILightClock& clock)
     : CQuillonUSBDevice(backend),
       m_profile(std::make_shared<CMouseProfiledata>()),
-      m_lightClock(clock),
-      m_lightThread(*this, clock) {
+      m_light(*this, clock) {
     m_profile->SetDefaultPath(GetProgramDataFolder() / "DefaultData" / "mouse.Json");
     SetProfileData(m_profile);
 }
@@ -65,16 +58,16 @@ bool CQuillonMouseDevice::IsReachable() {
     return ConfigChannel().QueryLink();
 }
 
-void CQuillonMouseDevice::RefreshStatus() {
+MouseResult CQuillonMouseDevice::ReadStatus() {
     ExpectCommandThread("CQuillonMouseDevice::RefreshStatus");
     std::array<uint8_t, kPowerStatusSize> status{};
     const int result = ConfigChannel().ReadStatusBytes(status.data(), 2, 0);
-    m_lastDeviceResult = result;
     if (result != kResultDone)
-        return;
+        return MouseResult::Failed(MouseStep::kStatus, result);
     status[3] = ConfigChannel().IsReceiverMode() ? 1 : 0;
     std::lock_guard lock(m_statusMutex);
     m_powerStatus = status;
+    return {};
 }
 
 std::array<uint8_t, kPowerStatusSize> CQuillonMouseDevice::PowerStatus() const {
@@ -120,11 +113,11 @@ MouseProfileSnapshot CQuillonMouseDevice::TakeProfileSnapshot() {
     snapshot.light = m_profile->GetLightInfo();
     snapshot.keys = m_keyList;
     snapshot.sensor = GetSensor();
-    std::lock_guard lock(m_namesMutex);
-    snapshot.macroNames = m_macroNames;
-    snapshot.effectNames = m_effectNames;
-    snapshot.effectVisible = m_effectVisible;
-    snapshot.effectValues = m_effectValues;
+    MouseNames names = m_names.Get();
+    snapshot.macroNames = std::move(names.macros);
+    snapshot.effectNames = std::move(names.effects);
+    snapshot.effectVisible = std::move(names.effectVisible);
+    snapshot.effectValues = std::move(names.effectValues);
     return snapshot;
 }
 
@@ -139,7 +132,7 @@ void CQuillonMouseDevice::HandleEvent(std::span<const uint8_t> report, bool thro
             break;
         case MouseEventAction::kReactiveLight:
             // The engine ignores it unless the preview runs the reactive effect.
-            m_lightEngine.TriggerReactive();
+            m_light.Engine().TriggerReactive();
             break;
         case MouseEventAction::kRefreshProfile:
             if (owner && IsConfigPresent())
@@ -190,122 +183,19 @@ void CQuillonMouseDevice::Listen(std::stop_token stop, bool throughReceiver) {
 
 // ---- device memory ----
 
-KeyPositionMap BuildKeyPositionMap(std::span<const uint8_t> keyTable, size_t positions) {
-    KeyPositionMap map{};
-    map.fill(kNoKeyPosition);
-    positions = std::min(positions, keyTable.size() / 3);
-    for (size_t button = 0; button < kMouseKeyButtons; ++button) {
-        const KeyCode& code = kFactoryKeyTable[button];
-        for (size_t k = 0; k < positions; ++k) {
-            if (std::equal(code.begin(), code.end(), keyTable.begin() + 3 * k)) {
-                map[button] = static_cast<uint8_t>(k);
-                break;
-            }
-        }
-    }
-    return map;
-}
-
-KeyPositionMap BuildKeyPositionMap(std::span<const uint8_t> keyTable, size_t positions,
-                                   const KeyPositionMap& learnt) {
-    const KeyPositionMap found = BuildKeyPositionMap(keyTable, positions);
-    // Every code at positions other than the learnt ones: a mouse laid out anew (or nothing
-    // learnt yet). The same positions in another order are buttons given each other's
-    // functions: the positions do not move.
-    const bool complete = std::find(found.begin(), found.end(), kNoKeyPosition) == found.end();
-    auto sorted = [](KeyPositionMap map) {
-        std::sort(map.begin(), map.end());
-        return map;
-    };
-    if (complete && sorted(found) != sorted(learnt))
-        return found;
-    positions = std::min(positions, keyTable.size() / 3);
-    // A remapped button can carry another button's factory code: that copy is not the other
-    // button, whose own position is known.
-    auto learntByAnother = [&learnt](size_t k, size_t button) {
-        for (size_t other = 0; other < kMouseKeyButtons; ++other)
-            if (other != button && learnt[other] == k)
-                return true;
-        return false;
-    };
-    KeyPositionMap map{};
-    map.fill(kNoKeyPosition);
-    std::vector<bool> taken(positions, false);
-    for (size_t button = 0; button < kMouseKeyButtons; ++button) {
-        const KeyCode& code = kFactoryKeyTable[button];
-        for (size_t k = 0; k < positions; ++k) {
-            if (!taken[k] && !learntByAnother(k, button) &&
-                std::equal(code.begin(), code.end(), keyTable.begin() + 3 * k)) {
-                map[button] = static_cast<uint8_t>(k);
-                taken[k] = true;
-                break;
-            }
-        }
-    }
-    for (size_t button = 0; button < kMouseKeyButtons; ++button) {
-        const uint8_t k = learnt[button];
-        if (map[button] == kNoKeyPosition && k < positions && !taken[k]) {
-            map[button] = k;
-            taken[k] = true;
-        }
-    }
-    return map;
-}
-
-KeyPositionMap CQuillonMouseDevice::PositionsFromKeyTable(size_t positions) {
-    if (GetTypeKey().empty())
-        return BuildKeyPositionMap(m_keyTable, positions);
-    const std::filesystem::path file = GetUserDeviceFolder() / kKeyPositionsFileName;
-    KeyPositionMap learnt = MakeEmptyKeyPositions();
-    const Json::Value document = CJsonFile::ReadDocument(file);
-    const Json::Value& stored = JsonMember(document, "KeyPositions");
-    for (Json::ArrayIndex i = 0; stored.isArray() && i < stored.size() && i < kMouseKeyButtons;
-         ++i) {
-        if (stored[i].isUInt() && stored[i].asUInt() < kNoKeyPosition)
-            learnt[i] = static_cast<uint8_t>(stored[i].asUInt());
-    }
-    const KeyPositionMap map = BuildKeyPositionMap(m_keyTable, positions, learnt);
-
-    // A table with every factory code teaches every position; another one only the buttons
-    // not known yet, where no known button sits.
-    const KeyPositionMap found = BuildKeyPositionMap(m_keyTable, positions);
-    const bool complete = std::find(found.begin(), found.end(), kNoKeyPosition) == found.end();
-    KeyPositionMap learnNow = complete ? map : learnt;
-    if (!complete) {
-        for (size_t button = 0; button < kMouseKeyButtons; ++button) {
-            if (learnt[button] == kNoKeyPosition && found[button] != kNoKeyPosition &&
-                std::find(learnt.begin(), learnt.end(), found[button]) == learnt.end())
-                learnNow[button] = found[button];
-        }
-    }
-    if (learnNow != learnt) {
-        Json::Value learntDocument(Json::objectValue);
-        Json::Value& list = learntDocument["KeyPositions"] = Json::Value(Json::arrayValue);
-        for (uint8_t k : learnNow)
-            list.append(Json::UInt{k});
-        if (!CJsonFile::WriteDocument(file, learntDocument))
-            DebugPrintf(DebugArea::Mouse, "key positions not kept: %s", file.c_str());
-    }
-    return map;
-}
-
-bool CQuillonMouseDevice::CanTalk() {
+int CQuillonMouseDevice::CanTalk() {
     CReportChannel& channel = ConfigChannel();
-    if (!channel.IsPresent()) {
-        m_lastDeviceResult = kResultNoReply;
-        return false;
-    }
-    if (channel.IsReceiverMode() && !channel.QueryLink()) {
-        m_lastDeviceResult = kResultUnreachable;
-        return false;
-    }
-    return true;
+    if (!channel.IsPresent())
+        return kResultNoReply;
+    if (channel.IsReceiverMode() && !channel.QueryLink())
+        return kResultUnreachable;
+    return kResultDone;
 }
 
-bool CQuillonMouseDevice::ReadDeviceInfo() {
+MouseResult CQuillonMouseDevice::ReadInformation() {
     ExpectCommandThread("CQuillonMouseDevice::ReadDeviceInfo");
-    if (!CanTalk())
-        return false;
+    if (const int reach = CanTalk(); reach != kResultDone)
+        return MouseResult::Failed(MouseStep::kInformation, reach);
     CReportChannel& channel = ConfigChannel();
     channel.BeginConfiguration();
     std::array<uint8_t, kInformationBlockSize> info{};
@@ -315,8 +205,8 @@ bool CQuillonMouseDevice::ReadDeviceInfo() {
         if (channel.SetKeyTableSize(static_cast<uint16_t>(3 * info[5])) != 1) {
             DebugPrintf(DebugArea::Mouse, "key table of %u bytes refused", 3u * info[5]);
             result = kResultNoReply;
-        } else if (!CheckFirmware()) {
-            return false;
+        } else if (!m_firmware.Check(channel, FirmwareVersion())) {
+            return MouseResult::Failed(MouseStep::kInformation, kResultNoReply);
         }
     }
     std::array<uint8_t, kMaxKeyTableSize> keys{};
@@ -324,51 +214,12 @@ bool CQuillonMouseDevice::ReadDeviceInfo() {
         result = channel.ReadKeyAssignmentTable(keys.data());
     // Close the configuration the begin opened, whatever failed.
     channel.EndConfiguration();
-    m_lastDeviceResult = result;
     if (result != kResultDone)
-        return false;
-    m_keyTable = keys;
-    m_keyTableRead = true;
-    m_keyPositions = PositionsFromKeyTable(info[5]);
-    return true;
-}
-
-bool CQuillonMouseDevice::CheckFirmware() {
-    const uint16_t version = FirmwareVersion();
-    if (!FirmwareNeedsUpgrade(version)) {
-        m_firmwareCheck = FirmwareCheck::kCurrent;
-        return true;
-    }
-    if (!m_prompt) {
-        DebugPrintf(DebugArea::Mouse, "firmware %04x is old, and nobody to ask", version);
-        m_firmwareCheck = FirmwareCheck::kOutdated;
-        return true;
-    }
-    CReportChannel& channel = ConfigChannel();
-    // Nothing waits on the mouse while the user decides, nor once the upgrader has it.
-    channel.EndConfiguration();
-    m_lastDeviceResult = kResultNoReply;
-    if (!m_prompt->ConfirmFirmwareUpgrade(version, kCurrentMouseFirmware)) {
-        m_firmwareCheck = FirmwareCheck::kDeclined;
-        m_prompt->OnFirmwareUpgradeDeclined(version, kCurrentMouseFirmware);
-        return false;
-    }
-    channel.SetTransmissionEnabled(false);
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    CSpawnUpgraderLauncher spawn;
-    IUpgraderLauncher& launcher = m_launcher ? *m_launcher : spawn;
-    const std::string error =
-        launcher.Launch(UpgraderPath(), kUpgradeToolArgument, UpgraderFolder());
-    if (error.empty()) {
-        m_firmwareCheck = FirmwareCheck::kUpgraderStarted;
-        return false;
-    }
-    // Nothing else will talk to the mouse: this tool keeps it.
-    channel.SetTransmissionEnabled(true);
-    m_firmwareCheck = FirmwareCheck::kUpgraderFailed;
-    DebugPrintf(DebugArea::Mouse, "upgrader: %s", error.c_str());
-    m_prompt->OnUpgraderFailed(error);
-    return false;
+        return MouseResult::Failed(MouseStep::kInformation, result);
+    // Only a device with a type has a data folder to keep what the table teaches.
+    m_keyTable.Take(keys, info[5],
+                    GetTypeKey().empty() ? std::filesystem::path() : GetUserDeviceFolder());
+    return {};
 }
 
 uint16_t CQuillonMouseDevice::FirmwareVersion() {
@@ -380,11 +231,11 @@ bool CQuillonMouseDevice::NeedsFirmwareUpgrade() {
     return FirmwareNeedsUpgrade(FirmwareVersion());
 }
 
-int CQuillonMouseDevice::ReadSettingsBlock() {
+MouseResult CQuillonMouseDevice::ReadSettings() {
     ExpectCommandThread("CQuillonMouseDevice::ReadSettingsBlock");
     SetLightingSync(0);
-    if (!CanTalk())
-        return 0;
+    if (const int reach = CanTalk(); reach != kResultDone)
+        return MouseResult::Failed(MouseStep::kSettings, reach);
     CReportChannel& channel = ConfigChannel();
     uint8_t slot = 0;
     int result = channel.ReadSettingsMemory(&slot, 1, 0);
@@ -392,9 +243,8 @@ int CQuillonMouseDevice::ReadSettingsBlock() {
     if (result == kResultDone)
         result = channel.ReadSettingsMemory(image.data(), kMouseSettingsBlockSize,
                                             static_cast<uint16_t>(slot * kSettingsSlotStride));
-    m_lastDeviceResult = result;
     if (result != kResultDone)
-        return 0;
+        return MouseResult::Failed(MouseStep::kSettings, result);
     image[MouseBlock::kSlot] = slot;
     m_settingsImage = image;
 
@@ -402,30 +252,28 @@ int CQuillonMouseDevice::ReadSettingsBlock() {
     MouseSettings settings = m_profile->GetMouseSettings();
     int activeStage = m_profile->GetActiveDpiStage();
     TranslateMouseSettingsBlock(image, GetEffectValues(), light, settings, activeStage);
-    m_lightEngine.SetMirror(MirrorOf(light));
-    m_lightEngine.SetLightInfo(light);
+    m_light.Engine().SetMirror(MirrorOf(light));
+    m_light.Engine().SetLightInfo(light);
     m_profile->SetMouseSettings(settings);
     m_profile->SetActiveDpiStage(activeStage);
     CQuillonUSBDevice::SetLightSettings(BytesOf(light));
     m_profile->SetLightInfo(light);
-    StoreSettings();
-    return 1;
+    return SaveProfile();
 }
 
-int CQuillonMouseDevice::WriteSettings(uint8_t slot) {
+MouseResult CQuillonMouseDevice::SendSettings(uint8_t slot) {
     ExpectCommandThread("CQuillonMouseDevice::WriteSettings");
     // Before a profile is loaded the records are empty: writing them would wipe the mouse.
     if (!m_profileLoaded) {
         DebugLine(DebugArea::Mouse, "settings not written: no profile loaded");
-        m_lastDeviceResult = kResultNoReply;
-        return 0;
+        return MouseResult::Failed(MouseStep::kSettings, kResultNoReply);
     }
     const std::vector<DpiStage> stages = m_profile->GetDpiStages();
     const MouseSettingsBlock image =
         BuildMouseSettingsBlock(slot, m_profile->GetLightInfo(), stages,
                                 m_profile->GetActiveDpiStage(), m_profile->GetMouseSettings());
-    if (!CanTalk())
-        return 0;
+    if (const int reach = CanTalk(); reach != kResultDone)
+        return MouseResult::Failed(MouseStep::kSettings, reach);
     CReportChannel& channel = ConfigChannel();
     int result = channel.BeginConfiguration();
     if (result == kResultDone)
@@ -435,8 +283,9 @@ int CQuillonMouseDevice::WriteSettings(uint8_t slot) {
     const int ended = channel.EndConfiguration();
     if (result == kResultDone)
         result = ended == kResultDone ? kResultDone : ended;
-    m_lastDeviceResult = result;
-    return result == kResultDone ? 1 : 0;
+    if (result != kResultDone)
+        return MouseResult::Failed(MouseStep::kSettings, result);
+    return {};
 }
 
 // ---- profile ----
@@ -499,12 +348,14 @@ void CQuillonMouseDevice::ResetToDefault() {
     ApplyProfile();
 }
 
-void CQuillonMouseDevice::StoreSettings() {
+MouseResult CQuillonMouseDevice::SaveProfile() {
     ExpectCommandThread("CQuillonMouseDevice::StoreSettings");
-    m_lastStoreOk = m_profile->Save();
-    if (!m_lastStoreOk)
+    MouseResult result;
+    result.saved = m_profile->Save();
+    if (!result.saved)
         DebugPrintf(DebugArea::Profile, "profile not saved: %s",
                     m_profile->GetProfilePath().c_str());
+    return result;
 }
 
 void CQuillonMouseDevice::SetDeviceKind(int kind) {
@@ -529,35 +380,8 @@ void CQuillonMouseDevice::FixMacroAssignments() {
 
 void CQuillonMouseDevice::LoadNameLists() {
     ExpectCommandThread("CQuillonMouseDevice::LoadNameLists");
-    const std::filesystem::path folder = GetUserDeviceFolder();
-    const auto type = static_cast<size_t>(std::max(GetDeviceKind(), 0));
-    const Json::Value macros = CJsonFile::ReadDocument(folder / kMacroFileName);
-    const Json::Value lights =
-        CJsonFile::ReadDocument(GetProgramDataFolder() / "DefaultData" / kLightNamesFileName);
-    const Json::Value& effects = JsonElement(JsonMember(lights, "DefaultLightName"), type);
-    const Json::Value& areas = JsonElement(JsonMember(lights, "AreaLightName"), type);
-    const Json::Value custom = CJsonFile::ReadDocument(m_profile->GetLightListPath());
-    // Indexed like the effect files that GetEffectSteps finds there, so names and effects agree.
-    const Json::Value& customLights = JsonElement(JsonMember(custom, "LightInfo"),
-                                                  static_cast<size_t>(m_profile->GetDeviceIndex()));
-
-    std::lock_guard lock(m_namesMutex);
-    // A missing list keeps the old one.
-    if (const Json::Value& list = JsonMember(macros, "MacroInfo"); list.isArray())
-        m_macroNames = Names(list, "MacroName");
-    if (effects.isArray()) {
-        m_effectNames = Names(effects, "LightName");
-        m_effectVisible.clear();
-        m_effectValues.clear();
-        for (Json::ArrayIndex i = 0; i < effects.size(); ++i) {
-            m_effectVisible.push_back(JsonFlag(effects[i], "visible") ? 1 : 0);
-            m_effectValues.push_back(static_cast<int>(JsonInteger(effects[i], "value")));
-        }
-    }
-    if (areas.isArray())
-        m_areaNames = Names(areas, "LightName");
-    if (customLights.isArray())
-        m_customLightNames = Names(customLights, "LightName");
+    m_names.Load(GetUserDeviceFolder(), static_cast<size_t>(std::max(GetDeviceKind(), 0)),
+                 m_profile->GetLightListPath(), static_cast<size_t>(m_profile->GetDeviceIndex()));
 }
 
 // ---- settings ----
@@ -601,35 +425,21 @@ size_t CQuillonMouseDevice::MacroCount() const {
     return CMacroList(GetUserDeviceFolder()).ReadList().size();
 }
 
-void CQuillonMouseDevice::NoteTransferFailure() {
+int CQuillonMouseDevice::TransferFailure() {
     CReportChannel& channel = ConfigChannel();
-    if (!channel.IsPresent())
-        m_lastDeviceResult = kResultNoReply;
-    else if (channel.IsReceiverMode() && !channel.QueryLink())
-        m_lastDeviceResult = kResultUnreachable;
-    else
-        m_lastDeviceResult = kResultNoReply;
+    if (channel.IsPresent() && channel.IsReceiverMode() && !channel.QueryLink())
+        return kResultUnreachable;
+    return kResultNoReply;
 }
 
 std::vector<int> CQuillonMouseDevice::BuildMacroList() {
     ExpectCommandThread("CQuillonMouseDevice::BuildMacroList");
-    return ::BuildMacroList(m_keyList, m_keyPositions, MacroCount());
+    return ::BuildMacroList(m_keyList, m_keyTable.Positions(), MacroCount());
 }
 
 int CQuillonMouseDevice::WriteKeyTable(int profile, const std::vector<KeyListEntry>& keys) {
     ExpectCommandThread("CQuillonMouseDevice::WriteKeyTable");
-    if (!m_keyTableRead) {
-        DebugLine(DebugArea::Mouse, "key table not written: it was never read");
-        m_lastDeviceResult = kResultNoReply;
-        return 0;
-    }
-    const int result =
-        ::WriteKeyTable(ConfigChannel(), m_keyTable, keys, m_keyPositions, MacroCount(), profile);
-    if (result == 1)
-        m_lastDeviceResult = kResultDone;
-    else
-        NoteTransferFailure();
-    return result;
+    return m_keyTable.Write(ConfigChannel(), keys, MacroCount(), profile);
 }
 
 int CQuillonMouseDevice::WriteCurrentKeyTable(int profile) {
@@ -640,46 +450,47 @@ int CQuillonMouseDevice::WriteCurrentKeyTable(int profile) {
 
 int CQuillonMouseDevice::WriteMacroData(const std::vector<int>& used) {
     ExpectCommandThread("CQuillonMouseDevice::WriteMacroData");
-    const int result = ::WriteMacroData(ConfigChannel(), CMacroList(GetUserDeviceFolder()), used);
-    if (result < 0)
-        NoteTransferFailure();
-    return result;
+    return ::WriteMacroData(ConfigChannel(), CMacroList(GetUserDeviceFolder()), used);
 }
 
 int CQuillonMouseDevice::WriteShootData() {
     ExpectCommandThread("CQuillonMouseDevice::WriteShootData");
-    const int result = ::WriteShootData(
+    return ::WriteShootData(
         ConfigChannel(), CShootData(GetUserDeviceFolder(), GetProgramDataFolder() / "DefaultData"));
-    if (result < 0)
-        NoteTransferFailure();
-    return result;
 }
 
-ApplyMacrosResult CQuillonMouseDevice::ApplyMacros() {
+MouseResult CQuillonMouseDevice::SendRecoil() {
+    const int sent = WriteShootData();
+    if (sent == 0)
+        return {kResultNoReply, MouseStep::kRecoil, true, 1};
+    if (sent < 0)
+        return MouseResult::Failed(MouseStep::kRecoil, TransferFailure());
+    return {};
+}
+
+MouseResult CQuillonMouseDevice::ApplyMacros() {
     ExpectCommandThread("CQuillonMouseDevice::ApplyMacros");
-    ApplyMacrosResult result;
-    result.used = BuildMacroList();
-    result.macroResult = WriteMacroData(result.used);
-    if (result.macroResult > 0)
+    MouseResult result;
+    const int macros = WriteMacroData(BuildMacroList());
+    if (macros > 0) {
+        result.overLimit = macros;
         return result;
-    const int macroDeviceResult = m_lastDeviceResult;
-    result.keyTableAttempted = true;
-    result.keyTableResult = WriteCurrentKeyTable(0);
+    }
     // The first failure is the one to report.
-    if (result.macroResult < 0)
-        m_lastDeviceResult = macroDeviceResult;
-    StoreSettings();
+    if (macros < 0)
+        result = MouseResult::Failed(MouseStep::kMacros, TransferFailure());
+    if (WriteCurrentKeyTable(0) != 1 && result.failed == MouseStep::kNone)
+        result = MouseResult::Failed(MouseStep::kKeyTable, TransferFailure());
+    result.saved = SaveProfile().saved;
     return result;
 }
 
-SettingsCommit CQuillonMouseDevice::CommitSettings() {
+MouseResult CQuillonMouseDevice::CommitSettings() {
     ExpectCommandThread("CQuillonMouseDevice::CommitSettings");
-    SettingsCommit commit;
-    StoreSettings();
-    commit.saved = m_lastStoreOk;
-    commit.written = WriteSettings(0);
-    commit.deviceResult = m_lastDeviceResult;
-    return commit;
+    const bool saved = SaveProfile().saved;
+    MouseResult result = SendSettings(0);
+    result.saved = saved;
+    return result;
 }
 
 // ---- light state ----
@@ -689,7 +500,7 @@ void CQuillonMouseDevice::SetLightSettings(std::span<const uint8_t> info) {
     CQuillonUSBDevice::SetLightSettings(info);
     const LightInfo light = LightFromBytes(info);
     // The effect steps read the record itself; the mirror follows with ApplyLightState.
-    m_lightEngine.SetLightInfo(light);
+    m_light.Engine().SetLightInfo(light);
     m_profile->SetLightInfo(light);
     m_profileLoaded = true;
 }
@@ -704,43 +515,29 @@ LightInfo CQuillonMouseDevice::GetLightSettings() const {
 }
 
 LightMirror CQuillonMouseDevice::GetLightMirror() const {
-    return m_lightEngine.GetMirror();
+    return m_light.Engine().GetMirror();
 }
 
 int CQuillonMouseDevice::ApplyLightState() {
     ExpectCommandThread("CQuillonMouseDevice::ApplyLightState");
     const LightInfo light = m_profile->GetLightInfo();
     CQuillonUSBDevice::SetLightSettings(BytesOf(light));
-    // A changed effect clears the key lights and puts the trail's head back at the start.
-    m_lightEngine.ApplyLightInfo(light);
-    std::vector<LightListEntry> leds = m_profile->GetLightList();
-    m_profile->LoadLightListFile(m_profile->GetLightListPath());
-    std::vector<EffectStep> steps = m_profile->GetEffectSteps();
-    m_lightEngine.ApplyLightList(leds, m_lightClock.Now());
-    m_lightEngine.SetEffectSteps(steps);
-    {
-        std::lock_guard lock(m_lightListMutex);
-        m_ledLightList = std::move(leds);
-    }
-    {
-        std::lock_guard lock(m_effectListMutex);
-        m_effectSteps = std::move(steps);
-    }
+    m_light.Apply(*m_profile);
     return 1;
 }
 
 void CQuillonMouseDevice::SetLightColour(int index, uint32_t colour) {
     if (index >= 0)
-        m_lightEngine.Frame().Set(static_cast<size_t>(index), LightColour::Unpack(colour));
+        m_light.Engine().Frame().Set(static_cast<size_t>(index), LightColour::Unpack(colour));
 }
 
 uint32_t CQuillonMouseDevice::GetLightColour(int index) const {
-    return index >= 0 ? m_lightEngine.Frame().Get(static_cast<size_t>(index)).Pack() : 0;
+    return index >= 0 ? m_light.Engine().Frame().Get(static_cast<size_t>(index)).Pack() : 0;
 }
 
 void CQuillonMouseDevice::SetLightingSync(int flag) {
     CQuillonUSBDevice::SetLightingSync(flag);
-    m_lightEngine.SetSynchronised(flag != 0);
+    m_light.Engine().SetSynchronised(flag != 0);
 }
 
 // ---- light preview ----
@@ -772,62 +569,15 @@ void CQuillonMouseDevice::ApplySynchronisedLight(const LightInfo& info) {
 }
 
 void CQuillonMouseDevice::OnConfigPresenceChanged() {
-    m_lightEngine.SetPresent(IsConfigPresent());
+    m_light.Engine().SetPresent(IsConfigPresent());
 }
 
 void CQuillonMouseDevice::StartLightThread() {
-    m_lightThread.Start();
+    m_light.Thread().Start();
 }
 
 void CQuillonMouseDevice::StopLightThread() {
-    m_lightThread.Stop();
-}
-
-std::vector<LightListEntry> CQuillonMouseDevice::GetLedLightList() const {
-    std::lock_guard lock(m_lightListMutex);
-    return m_ledLightList;
-}
-
-std::vector<EffectStep> CQuillonMouseDevice::GetCustomEffectSteps() const {
-    std::lock_guard lock(m_effectListMutex);
-    return m_effectSteps;
-}
-
-// ---- name lists ----
-
-std::vector<std::string> CQuillonMouseDevice::GetMacroNames() const {
-    std::lock_guard lock(m_namesMutex);
-    return m_macroNames;
-}
-
-std::vector<std::string> CQuillonMouseDevice::GetEffectNames() const {
-    std::lock_guard lock(m_namesMutex);
-    return m_effectNames;
-}
-
-std::vector<int> CQuillonMouseDevice::GetEffectVisible() const {
-    std::lock_guard lock(m_namesMutex);
-    return m_effectVisible;
-}
-
-std::vector<int> CQuillonMouseDevice::GetEffectValues() const {
-    std::lock_guard lock(m_namesMutex);
-    return m_effectValues;
-}
-
-std::vector<std::string> CQuillonMouseDevice::GetAreaNames() const {
-    std::lock_guard lock(m_namesMutex);
-    return m_areaNames;
-}
-
-std::vector<std::string> CQuillonMouseDevice::GetCustomLightNames() const {
-    std::lock_guard lock(m_namesMutex);
-    return m_customLightNames;
-}
-
-void CQuillonMouseDevice::SetEffectValues(std::vector<int> values) {
-    std::lock_guard lock(m_namesMutex);
-    m_effectValues = std::move(values);
+    m_light.Thread().Stop();
 }
 
 std::unique_ptr<CQuillonUSBDevice> MakeQuillonDevice(int typeIndex, IHidBackend* backend) {

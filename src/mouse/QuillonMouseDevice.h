@@ -1,6 +1,7 @@
-// The mouse family: its information block and key table, the settings image built from and read
-// into its profile, the battery status, the two event listeners (cable and receiver) and the
-// hand-off of old firmware to the upgrader. Its page is a toolkit class that drives it.
+// The mouse family's facade: the information block, the settings image built from and read into
+// its profile, the battery status and the two event listeners (cable and receiver), over its
+// parts: the key table (MouseKeyTable), the lighting (MouseLightState), the name lists
+// (MouseNameLists) and the firmware hand-off (FirmwareUpgrade). Its page drives it.
 #pragma once
 
 #include <array>
@@ -16,45 +17,18 @@
 #include "device/DeviceDiscovery.h"
 #include "device/QuillonUSBDevice.h"
 #include "lighting/LightDevice.h"
-#include "lighting/LightEngine.h"
-#include "lighting/LightThread.h"
-#include "macro/MacroDownload.h"
 #include "mouse/DpiMath.h"
 #include "mouse/FirmwareUpgrade.h"
 #include "mouse/MouseEvents.h"
+#include "mouse/MouseKeyTable.h"
+#include "mouse/MouseLightState.h"
+#include "mouse/MouseNameLists.h"
+#include "mouse/MouseResult.h"
 #include "mouse/MouseSettingsBlock.h"
 #include "profile/MouseProfiledata.h"
 #include "records/ProfileRecords.h"
 
 inline constexpr size_t kPowerStatusSize = 6;
-
-inline constexpr size_t kMouseKeyButtons = 11;
-// The factory codes that identify the buttons in the key table, by button index.
-inline constexpr std::array<KeyCode, kMouseKeyButtons> kFactoryKeyTable = {{
-    {0x10, 0x01, 0x00},  // left
-    {0x10, 0x02, 0x00},  // right
-    {0x10, 0x04, 0x00},  // middle
-    {0x10, 0x10, 0x00},  // forward
-    {0x10, 0x08, 0x00},  // back
-    {0x13, 0x01, 0x00},  // DPI +
-    {0x13, 0x02, 0x00},  // DPI -
-    {0x13, 0x03, 0x00},  // DPI loop
-    {0xA0, 0x1B, 0x00},  // GM
-    {0x16, 0x90, 0x01},  // M8
-    {0x14, 0x78, 0x02},  // fire
-}};
-// A button whose code is not in the key table.
-inline constexpr uint8_t kNoKeyPosition = 0xAA;
-using KeyPositionMap = std::array<uint8_t, kMouseKeyButtons>;
-
-// Each button's first position in a key table of `positions` entries (3 bytes each).
-KeyPositionMap BuildKeyPositionMap(std::span<const uint8_t> keyTable, size_t positions);
-// The same, for a key table that may hold remapped buttons. A table with every factory code at
-// other positions than `learnt` (positions from earlier tables) is taken as it is. Otherwise a
-// button's code counts only where no other button was learnt, and a button without one keeps
-// its learnt position while that is free.
-KeyPositionMap BuildKeyPositionMap(std::span<const uint8_t> keyTable, size_t positions,
-                                   const KeyPositionMap& learnt);
 
 class CQuillonMouseDevice;
 
@@ -92,26 +66,8 @@ class IMouseOwner {
     virtual void OnLightFrame(CQuillonMouseDevice& /*mouse*/) {}
 };
 
-enum class FirmwareCheck {
-    kNotChecked,
-    kCurrent,          // up to date, or unknown (no cable interface, version 0)
-    kOutdated,         // old, and nobody to ask
-    kDeclined,         // old, and the user said no
-    kUpgraderStarted,  // the upgrader has the mouse now; transmission is off
-    kUpgraderFailed,   // confirmed, but the upgrader did not start or failed
-};
-
-// What a change reached: the profile file and the mouse.
-struct SettingsCommit {
-    bool saved = false;
-    int written = 0;       // WriteSettings: 1 written, 0 not
-    int deviceResult = 0;  // the first failing command's result, kResultDone when written
-};
-
 class CQuillonMouseDevice : public CQuillonUSBDevice, public ILightDevice {
   public:
-    static constexpr const char* kMacroFileName = "macro.config";
-    static constexpr const char* kLightNamesFileName = "default_light.json";
     static constexpr const char* kDefaultLightFilePrefix = "orvel_light";
 
     // `clock` paces the light preview (tests drive their own).
@@ -125,14 +81,23 @@ class CQuillonMouseDevice : public CQuillonUSBDevice, public ILightDevice {
     // ---- who the mouse talks to (set before the event interfaces open) ----
     // Returns once no light frame is being handed to the previous owner.
     void SetOwner(IMouseOwner* owner);
-    void SetFirmwarePrompt(IFirmwarePrompt* prompt) { m_prompt = prompt; }
+    void SetFirmwarePrompt(IFirmwarePrompt* prompt) { m_firmware.SetPrompt(prompt); }
     // Null: the posix_spawn launcher.
-    void SetUpgraderLauncher(IUpgraderLauncher* launcher) { m_launcher = launcher; }
+    void SetUpgraderLauncher(IUpgraderLauncher* launcher) { m_firmware.SetLauncher(launcher); }
+
+    // ---- the parts ----
+    // Read and written on the command thread.
+    const CMouseKeyTable& KeyTable() const { return m_keyTable; }
+    CMouseLightState& Lighting() { return m_light; }
+    const CMouseNameLists& NameLists() const { return m_names; }
+
+    CQuillonMouseDevice* AsMouse() override { return this; }
 
     // The link query through the receiver; true at once on the cable.
     bool IsReachable() override;
     // Reads the battery level and charging state (0x1A) into the power status record.
-    void RefreshStatus() override;
+    MouseResult ReadStatus();
+    void RefreshStatus() override { ReadStatus(); }
     // Byte 0 battery percent, 1 charging state, 3 whether through the receiver.
     std::array<uint8_t, kPowerStatusSize> PowerStatus() const;
 
@@ -152,8 +117,9 @@ class CQuillonMouseDevice : public CQuillonUSBDevice, public ILightDevice {
     // Information block, the firmware check, then the key table into the key table image and
     // the key position map. False when the mouse is out of reach, a read fails, the key table
     // is too large or the firmware check stopped it (see GetFirmwareCheck).
-    bool ReadDeviceInfo();
-    FirmwareCheck GetFirmwareCheck() const { return m_firmwareCheck.load(); }
+    MouseResult ReadInformation();
+    bool ReadDeviceInfo() { return ReadInformation().Sent(); }
+    FirmwareCheck GetFirmwareCheck() const { return m_firmware.State(); }
     // The firmware version of the cable interface; 0 when unknown.
     uint16_t FirmwareVersion();
     // Whether the cable interface reports firmware older than the upgrader installs.
@@ -161,17 +127,16 @@ class CQuillonMouseDevice : public CQuillonUSBDevice, public ILightDevice {
     // The sensor named by the information block.
     DpiSensor GetSensor() const { return SensorFromInfoBlock(GetInformationBlock()); }
     // Reads the settings image into the light state and the profile, then saves the profile
-    // file. 0 when the mouse is out of reach or a read fails: nothing changes then.
-    int ReadSettingsBlock();
-    // Writes the image built from the profile at slot × 128. 1 when it was written; 0 without
-    // sending anything when the mouse is out of reach or no profile was loaded.
-    int WriteSettings(uint8_t slot);
+    // file. Nothing changes when the mouse is out of reach or a read fails.
+    MouseResult ReadSettings();
+    int ReadSettingsBlock() { return ReadSettings().Sent() ? 1 : 0; }
+    // Writes the image built from the profile at slot × 128. Nothing is sent when the mouse is
+    // out of reach or no profile was loaded.
+    MouseResult SendSettings(uint8_t slot);
+    int WriteSettings(uint8_t slot) { return SendSettings(slot).Sent() ? 1 : 0; }
     int WriteSettings() override { return WriteSettings(0); }
-    // The result of the last command sequence (kResultUnreachable with the link down, ...).
-    int LastDeviceResult() const { return m_lastDeviceResult.load(); }
 
-    const std::array<uint8_t, kMaxKeyTableSize>& KeyTableImage() const { return m_keyTable; }
-    const KeyPositionMap& GetKeyPositionMap() const { return m_keyPositions; }
+    const KeyPositionMap& GetKeyPositionMap() const { return m_keyTable.Positions(); }
     const MouseSettingsBlock& SettingsImage() const { return m_settingsImage; }
 
     // ---- profile ----
@@ -190,9 +155,9 @@ class CQuillonMouseDevice : public CQuillonUSBDevice, public ILightDevice {
     int LoadProfile() override;
     // The default document's section into the current profile file, then ApplyProfile.
     void ResetToDefault() override;
-    // Saves the profile file; false when it could not be written.
-    void StoreSettings() override;
-    bool LastStoreSucceeded() const { return m_lastStoreOk; }
+    // Saves the profile file.
+    MouseResult SaveProfile();
+    void StoreSettings() override { SaveProfile(); }
     // The type index of the name lists; the profile's device index is always 0.
     void SetDeviceKind(int kind) override;
     // Key-list entries naming a macro that no longer exists get their factory assignment back.
@@ -223,7 +188,7 @@ class CQuillonMouseDevice : public CQuillonUSBDevice, public ILightDevice {
     // One button's assignment, into the profile at once; false for a button the list lacks.
     bool SetKeyAssignment(size_t button, const KeyCode& code);
     // The common tail of every change: save the profile file, then write the settings image.
-    SettingsCommit CommitSettings();
+    MouseResult CommitSettings();
 
     // ---- macros, key table and recoil data on the mouse ----
     std::vector<int> BuildMacroList() override;
@@ -231,20 +196,19 @@ class CQuillonMouseDevice : public CQuillonUSBDevice, public ILightDevice {
     int WriteKeyTable(int profile, const std::vector<KeyListEntry>& keys) override;
     int WriteCurrentKeyTable(int profile) override;
     int WriteMacroData(const std::vector<int>& used) override;
+    MouseResult SendRecoil();
     // 1 sent, 0 too large to describe, -1 the transfer failed.
     int WriteShootData();
     // The used macros, then the key table, then the profile file. Too long macros stop it
-    // before anything is sent.
-    ApplyMacrosResult ApplyMacros();
+    // before anything is sent; failed macros still send the key table.
+    MouseResult ApplyMacros();
     // The language key of the message ApplyMacros calls for ("message_text_16" takes the
     // number of events over the limit); null when none.
-    static const char* ApplyMacrosMessageKey(const ApplyMacrosResult& result) {
-        if (result.macroResult > 0)
+    static const char* ApplyMacrosMessageKey(const MouseResult& result) {
+        if (result.overLimit > 0)
             return "message_text_16";
-        return result.macroResult < 0 ? "message_text_7" : nullptr;
+        return result.failed == MouseStep::kMacros ? "message_text_7" : nullptr;
     }
-    // The positions learnt from a key table holding every factory code, in the data folder.
-    static constexpr const char* kKeyPositionsFileName = "key_positions.json";
 
     // ---- light state ----
     // The 14 bytes into the light state and the profile's LightInfo.
@@ -255,37 +219,37 @@ class CQuillonMouseDevice : public CQuillonUSBDevice, public ILightDevice {
     // The profile's LightInfo into the light state and the mirror; the per-LED list and the
     // custom effect's steps for the preview.
     int ApplyLightState() override;
-    std::vector<LightListEntry> GetLedLightList() const;
-    std::vector<EffectStep> GetCustomEffectSteps() const;
+    std::vector<LightListEntry> GetLedLightList() const { return m_light.LedList(); }
+    std::vector<EffectStep> GetCustomEffectSteps() const { return m_light.EffectSteps(); }
     // The frame is the preview engine's.
-    void LightsOff() override { m_lightEngine.LightsOff(); }
+    void LightsOff() override { m_light.Engine().LightsOff(); }
     void SetLightColour(int index, uint32_t colour) override;
     uint32_t GetLightColour(int index) const override;
-    void ClearKeyLights() override { m_lightEngine.ClearKeyLights(); }
+    void ClearKeyLights() override { m_light.Engine().ClearKeyLights(); }
     // Also gates the preview: the synchronised lighting owns the frame while it is set.
     void SetLightingSync(int flag) override;
 
     // ---- light preview (ILightDevice) ----
-    CLightEngine& GetLightEngine() override { return m_lightEngine; }
+    CLightEngine& GetLightEngine() override { return m_light.Engine(); }
     int GetDeviceClass() const override;
     void OnLightFrame(const CLightFrame& frame) override;
     void ApplySynchronisedLight(const LightInfo& info) override;
     // Whoever shows the frame says so; nothing is computed while nobody does.
-    void SetPreviewWanted(bool wanted) { m_lightEngine.SetPreviewWanted(wanted); }
+    void SetPreviewWanted(bool wanted) { m_light.Engine().SetPreviewWanted(wanted); }
     // Restarts a running thread.
     void StartLightThread();
     void StopLightThread();
-    CLightThread& LightThread() { return m_lightThread; }
+    CLightThread& LightThread() { return m_light.Thread(); }
 
     // ---- name lists ----
-    std::vector<std::string> GetMacroNames() const;
-    std::vector<std::string> GetEffectNames() const;
-    std::vector<int> GetEffectVisible() const;
-    std::vector<int> GetEffectValues() const;
-    std::vector<std::string> GetAreaNames() const;
-    std::vector<std::string> GetCustomLightNames() const;
+    std::vector<std::string> GetMacroNames() const { return m_names.Macros(); }
+    std::vector<std::string> GetEffectNames() const { return m_names.Get().effects; }
+    std::vector<int> GetEffectVisible() const { return m_names.Get().effectVisible; }
+    std::vector<int> GetEffectValues() const { return m_names.EffectValues(); }
+    std::vector<std::string> GetAreaNames() const { return m_names.Get().areas; }
+    std::vector<std::string> GetCustomLightNames() const { return m_names.Get().customLights; }
     // Translates the effect number the mouse reports into an effect list position.
-    void SetEffectValues(std::vector<int> values);
+    void SetEffectValues(std::vector<int> values) { m_names.SetEffectValues(std::move(values)); }
 
   protected:
     void OnConfigPresenceChanged() override;
@@ -294,66 +258,32 @@ class CQuillonMouseDevice : public CQuillonUSBDevice, public ILightDevice {
 
   private:
     void Listen(std::stop_token stop, bool throughReceiver);
-    // Present, and on the receiver the link query answers true.
-    bool CanTalk();
-    // False when ReadDeviceInfo is to stop; ends the open configuration first.
-    bool CheckFirmware();
-    // The key position map of the table just read, with what earlier tables taught; stores
-    // the learnt positions. Only a device with a type has a data folder to keep them in.
-    KeyPositionMap PositionsFromKeyTable(size_t positions);
+    // Present, and on the receiver the link query answers true; kResultDone then.
+    int CanTalk();
     size_t MacroCount() const;
-    // After a failed transfer: whether the receiver lost the mouse, as LastDeviceResult.
-    void NoteTransferFailure();
-    void StoreLightState(const LightInfo& light);
+    // After a failed transfer: whether the receiver lost the mouse.
+    int TransferFailure();
 
     std::shared_ptr<CMouseProfiledata> m_profile;
     std::string m_profileId;
     bool m_profileLoaded = false;
-    bool m_lastStoreOk = false;
 
     std::atomic<IMouseOwner*> m_owner{nullptr};
     // Held while a light frame is handed over, so SetOwner(nullptr) leaves no call in flight.
     std::mutex m_ownerMutex;
-    IFirmwarePrompt* m_prompt = nullptr;
-    IUpgraderLauncher* m_launcher = nullptr;
-    std::atomic<FirmwareCheck> m_firmwareCheck{FirmwareCheck::kNotChecked};
-    std::atomic<int> m_lastDeviceResult{0};
+    CFirmwareHandOff m_firmware;
 
     mutable std::mutex m_statusMutex;
     std::array<uint8_t, kPowerStatusSize> m_powerStatus{};
     // [0] cable, [1] receiver.
     std::array<std::jthread, 2> m_listeners;
 
-    std::array<uint8_t, kMaxKeyTableSize> m_keyTable{};
-    KeyPositionMap m_keyPositions = MakeEmptyKeyPositions();
+    CMouseKeyTable m_keyTable;
     MouseSettingsBlock m_settingsImage{};
     std::vector<KeyListEntry> m_keyList;
-    bool m_keyTableRead = false;
 
-    // The page's copies; the engine keeps its own under its locks.
-    mutable std::mutex m_lightListMutex;
-    std::vector<LightListEntry> m_ledLightList;
-    mutable std::mutex m_effectListMutex;
-    std::vector<EffectStep> m_effectSteps;
-
-    // The preview: the engine before the thread that computes its frames.
-    ILightClock& m_lightClock;
-    CLightEngine m_lightEngine;
-    CLightThread m_lightThread;
-
-    mutable std::mutex m_namesMutex;
-    std::vector<std::string> m_macroNames;
-    std::vector<std::string> m_effectNames;
-    std::vector<int> m_effectVisible;
-    std::vector<int> m_effectValues;
-    std::vector<std::string> m_areaNames;
-    std::vector<std::string> m_customLightNames;
-
-    static constexpr KeyPositionMap MakeEmptyKeyPositions() {
-        KeyPositionMap map{};
-        map.fill(kNoKeyPosition);
-        return map;
-    }
+    CMouseLightState m_light;
+    CMouseNameLists m_names;
 };
 
 // The mouse for the mouse type, the other families as the device library makes them.

@@ -85,10 +85,10 @@ TEST_F(MouseProfileTest, TheProfileIsWhatTheImageIsBuiltFromAndKeepsACustomEffec
     mouse->SetLightInfo(light);
     stages[0].x = 0x0123;
     mouse->SetDpiStages(stages);
-    const SettingsCommit commit = mouse->CommitSettings();
+    const MouseResult commit = mouse->CommitSettings();
     EXPECT_TRUE(commit.saved);
-    EXPECT_EQ(commit.written, 1);
-    EXPECT_EQ(commit.deviceResult, kResultDone);
+    EXPECT_TRUE(commit.Done());
+    EXPECT_EQ(commit.device, kResultDone);
 
     const std::vector<uint8_t> memory = world->SettingsMemory();
     EXPECT_EQ(memory[1], 0) << "a custom effect goes to the mouse as effect 0";
@@ -122,8 +122,9 @@ TEST_F(MouseProfileTest, ReadingTheSettingsStoresThemInTheProfileFile) {
     auto reader = MakeMouse();
     ASSERT_TRUE(reader->ConnectConfiguration(kReceiverConfig, true));
     reader->LoadProfile();
-    ASSERT_EQ(reader->ReadSettingsBlock(), 1);
-    EXPECT_TRUE(reader->LastStoreSucceeded());
+    const MouseResult read = reader->ReadSettings();
+    ASSERT_TRUE(read.Sent());
+    EXPECT_TRUE(read.saved);
     EXPECT_EQ(Section(file)["ReportStages"]["StageActive"].asInt(), 4);
     EXPECT_EQ(reader->GetMouseSettings()[MouseSettings::kReportRate], 4);
 }
@@ -142,8 +143,11 @@ TEST_F(MouseProfileTest, ReadingAnAbsentMouseLeavesTheProfileFileUnchanged) {
         const LightInfo light = mouse->GetLightSettings();
         const MouseSettings settings = mouse->GetMouseSettings();
 
+        const MouseResult read = mouse->ReadSettings();
+        EXPECT_FALSE(read.Sent());
+        EXPECT_EQ(read.failed, MouseStep::kSettings);
+        EXPECT_EQ(read.device, receiver ? kResultUnreachable : kResultNoReply);
         EXPECT_EQ(mouse->ReadSettingsBlock(), 0);
-        EXPECT_EQ(mouse->LastDeviceResult(), receiver ? kResultUnreachable : kResultNoReply);
         EXPECT_EQ(Read(file), text);
         EXPECT_EQ(mouse->GetLightSettings(), light);
         EXPECT_EQ(mouse->GetMouseSettings(), settings);

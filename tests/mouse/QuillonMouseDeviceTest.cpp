@@ -165,7 +165,7 @@ TEST_F(MouseDeviceTest, DeviceInfoReadsTheKeyTableAndFindsEachButton) {
         EXPECT_EQ(device.GetKeyPositionMap(), c.expected);
         const std::vector<uint8_t> table = world->KeyTable();
         ASSERT_EQ(table.size(), 3u * c.positions);
-        EXPECT_TRUE(std::equal(table.begin(), table.end(), device.KeyTableImage().begin()));
+        EXPECT_TRUE(std::equal(table.begin(), table.end(), device.KeyTable().Image().begin()));
         const auto info = device.GetInformationBlock();
         EXPECT_EQ(std::vector<uint8_t>(info.begin(), info.end()), world->InfoBlock());
     }
@@ -181,7 +181,7 @@ TEST_F(MouseDeviceTest, OversizedKeyTableIsNotRead) {
     // Begin, the information block and end: no key table request.
     EXPECT_EQ(world->RequestsHandled() - before, 3u);
     EXPECT_EQ(mouse.ConfigChannel().GetKeyTableSize(), kMaxKeyTableSize);
-    EXPECT_TRUE(std::all_of(mouse.KeyTableImage().begin(), mouse.KeyTableImage().end(),
+    EXPECT_TRUE(std::all_of(mouse.KeyTable().Image().begin(), mouse.KeyTable().Image().end(),
                             [](uint8_t b) { return b == 0; }));
     for (uint8_t position : mouse.GetKeyPositionMap())
         EXPECT_EQ(position, kNoKeyPosition);
