@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QButtonGroup>
+#include <QFileSystemWatcher>
 #include <QIcon>
 #include <QLabel>
 #include <QMouseEvent>
@@ -10,6 +11,8 @@
 #include <QThread>
 #include <QTimer>
 #include <optional>
+
+#include "base/Debug.h"
 
 #include "app/MpDevicePower.h"
 #include "mouse/ui/DevicePage.h"
@@ -295,8 +298,62 @@ void CDeviceOptionUI::OnTimerFired(int timerId) {
     }
     CConnectionLife* life = m_life.get();
     m_worker->Post([this, life, timerId] {
-        life->OnTimer(timerId);
+        if (!RunChange(kTimerChangeWait, [life, timerId] { life->OnTimer(timerId); })) {
+            // Another program is changing the mouse: this one looks again in a moment.
+            StartTimer(timerId, kBusyRetryMs);
+            return;
+        }
         RunOnUi([this] { ShowStatus(); });
+    });
+}
+
+bool CDeviceOptionUI::RunChange(std::chrono::milliseconds wait,
+                                const std::function<void()>& change) {
+    if (!m_changes) {
+        change();
+        return true;
+    }
+    return m_changes->Run(*m_device, wait, change);
+}
+
+void CDeviceOptionUI::PostChange(std::function<void()> change) {
+    if (!m_worker)
+        return;
+    m_worker->Post([this, change = std::move(change)] {
+        if (!RunChange(kChangeWait, change))
+            DebugLine(DebugArea::App, "change dropped: the mouse stayed busy with another program");
+    });
+}
+
+void CDeviceOptionUI::RefreshNow() {
+    // Only the polls that run: before the first contact there is nothing to look at again.
+    for (int timerId : {static_cast<int>(kTimerStatus), static_cast<int>(kTimerLinkPoll)})
+        if (IsTimerActive(timerId))
+            StartTimerNow(timerId, 0);
+}
+
+void CDeviceOptionUI::WatchProfileFolder() {
+    if (m_profileWatch || !m_device)
+        return;
+    const QString folder = QString::fromStdString(m_device->GetUserDeviceFolder().string());
+    m_profileWatch = new QFileSystemWatcher(this);
+    if (!m_profileWatch->addPath(folder))
+        return;
+    m_profileReload = new QTimer(this);
+    m_profileReload->setSingleShot(true);
+    // A save is a new file renamed over the old one: one look after the burst of changes.
+    m_profileReload->setInterval(100);
+    connect(m_profileWatch, &QFileSystemWatcher::directoryChanged, m_profileReload,
+            qOverload<>(&QTimer::start));
+    connect(m_profileReload, &QTimer::timeout, this, [this] {
+        CQuillonUSBDevice* device = m_device;
+        if (device)
+            PostChange([device] {
+                // What another program saved, shown as it is now.
+                device->LoadProfile();
+                device->FixMacroAssignments();
+                device->ApplyProfile();
+            });
     });
 }
 
@@ -315,6 +372,7 @@ void CDeviceOptionUI::OnProfileApplied(CQuillonMouseDevice&, const MouseProfileS
     RunOnUi([this, profile] {
         if (m_page)
             m_page->ShowProfile(profile);
+        WatchProfileFolder();
     });
 }
 
@@ -352,6 +410,8 @@ void CDeviceOptionUI::ShowStatus() {
 void CDeviceOptionUI::StopDeviceWork() {
     for (auto& [id, timer] : m_timers)
         timer->stop();
+    if (m_profileReload)
+        m_profileReload->stop();
     ReleaseMouse();
     if (!m_worker)
         return;

@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 
+#include "app/DeviceChange.h"
 #include "app/DeviceWorker.h"
 #include "device/ConnectionLife.h"
 #include "mouse/QuillonMouseDevice.h"
@@ -20,6 +21,7 @@
 
 class CMpDevicePowerUI;
 class QAbstractButton;
+class QFileSystemWatcher;
 class QLabel;
 class QTimer;
 
@@ -41,6 +43,11 @@ class CDeviceOptionUI : public QWidget, public IEntryHost, public IMouseOwner {
     static constexpr const char* kStateLabel = "device_select_state";
     static constexpr PageControl kControls[] = {
         {kSelect}, {kSynchroSelect}, {kNameLabel}, {kStateLabel}};
+    // How long the device worker waits while another program changes the mouse: a poll looks
+    // again later, a change the user made waits longer.
+    static constexpr std::chrono::milliseconds kTimerChangeWait{1000};
+    static constexpr std::chrono::milliseconds kChangeWait{5000};
+    static constexpr int kBusyRetryMs = 250;
 
     // The four images of "device_select": normal, selected, synchronised normal and selected.
     enum Image { kNormal, kSelected, kSynchroNormal, kSynchroSelected };
@@ -49,8 +56,16 @@ class CDeviceOptionUI : public QWidget, public IEntryHost, public IMouseOwner {
     // Stops the device worker (the work in progress runs to its end).
     ~CDeviceOptionUI() override;
 
+    // How the device's changes are made (the lock shared with other programs); before SetDevice.
+    void SetChanges(std::shared_ptr<const CDeviceChanges> changes) {
+        m_changes = std::move(changes);
+    }
     // Links the entry to its device (and owns a mouse); starts its device worker.
     void SetDevice(CQuillonUSBDevice* device);
+    // Runs `change` on the device worker as one change of the device (see CDeviceChanges).
+    void PostChange(std::function<void()> change);
+    // Another program changed the simulated mouse: the running polls look again now.
+    void RefreshNow();
     CQuillonUSBDevice* Device() const { return m_device; }
     // The device's picture control, repainted with the light frame.
     void SetPictureControl(QWidget* picture) { m_picture = picture; }
@@ -135,8 +150,15 @@ class CDeviceOptionUI : public QWidget, public IEntryHost, public IMouseOwner {
     void RunOnUi(std::function<void()> work);
     void OnLightFrameQueued();
     void ReleaseMouse();
+    void WatchProfileFolder();
+    // On the worker; false when the device stayed busy with another program.
+    bool RunChange(std::chrono::milliseconds wait, const std::function<void()>& change);
 
     CQuillonUSBDevice* m_device = nullptr;
+    std::shared_ptr<const CDeviceChanges> m_changes;
+    // The profile files, followed once the profile was first shown.
+    QFileSystemWatcher* m_profileWatch = nullptr;
+    QTimer* m_profileReload = nullptr;
     // The same device's mouse facade; null for the other families.
     CQuillonMouseDevice* m_mouse = nullptr;
     QPointer<QWidget> m_picture;

@@ -21,8 +21,10 @@
 #include "base/Paths.h"
 #include "mouse/QuillonMouseDevice.h"
 #include "mouse/ui/DevicePage.h"
+#include "simulated/SimulatedMouseFollower.h"
 #include "ui/DpiRule.h"
 #include "ui/MenuWnd.h"
+#include "ui/QueuedCall.h"
 #include "ui/SkinBuilder.h"
 #include "ui/SkinResources.h"
 
@@ -44,7 +46,9 @@ T* AncestorOf(QObject* object) {
 
 }  // namespace
 
-CMainWnd::CMainWnd(MainWndOptions options) : m_options(std::move(options)) {
+CMainWnd::CMainWnd(MainWndOptions options)
+    : m_options(std::move(options)),
+      m_changes(std::make_shared<const CDeviceChanges>(m_options.simulated)) {
     setObjectName(QStringLiteral("MainWnd"));
     setWindowTitle(QString::fromUtf8(kProductName));
     m_firmwarePrompt = std::make_unique<CFirmwarePromptUI>(
@@ -55,6 +59,7 @@ CMainWnd::CMainWnd(MainWndOptions options) : m_options(std::move(options)) {
 }
 
 CMainWnd::~CMainWnd() {
+    m_simulatedFollower.reset();
     StopDeviceWork();
     m_slots.StopAll();
     ReleaseLightSync();
@@ -122,8 +127,21 @@ void CMainWnd::OnWindowInit() {
             SizeForMonitor();
         });
     }
-    for (QScreen* each : QGuiApplication::screens())
+    for (QScreen* each : QGuiApplication::screens()) {
         connect(each, &QScreen::geometryChanged, this, [this] { SizeForMonitor(); });
+        connect(each, &QScreen::availableGeometryChanged, this, [this] { SizeForMonitor(); });
+    }
+    if (const std::shared_ptr<CSimulatedMouse>& simulated = m_changes->Simulated()) {
+        // What other programs do to the simulated mouse shows here as on the real one.
+        m_simulatedFollower = std::make_unique<CSimulatedMouseFollowThread>(*simulated, [this] {
+            QueueOnThreadOf(this, [this] {
+                for (CDeviceOptionUI* entry : Entries())
+                    entry->RefreshNow();
+            });
+        });
+        if (!m_simulatedFollower->Error().empty())
+            DebugPrintf(DebugArea::App, "%s", m_simulatedFollower->Error().c_str());
+    }
     if (m_options.backend) {
         m_dispatcher = std::make_unique<CQtDispatcher>();
         DeviceFactory factory = m_options.factory ? m_options.factory : MakeQuillonDevice;
@@ -145,8 +163,8 @@ void CMainWnd::OnWindowInit() {
         for (CQuillonMouseDevice* mouse : m_syncedMice) {
             if (static_cast<ILightDevice*>(mouse) != &device)
                 continue;
-            if (CDeviceOptionUI* entry = EntryOf(*mouse); entry && entry->Worker())
-                entry->Worker()->Post([mouse, record] { mouse->ApplySynchronisedLight(record); });
+            if (CDeviceOptionUI* entry = EntryOf(*mouse))
+                entry->PostChange([mouse, record] { mouse->ApplySynchronisedLight(record); });
         }
     });
     sync->Start();
@@ -244,11 +262,15 @@ void CMainWnd::ClosePopups() {
 void CMainWnd::SizeForMonitor() {
     QScreen* where = screen() ? screen() : QGuiApplication::primaryScreen();
     if (where)
-        ApplyMonitorSize(where->geometry().size());
+        ApplyMonitorSize(where->geometry().size(), where->availableGeometry().size());
 }
 
-void CMainWnd::ApplyMonitorSize(QSize monitor) {
-    SetDpi(DpiForMonitor(monitor.width(), monitor.height()), "MAIN_WND DPI SET ERROR");
+void CMainWnd::ApplyMonitorSize(QSize monitor, QSize available) {
+    int dpi = DpiForMonitor(monitor.width(), monitor.height());
+    // A smaller scale rather than a title bar and close button off the screen.
+    if (available.isValid())
+        dpi = FittingDpi(dpi, kBaseWidth, kBaseHeight, available.width(), available.height());
+    SetDpi(dpi, "MAIN_WND DPI SET ERROR");
     resize(static_cast<int>(kBaseWidth * Scale()), static_cast<int>(kBaseHeight * Scale()));
     if (QScreen* where = screen() ? screen() : QGuiApplication::primaryScreen()) {
         QRect area = where->availableGeometry();
@@ -407,6 +429,7 @@ CDeviceOptionUI* CMainWnd::CreateDevicePage(CQuillonUSBDevice& device) {
     entry->SetClassAndKind(info.deviceClass, info.collectionKind);
     // The type key names the device in the languages ("mouse").
     entry->SetNameText(Skin().Text(QString::fromStdString(device.GetTypeKey())));
+    entry->SetChanges(m_changes);
     entry->SetDevice(&device);
     entry->SetPictureControl(page->PictureControl());
     if (page->BindLightPreview()) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/AboutWnd.h"
+#include "app/DeviceChange.h"
 #include "app/FirmwarePromptUI.h"
 #include "app/ThreadSlots.h"
 #include "device/DeviceDiscovery.h"
@@ -26,6 +27,8 @@ class CMenuWnd;
 class CMpDevicePowerUI;
 class CQtDispatcher;
 class CQuillonMouseDevice;
+class CSimulatedMouse;
+class CSimulatedMouseFollowThread;
 class QAbstractButton;
 class QButtonGroup;
 class QLabel;
@@ -35,6 +38,8 @@ struct MainWndOptions {
     // Null: no discovery (tests drive the window themselves).
     std::shared_ptr<CCompositeHidBackend> backend;
     DeviceFactory factory;
+    // The simulated mouse shared with kestrunectl, when it is seen beside the real devices.
+    std::shared_ptr<CSimulatedMouse> simulated;
     // Language file of the skin ("lan_en.xml").
     QString languageFile = QStringLiteral("lan_en.xml");
 };
@@ -81,8 +86,9 @@ class CMainWnd : public CSkinWindow, public IDeviceDiscoveryOwner {
     void CloseToTray();
     // Menu commands by item name ("exit", "about_menu").
     void OnMenuCommand(const QString& itemName);
-    // Sizes the window for a monitor of that many pixels (DPI 144 or 96) and centres it.
-    void ApplyMonitorSize(QSize monitor);
+    // Sizes the window for a monitor of that many pixels (DPI 144 or 96), smaller where the
+    // monitor's free area (without panels) is smaller than that, and centres it.
+    void ApplyMonitorSize(QSize monitor, QSize available = {});
     // Ends the tool: pop-ups closed, tray icon removed, window hidden, threads stopped in slot
     // order, quit posted. Runs once.
     void Shutdown();
@@ -187,6 +193,8 @@ class CMainWnd : public CSkinWindow, public IDeviceDiscoveryOwner {
     // In this order: the slots stop discovery before the dispatcher goes.
     std::unique_ptr<CQtDispatcher> m_dispatcher;
     std::unique_ptr<CDeviceDiscovery> m_discovery;
+    std::shared_ptr<const CDeviceChanges> m_changes;
+    std::unique_ptr<CSimulatedMouseFollowThread> m_simulatedFollower;
     CThreadSlots m_slots;
 
     std::vector<CDeviceOptionUI*> m_entries;

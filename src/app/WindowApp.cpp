@@ -76,8 +76,9 @@ int RunWindowApp(int argc, char** argv) {
     if (parser.isSet(dataDir))
         SetUserDataFolder(parser.value(dataDir).toStdString());
 
+    // A screenshot is its own window, beside an instance the user has open.
     CSingleInstance instance;
-    if (!instance.Claim())
+    if (!parser.isSet(screenshot) && !instance.Claim())
         return 0;
 
     QString programData = QString::fromStdString(GetProgramDataFolder().string());
@@ -99,7 +100,7 @@ int RunWindowApp(int argc, char** argv) {
         emulateOption = parser.value(emulate).toStdString();
     if (const std::optional<std::string> mode = RequestedSimulatedMode(emulateOption)) {
         // The simulated mouse shared with kestrunectl through its state file.
-        const std::unique_ptr<CSimulatedMouse> simulated = CSimulatedMouse::SetUp(*mode);
+        std::shared_ptr<CSimulatedMouse> simulated = CSimulatedMouse::SetUp(*mode);
         if (!simulated) {
             std::fprintf(stderr, "kestrune-q418: --emulate takes cable, receiver or both\n");
             return 2;
@@ -107,7 +108,12 @@ int RunWindowApp(int argc, char** argv) {
         if (!simulated->Warning().empty())
             DebugPrintf(DebugArea::App, "ignoring the simulated mouse's state file: %s",
                         simulated->Warning().c_str());
+        // The mode asked for is what the other programs see from now on, as with kestrunectl.
+        std::string error;
+        if (!mode->empty() && !simulated->Save(&error))
+            DebugPrintf(DebugArea::App, "simulated mouse not saved: %s", error.c_str());
         options.backend->Add(simulated->Backend());
+        options.simulated = std::move(simulated);
     }
     options.languageFile = parser.isSet(language) ? parser.value(language) : DefaultLanguageFile();
     bool delayOk = false;

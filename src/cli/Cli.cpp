@@ -8,6 +8,7 @@
 
 #include "base/Debug.h"
 #include "base/Paths.h"
+#include "base/ProcessLock.h"
 #include "cli/ButtonCommands.h"
 #include "cli/CliOutput.h"
 #include "cli/CliSession.h"
@@ -20,6 +21,9 @@
 #include "device/HidrawBackend.h"
 
 namespace {
+
+// How long a command waits for another program's change of the mouse to end.
+constexpr std::chrono::milliseconds kMouseLockWait{5000};
 
 constexpr const char* kFooter = R"(Exit status:
   0 done, 1 error, 2 bad usage, 3 no mouse found, 4 no permission on the device node,
@@ -143,6 +147,18 @@ int RunKestrunectl(int argc, const char* const* argv, std::ostream& out, std::os
         emulateOption->count() > 0 ? std::optional<std::string>(emulate) : std::nullopt);
     if (verb->needs == CliNeeds::kSimulatedMouse && !mode)
         return session.Fail(kExitUsage, "the emulator commands need --emulate");
+
+    // The whole command is one change of the mouse: no other program's command sequence may
+    // come between its requests, and the simulated mouse is read and saved inside it.
+    CProcessLock mouseLock(MouseLockFile(kDeviceTypeTable[0].typeKey));
+    if (verb->needs != CliNeeds::kWatch) {
+        std::string lockError;
+        if (!mouseLock.Acquire(kMouseLockWait, &lockError))
+            return session.Fail(kExitError, lockError.empty()
+                                                ? "the mouse is busy with another program; "
+                                                  "nothing was changed (try again)"
+                                                : lockError);
+    }
 
     session.backend = std::make_shared<CCompositeHidBackend>();
     if (environment.useHidraw && verb->needs != CliNeeds::kSimulatedMouse)

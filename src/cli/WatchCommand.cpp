@@ -22,27 +22,9 @@
 #include "cli/CliSession.h"
 #include "device/ConnectionLife.h"
 #include "mouse/QuillonMouseDevice.h"
+#include "simulated/SimulatedMouseFollower.h"
 
 namespace {
-
-constexpr const char* kEventLogName = "emulator-events";
-// Past this size the next event starts the log afresh; watchers notice it shrank.
-constexpr off_t kEventLogLimit = 64 * 1024;
-
-std::filesystem::path EventLogPath() {
-    return GetUserStateFolder() / kEventLogName;
-}
-
-std::optional<uint16_t> ParseEventCode(const std::string& text) {
-    if (text.empty())
-        return std::nullopt;
-    errno = 0;
-    char* end = nullptr;
-    unsigned long value = std::strtoul(text.c_str(), &end, 0);
-    if (errno != 0 || *end != '\0' || value > 0xFFFF || text[0] == '-')
-        return std::nullopt;
-    return static_cast<uint16_t>(value);
-}
 
 std::string Hex4(unsigned value) {
     char text[8];
@@ -333,96 +315,6 @@ void CWatchEntry::AfterTimer() {
     m_watcher.Battery(life.Device());
 }
 
-// Follows the simulated mouse of the other kestrunectl processes: their state file and their
-// event log, both in the state folder.
-class CEmulatorFollower {
-  public:
-    explicit CEmulatorFollower(CliSession& session) : m_session(session) {
-        m_fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-        if (m_fd >= 0 &&
-            inotify_add_watch(m_fd, session.simulated->StateFile().parent_path().c_str(),
-                              IN_CLOSE_WRITE | IN_MOVED_TO | IN_MODIFY) < 0) {
-            close(m_fd);
-            m_fd = -1;
-        }
-        if (m_fd < 0)
-            session.err << "kestrunectl: cannot watch "
-                        << session.simulated->StateFile().parent_path().string()
-                        << "; changes made by other kestrunectl calls will not show\n";
-        // Events sent before this watch started are not replayed.
-        struct stat info {};
-        if (stat(EventLogPath().c_str(), &info) == 0)
-            m_offset = info.st_size;
-    }
-    ~CEmulatorFollower() {
-        if (m_fd >= 0)
-            close(m_fd);
-    }
-    CEmulatorFollower(const CEmulatorFollower&) = delete;
-    CEmulatorFollower& operator=(const CEmulatorFollower&) = delete;
-
-    int Fd() const { return m_fd; }
-
-    void OnReadable() {
-        alignas(inotify_event) char buffer[4096];
-        bool state = false, events = false;
-        for (;;) {
-            ssize_t n = read(m_fd, buffer, sizeof buffer);
-            if (n <= 0)
-                break;
-            for (ssize_t at = 0; at < n;) {
-                auto* event = reinterpret_cast<inotify_event*>(buffer + at);
-                std::string name = event->len ? event->name : "";
-                state = state || name == m_session.simulated->StateFile().filename().string();
-                events = events || name == kEventLogName;
-                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-            }
-        }
-        if (state) {
-            std::string error;
-            // Plug and link changes signal discovery like a real hot-plug.
-            if (!m_session.simulated->World()->LoadState(m_session.simulated->StateFile(), &error))
-                DebugPrintf(DebugArea::Emulator, "watch: state file not reloaded: %s",
-                            error.c_str());
-        }
-        if (events)
-            ReadEvents();
-    }
-
-  private:
-    void ReadEvents() {
-        int fd = open(EventLogPath().c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0)
-            return;
-        struct stat info {};
-        if (fstat(fd, &info) == 0 && info.st_size < m_offset)
-            m_offset = 0;  // started afresh
-        std::string text;
-        char buffer[1024];
-        ssize_t n;
-        while ((n = pread(fd, buffer, sizeof buffer, m_offset + static_cast<off_t>(text.size()))) >
-               0)
-            text.append(buffer, static_cast<size_t>(n));
-        close(fd);
-        // Whole lines only; a line still being written is read next time.
-        size_t end = text.rfind('\n');
-        if (end == std::string::npos)
-            return;
-        m_offset += static_cast<off_t>(end + 1);
-        size_t start = 0;
-        while (start <= end) {
-            size_t newline = text.find('\n', start);
-            if (auto code = ParseEventCode(text.substr(start, newline - start)))
-                m_session.simulated->World()->SendEvent(*code);
-            start = newline + 1;
-        }
-    }
-
-    CliSession& m_session;
-    int m_fd = -1;
-    off_t m_offset = 0;
-};
-
 }  // namespace
 
 int RunEmulatorEvent(CliSession& session, const std::string& codeText) {
@@ -432,20 +324,8 @@ int RunEmulatorEvent(CliSession& session, const std::string& codeText) {
             kExitUsage,
             "the event code is a number from 0 to 0xFFFF, e.g. 0x0401, not \"" + codeText + "\"");
     session.simulated->World()->SendEvent(*code);
-    // One short append is one write: readers never see half of another writer's line.
-    struct stat info {};
-    const bool restart = stat(EventLogPath().c_str(), &info) == 0 && info.st_size > kEventLogLimit;
-    int fd = open(EventLogPath().c_str(),
-                  O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | (restart ? O_TRUNC : 0), 0600);
-    std::string line = Hex4(*code) + "\n";
-    if (fd < 0 || write(fd, line.data(), line.size()) != static_cast<ssize_t>(line.size())) {
-        int error = errno;
-        if (fd >= 0)
-            close(fd);
-        return session.Fail(
-            kExitError, "cannot write " + EventLogPath().string() + ": " + std::strerror(error));
-    }
-    close(fd);
+    if (std::string error; !AppendSimulatedEvent(*code, &error))
+        return session.Fail(kExitError, error);
     if (!session.json)
         session.out << "simulated mouse: event " << Hex4(*code)
                     << " sent (a running watch shows it)\n";
@@ -469,13 +349,16 @@ int RunWatch(CliSession& session) {
 
     CCallbackDispatcher dispatcher;
     CWatcher watcher(session, dispatcher);
-    std::optional<CEmulatorFollower> follower;
+    std::optional<CSimulatedMouseFollower> follower;
     if (session.simulated) {
         // What this watch was started with (--emulate=receiver, ...) is what the others see.
         std::string error;
         if (!session.simulated->Save(&error))
             session.err << "kestrunectl: " << error << "\n";
-        follower.emplace(session);
+        follower.emplace(*session.simulated);
+        if (follower->Fd() < 0)
+            session.err << "kestrunectl: " << follower->Error()
+                        << "; changes made by other kestrunectl calls will not show\n";
     }
     auto discovery =
         std::make_unique<CDeviceDiscovery>(session.backend, dispatcher, watcher, MakeQuillonDevice);

@@ -1,5 +1,7 @@
 #include "simulated/SimulatedMouse.h"
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <system_error>
 
@@ -39,6 +41,7 @@ std::unique_ptr<CSimulatedMouse> CSimulatedMouse::SetUp(std::string_view mode,
     else if (!mouse->m_world->LoadState(mouse->m_stateFile, &mouse->m_warning) &&
              mouse->m_warning.empty())
         mouse->m_warning = "cannot be read";
+    mouse->m_seen = mouse->StampNow();
     if (!mode.empty()) {
         mouse->m_world->SetCablePlugged(mode != "receiver");
         mouse->m_world->SetReceiverPlugged(mode != "cable");
@@ -47,6 +50,46 @@ std::unique_ptr<CSimulatedMouse> CSimulatedMouse::SetUp(std::string_view mode,
     return mouse;
 }
 
-bool CSimulatedMouse::Save(std::string* error) const {
-    return m_world->SaveState(m_stateFile, error);
+bool CSimulatedMouse::Save(std::string* error) {
+    if (!m_world->SaveState(m_stateFile, error))
+        return false;
+    // Its own save is nothing new to take in.
+    m_seen = StampNow();
+    return true;
+}
+
+CSimulatedMouse::FileStamp CSimulatedMouse::StampNow() const {
+    struct stat info {};
+    if (stat(m_stateFile.c_str(), &info) != 0)
+        return {};
+    return {static_cast<long long>(info.st_size),
+            static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec,
+            static_cast<long long>(info.st_ino)};
+}
+
+bool CSimulatedMouse::Reload() {
+    const FileStamp now = StampNow();
+    if (now == m_seen || now.size < 0)
+        return false;
+    std::string error;
+    if (!m_world->LoadState(m_stateFile, &error)) {
+        // Half written, or not ours: the next change of the file is looked at again.
+        m_warning = error;
+        return false;
+    }
+    m_seen = now;
+    return true;
+}
+
+void CSimulatedMouse::BeginChange() {
+    Reload();
+    m_before = m_world->DumpJson();
+}
+
+void CSimulatedMouse::EndChange() {
+    if (m_world->DumpJson() == m_before)
+        return;
+    std::string error;
+    if (!Save(&error))
+        m_warning = error;
 }

@@ -37,11 +37,28 @@ class CSimulatedMouse {
     const std::string& Warning() const { return m_warning; }
 
     // Writes the memory and plug state back for the next run; false with the reason in `error`.
-    bool Save(std::string* error) const;
+    bool Save(std::string* error);
+
+    // Around a change made while holding the mouse's lock (MouseLockFile): BeginChange takes in
+    // what other processes saved since this one last looked; EndChange saves what the change did
+    // to the mouse, and nothing when it did nothing.
+    void BeginChange();
+    void EndChange();
+    // Takes in the state file when it changed since it was last loaded or saved here: plugs and
+    // link changes signal discovery like a real hot-plug. True when something was loaded.
+    bool Reload();
 
   private:
+    struct FileStamp {
+        long long size = -1, mtimeNs = 0, inode = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
+    FileStamp StampNow() const;
+
     std::shared_ptr<CSimWorld> m_world;
     std::shared_ptr<IHidBackend> m_backend;
     std::filesystem::path m_stateFile;
     std::string m_warning;
+    FileStamp m_seen;
+    std::string m_before;
 };

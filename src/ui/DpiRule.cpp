@@ -20,3 +20,15 @@ int CheckedDpi(int dpi, std::string_view errorLine) {
 int DpiForMonitor(int width, int height) {
     return width > 1500 && height > 960 ? 144 : kBaseDpi;
 }
+
+int FittingDpi(int dpi, int baseWidth, int baseHeight, int availableWidth, int availableHeight) {
+    static constexpr std::array kDescending = {192, 168, 144, 120, 96, 72, 48};
+    for (int candidate : kDescending) {
+        if (candidate > dpi)
+            continue;
+        if (baseWidth * candidate <= availableWidth * kBaseDpi &&
+            baseHeight * candidate <= availableHeight * kBaseDpi)
+            return candidate;
+    }
+    return kDescending.back();
+}

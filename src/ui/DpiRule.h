@@ -11,6 +11,9 @@ bool IsSupportedDpi(int dpi);
 int CheckedDpi(int dpi, std::string_view errorLine);
 // 144 on a monitor wider than 1500 and taller than 960 pixels, else 96.
 int DpiForMonitor(int width, int height);
+// `dpi`, or the largest supported value below it at which a window of `baseWidth` × `baseHeight`
+// (at 96 DPI) fits into `availableWidth` × `availableHeight`; 48 when none does.
+int FittingDpi(int dpi, int baseWidth, int baseHeight, int availableWidth, int availableHeight);
 inline double DpiScale(int dpi) {
     return dpi / static_cast<double>(kBaseDpi);
 }

@@ -56,6 +56,10 @@ TEST_F(MainWndTest, MonitorSizeRule) {
     window.ApplyMonitorSize({1440, 900});
     EXPECT_EQ(window.Dpi(), 96);
     EXPECT_EQ(window.size(), QSize(1000, 640));
+    // 150 % desktop scale on 1440 × 900: 960 × 600 logical pixels, a panel takes 40.
+    window.ApplyMonitorSize({960, 600}, {960, 560});
+    EXPECT_EQ(window.Dpi(), 72);
+    EXPECT_EQ(window.size(), QSize(750, 480));
     EXPECT_EQ(window.SetDpi(110, "MAIN_WND DPI SET ERROR"), 96);
     EXPECT_TRUE(capture.Contains("MAIN_WND DPI SET ERROR"));
 }

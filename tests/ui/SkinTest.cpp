@@ -171,6 +171,21 @@ TEST(Dpi, MonitorRule) {
         EXPECT_EQ(DpiForMonitor(c.width, c.height), c.dpi) << c.width << "x" << c.height;
 }
 
+TEST(Dpi, WindowNeverLargerThanTheFreeArea) {
+    struct Case {
+        int dpi, availableWidth, availableHeight, fitting;
+    } cases[] = {
+        {144, 1920, 1040, 144},  // 1500 × 960 fits
+        {144, 1440, 860, 120},   // too tall at 144
+        {96, 960, 560, 72},      // 150 % desktop scale on 1440 × 900, with a panel
+        {96, 400, 300, 48},      // nothing fits: the smallest
+        {96, 1000, 640, 96},     // exactly
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FittingDpi(c.dpi, 1000, 640, c.availableWidth, c.availableHeight), c.fitting)
+            << c.availableWidth << "x" << c.availableHeight;
+}
+
 TEST(Dpi, WindowTakesTheSupportedValuesAndRefusesOthers) {
     CSkinWindow window;
     ASSERT_TRUE(window.Create(QStringLiteral("XML_MSG")));

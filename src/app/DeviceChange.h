@@ -1,0 +1,26 @@
+// One change of a mouse, as the window makes it: every program holds the mouse's lock for a
+// whole change, so no two programs interleave their command sequences; the simulated mouse,
+// when there is one, takes in what the others saved first and saves what the change did.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+
+class CQuillonUSBDevice;
+class CSimulatedMouse;
+
+class CDeviceChanges {
+  public:
+    explicit CDeviceChanges(std::shared_ptr<CSimulatedMouse> simulated = nullptr);
+
+    // On a device worker: runs `change` under the lock. False, with nothing run, when another
+    // program kept the mouse busy for `wait`.
+    bool Run(const CQuillonUSBDevice& device, std::chrono::milliseconds wait,
+             const std::function<void()>& change) const;
+
+    const std::shared_ptr<CSimulatedMouse>& Simulated() const { return m_simulated; }
+
+  private:
+    std::shared_ptr<CSimulatedMouse> m_simulated;
+};

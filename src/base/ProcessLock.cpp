@@ -1,0 +1,64 @@
+#include "base/ProcessLock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include "base/Paths.h"
+
+CProcessLock::CProcessLock(std::filesystem::path file) : m_file(std::move(file)) {}
+
+CProcessLock::~CProcessLock() {
+    Release();
+}
+
+bool CProcessLock::Acquire(std::chrono::milliseconds timeout, std::string* error) {
+    if (error)
+        error->clear();
+    if (m_fd >= 0)
+        return true;
+    const int fd = open(m_file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        if (error)
+            *error = "cannot open " + m_file.string() + ": " + std::strerror(errno);
+        return false;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    // flock has no time-out of its own; the holders' changes take milliseconds.
+    for (;;) {
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            m_fd = fd;
+            return true;
+        }
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            if (error)
+                *error = "cannot lock " + m_file.string() + ": " + std::strerror(errno);
+            break;
+        }
+        if (std::chrono::steady_clock::now() >= deadline)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    close(fd);
+    return false;
+}
+
+void CProcessLock::Release() {
+    if (m_fd < 0)
+        return;
+    flock(m_fd, LOCK_UN);
+    close(m_fd);
+    m_fd = -1;
+}
+
+std::filesystem::path MouseLockFile(std::string_view typeKey) {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    std::filesystem::path folder =
+        runtime && *runtime == '/' ? std::filesystem::path(runtime) : GetUserStateFolder();
+    return folder / ("kestrune-q418-" + std::string(typeKey) + ".lock");
+}
