@@ -2,13 +2,13 @@
 
 #include "base/Debug.h"
 #include "base/ProcessLock.h"
-#include "device/QuillonUSBDevice.h"
+#include "mouse/QuillonMouseDevice.h"
 #include "simulated/SimulatedMouse.h"
 
 CDeviceChanges::CDeviceChanges(std::shared_ptr<CSimulatedMouse> simulated)
     : m_simulated(std::move(simulated)) {}
 
-bool CDeviceChanges::Run(const CQuillonUSBDevice& device, std::chrono::milliseconds wait,
+bool CDeviceChanges::Run(CQuillonUSBDevice& device, std::chrono::milliseconds wait,
                          const std::function<void()>& change) const {
     CProcessLock lock(MouseLockFile(device.GetTypeKey().empty() ? "device" : device.GetTypeKey()));
     std::string error;
@@ -23,6 +23,9 @@ bool CDeviceChanges::Run(const CQuillonUSBDevice& device, std::chrono::milliseco
     CSimulatedMouse* simulated = device.GetTypeIndex() == 0 ? m_simulated.get() : nullptr;
     if (simulated)
         simulated->BeginChange();
+    // No change is made on a stale copy; what was read again is shown.
+    if (CQuillonMouseDevice* mouse = device.AsMouse(); mouse && mouse->ReloadProfileIfChanged())
+        mouse->ApplyProfile();
     change();
     if (simulated)
         simulated->EndChange();

@@ -1,6 +1,7 @@
 // One change of a mouse, as the window makes it: every program holds the mouse's lock for a
-// whole change, so no two programs interleave their command sequences; the simulated mouse,
-// when there is one, takes in what the others saved first and saves what the change did.
+// whole change, so no two programs interleave their command sequences; the profile a mouse
+// holds is read again when another program saved it, and the simulated mouse, when there is
+// one, takes in what the others saved first and saves what the change did.
 #pragma once
 
 #include <chrono>
@@ -16,7 +17,7 @@ class CDeviceChanges {
 
     // On a device worker: runs `change` under the lock. False, with nothing run, when another
     // program kept the mouse busy for `wait`.
-    bool Run(const CQuillonUSBDevice& device, std::chrono::milliseconds wait,
+    bool Run(CQuillonUSBDevice& device, std::chrono::milliseconds wait,
              const std::function<void()>& change) const;
 
     const std::shared_ptr<CSimulatedMouse>& Simulated() const { return m_simulated; }

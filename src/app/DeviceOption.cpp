@@ -346,14 +346,9 @@ void CDeviceOptionUI::WatchProfileFolder() {
     connect(m_profileWatch, &QFileSystemWatcher::directoryChanged, m_profileReload,
             qOverload<>(&QTimer::start));
     connect(m_profileReload, &QTimer::timeout, this, [this] {
-        CQuillonUSBDevice* device = m_device;
-        if (device)
-            PostChange([device] {
-                // What another program saved, shown as it is now.
-                device->LoadProfile();
-                device->FixMacroAssignments();
-                device->ApplyProfile();
-            });
+        // Every change reads a profile file saved elsewhere again and shows it: one with
+        // nothing else to do is enough. Its own saves are nothing new.
+        PostChange([] {});
     });
 }
 

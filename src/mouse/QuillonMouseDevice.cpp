@@ -326,12 +326,37 @@ int CQuillonMouseDevice::LoadProfile() {
     ExpectCommandThread("CQuillonMouseDevice::LoadProfile");
     SetProfilePaths();
     m_profile->LoadSection(m_profile->GetProfilePath());
+    m_profileStamp = StampOf(m_profile->GetProfilePath());
     m_keyList = m_profile->GetKeyList();
     ApplyLightState();
     m_profile->GetDpiStages();
     m_profile->GetMouseSettings();
     m_profileLoaded = true;
     return 1;
+}
+
+CQuillonMouseDevice::FileStamp CQuillonMouseDevice::StampOf(const std::filesystem::path& file) {
+    std::error_code ec;
+    FileStamp stamp;
+    stamp.size = std::filesystem::file_size(file, ec);
+    if (ec)
+        return {};
+    stamp.time = std::filesystem::last_write_time(file, ec);
+    return ec ? FileStamp{} : stamp;
+}
+
+bool CQuillonMouseDevice::ReloadProfileIfChanged() {
+    ExpectCommandThread("CQuillonMouseDevice::ReloadProfileIfChanged");
+    if (!m_profileLoaded || m_profile->GetProfilePath().empty())
+        return false;
+    const FileStamp now = StampOf(m_profile->GetProfilePath());
+    if (now == FileStamp{} || now == m_profileStamp)
+        return false;
+    DebugPrintf(DebugArea::Profile, "profile changed by another program: %s",
+                m_profile->GetProfilePath().c_str());
+    LoadProfile();
+    FixMacroAssignments();
+    return true;
 }
 
 void CQuillonMouseDevice::ResetToDefault() {
@@ -352,6 +377,8 @@ MouseResult CQuillonMouseDevice::SaveProfile() {
     ExpectCommandThread("CQuillonMouseDevice::StoreSettings");
     MouseResult result;
     result.saved = m_profile->Save();
+    if (result.saved)
+        m_profileStamp = StampOf(m_profile->GetProfilePath());
     if (!result.saved)
         DebugPrintf(DebugArea::Profile, "profile not saved: %s",
                     m_profile->GetProfilePath().c_str());

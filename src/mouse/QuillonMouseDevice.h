@@ -155,6 +155,9 @@ class CQuillonMouseDevice : public CQuillonUSBDevice, public ILightDevice {
     int LoadProfile() override;
     // The default document's section into the current profile file, then ApplyProfile.
     void ResetToDefault() override;
+    // Before a change: reads the profile file again when another program saved it since this
+    // one last read or wrote it, so no change is made on a stale copy. True when it was read.
+    bool ReloadProfileIfChanged();
     // Saves the profile file.
     MouseResult SaveProfile();
     void StoreSettings() override { SaveProfile(); }
@@ -267,6 +270,14 @@ class CQuillonMouseDevice : public CQuillonUSBDevice, public ILightDevice {
     std::shared_ptr<CMouseProfiledata> m_profile;
     std::string m_profileId;
     bool m_profileLoaded = false;
+    // The profile file as this mouse last read or wrote it.
+    struct FileStamp {
+        std::uintmax_t size = 0;
+        std::filesystem::file_time_type time{};
+        bool operator==(const FileStamp&) const = default;
+    };
+    static FileStamp StampOf(const std::filesystem::path& file);
+    FileStamp m_profileStamp;
 
     std::atomic<IMouseOwner*> m_owner{nullptr};
     // Held while a light frame is handed over, so SetOwner(nullptr) leaves no call in flight.

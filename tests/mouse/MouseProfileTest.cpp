@@ -201,3 +201,32 @@ TEST_F(MouseProfileTest, ResetToDefaultPutsTheDefaultsIntoTheCurrentProfileFile)
 }
 
 }  // namespace
+
+TEST_F(MouseProfileTest, AChangeIsNeverMadeOnAStaleCopyOfTheProfile) {
+    auto mouse = MakeMouse();
+    ASSERT_TRUE(mouse->ConnectConfiguration(kCableConfig, false));
+    mouse->LoadProfile();
+    EXPECT_FALSE(mouse->ReloadProfileIfChanged()) << "nothing changed since it was read";
+
+    // Another program changes stage 1 in the same file.
+    auto other = MakeMouse();
+    other->LoadProfile();
+    std::vector<DpiStage> stages = other->GetDpiStages();
+    stages[0].x = 0x0042;
+    other->SetDpiStages(stages);
+    ASSERT_TRUE(other->SaveProfile().saved);
+
+    // This one changes the report rate on what the file holds now.
+    ASSERT_TRUE(mouse->ReloadProfileIfChanged());
+    MouseSettings settings = mouse->GetMouseSettings();
+    settings[MouseSettings::kReportRate] = 4;
+    mouse->SetMouseSettings(settings);
+    ASSERT_TRUE(mouse->CommitSettings().Done());
+    EXPECT_FALSE(mouse->ReloadProfileIfChanged()) << "its own save is nothing new";
+
+    const Json::Value section = Section(mouse->GetProfilePath());
+    EXPECT_EQ(section["ReportStages"]["StageActive"].asInt(), 4);
+    auto reader = MakeMouse();
+    reader->LoadProfile();
+    EXPECT_EQ(reader->GetDpiStages()[0].x, 0x0042) << "the other program's change is kept";
+}
