@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstdlib>
 
 namespace {
 
@@ -23,27 +24,6 @@ int Dpi3104(int p) {
     if (p <= 113)
         return 152 * (p - 82) + 4864;
     return 9576;
-}
-
-int Position3104(int d) {
-    if (d <= 228)
-        return 0;
-    if (d <= 418)
-        return 1;
-    if (d <= 608)
-        return 2;
-    if (d <= 2432)
-        return (d - 228) / 38 - 8;
-    if (d <= 4864)
-        return (d - 2432) / 76 + 50;
-    if (d <= 9576)
-        return (d - 4864) / 152 + 82;
-    return 113;
-}
-
-// A device reporting a DPI step of 0 has one DPI for every position: the first one.
-int StepPosition(int dpiAboveLowest, int step) {
-    return step == 0 ? 0 : dpiAboveLowest / step;
 }
 
 constexpr std::array<OptionGroupInfo, 4> kOptionGroups = {{
@@ -123,30 +103,30 @@ int ParseDecimalText(std::string_view text) {
 }
 
 int TypedDpiToPosition(const DpiSensor& sensor, int dpi, int layoutMaximum) {
-    const int s = sensor.dpiStep;
-    const int m = sensor.lowestDpi;
-    const int d = std::max(dpi, m);
-    int position = 0;
-    switch (sensor.id) {
-        case kSensor3104:
-            position = Position3104(d);
-            break;
-        case kSensor3325: {
-            // The inverse of the two-slope rule: 200 DPI per position above position 48.
-            const int knee = s * 48 + m;
-            position = d > knee ? (d - knee) / 200 + 48 : StepPosition(d - m, s);
+    // A position beyond the slider is one the sensor does not have.
+    const int maximum =
+        std::clamp(SensorSliderMaximum(sensor).value_or(layoutMaximum), 0, kMaxPosition);
+    const int d = std::max(dpi, static_cast<int>(sensor.lowestDpi));
+    // The position whose shown DPI is nearest, so a DPI the tool showed, typed back, shows
+    // again. Between two shown DPIs as near, the higher; of the positions that show the same
+    // DPI, the first.
+    int best = 0;
+    int bestShown = ShownDpi(PositionToDpi(sensor, 0));
+    for (int p = 0; p <= maximum; ++p) {
+        // The exact DPI of a position is that position, even where two show alike.
+        if (PositionToDpi(sensor, p) == d)
+            return p;
+        const int shown = ShownDpi(PositionToDpi(sensor, p));
+        const int distance = std::abs(shown - d), bestDistance = std::abs(bestShown - d);
+        if (distance < bestDistance || (distance == bestDistance && shown > bestShown)) {
+            best = p;
+            bestShown = shown;
+        } else if (shown > d) {
+            // Shown DPIs only grow with the position: nothing further on comes nearer.
             break;
         }
-        case kSensor8925:
-            position = d > 5000 ? (d / 2 - 50) / 50 + 50 : (d - 50) / 50;
-            break;
-        default:
-            position = StepPosition(d - m, s);
-            break;
     }
-    // A position beyond the slider is one the sensor does not have.
-    const int maximum = std::max(SensorSliderMaximum(sensor).value_or(layoutMaximum), 0);
-    return std::clamp(position, 0, maximum);
+    return best;
 }
 
 int HighestPosition(const DpiSensor& sensor) {

@@ -80,8 +80,9 @@ TEST(DpiMath, TypedDpiToPositionIsLimitedToTheSlider) {
         int position;
     };
     const Case cases[] = {
-        {k3104, "250", 0, 1},
-        {k3104, "5000", 0, 82},
+        {k3104, "250", 0, 0},    // 200 is nearer than 400
+        {k3104, "418", 0, 1},    // exactly position 1
+        {k3104, "5000", 0, 83},  // 5016 shows 5000
         {k3104, "7200", 0, 97},
         {k3104, "10000", 0, 113},
         {k3104, "", 0, 0},
@@ -124,6 +125,48 @@ TEST(DpiMath, TypedDpiOfAPositionGivesThatPositionBack) {
             EXPECT_EQ(TypedDpiToPosition(range.sensor, PositionToDpi(range.sensor, p), 200), p)
                 << std::hex << range.sensor.id << std::dec << " step " << int{range.sensor.dpiStep}
                 << " position " << p;
+        }
+    }
+}
+
+TEST(DpiMath, AShownDpiTypedBackIsThePositionItWasShownFor) {
+    struct Range {
+        DpiSensor sensor;
+        int last;
+    };
+    const Range ranges[] = {{k3104, 113},
+                            {k8925, 129},
+                            {k3325, 120},
+                            {{kSensor3325, 50, 0, 50}, 120},
+                            {{kSensor3325, 50, 0, 100}, 120},
+                            {kGeneric, 120},
+                            {{0x1234, 10, 0, 100}, 300}};
+    for (const Range& range : ranges) {
+        for (int p = 0; p <= range.last; ++p) {
+            const int shown = ShownDpi(PositionToDpi(range.sensor, p));
+            const int typed = TypedDpiToPosition(range.sensor, shown, range.last);
+            // Where rounding shows two positions alike, one of them.
+            EXPECT_EQ(ShownDpi(PositionToDpi(range.sensor, typed)), shown)
+                << std::hex << range.sensor.id << std::dec << " step " << int{range.sensor.dpiStep}
+                << " position " << p << " shows " << shown;
+            // Between this and the next shown DPI, the nearer; halfway, the higher.
+            if (p < range.last) {
+                const int next = ShownDpi(PositionToDpi(range.sensor, p + 1));
+                if (next - shown >= 2) {
+                    const int below = shown + (next - shown - 1) / 2;
+                    EXPECT_EQ(
+                        ShownDpi(PositionToDpi(
+                            range.sensor, TypedDpiToPosition(range.sensor, below, range.last))),
+                        shown)
+                        << "typed " << below;
+                    EXPECT_EQ(
+                        ShownDpi(PositionToDpi(
+                            range.sensor,
+                            TypedDpiToPosition(range.sensor, shown + next - below, range.last))),
+                        next)
+                        << "typed " << shown + next - below;
+                }
+            }
         }
     }
 }
