@@ -370,7 +370,7 @@ QWidget* CMainWnd::CreateControl(const QString& element, QWidget* parent) {
     for (const char* family : kDeviceFamilies)
         if (element.compare(QLatin1String(family), Qt::CaseInsensitive) == 0)
             return new CDevicePageUI(QString::fromLatin1(family), parent);
-    return nullptr;
+    return CreateMousePageControl(element, parent);
 }
 
 CDeviceOptionUI* CMainWnd::CreateDevicePage(CQuillonUSBDevice& device) {
@@ -431,6 +431,13 @@ CDeviceOptionUI* CMainWnd::CreateDevicePage(CQuillonUSBDevice& device) {
     entry->SetNameText(Skin().Text(QString::fromStdString(device.GetTypeKey())));
     entry->SetChanges(m_changes);
     entry->SetDevice(&device);
+    if (CQuillonMouseDevice* mouse = device.AsMouse()) {
+        QPointer<CDeviceOptionUI> owner(entry);
+        page->SetChangePoster([owner, mouse](CDpiTabUI::MouseChange change) {
+            if (owner)
+                owner->PostChange([mouse, change = std::move(change)] { change(*mouse); });
+        });
+    }
     entry->SetPictureControl(page->PictureControl());
     if (page->BindLightPreview()) {
         entry->SetPage(page);

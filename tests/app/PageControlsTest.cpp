@@ -17,13 +17,14 @@ TEST(PageControls, EveryTableMatchesItsLayout) {
         {CMsgWnd::kLayout, CMsgWnd::kControls},
         {CAboutWnd::kLayout, CAboutWnd::kControls},
         {CDevicePageUI::kLayout, CDevicePageUI::kControls},
+        {CDevicePageUI::kLayout, CDpiTabUI::kControls},
     };
     for (const PageLayoutControls& table : tables) {
         // The device page's root is its own element.
         CSkinBuilder builder([](const QString& element, QWidget* parent) -> QWidget* {
             if (element == QLatin1String("QuillonMouseDevice"))
                 return new CDevicePageUI(element, parent);
-            return nullptr;
+            return CreateMousePageControl(element, parent);
         });
         std::unique_ptr<QWidget> root(builder.Build(QString::fromLatin1(table.layout)));
         ASSERT_TRUE(root) << table.layout;

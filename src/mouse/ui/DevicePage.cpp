@@ -95,6 +95,19 @@ void CDevicePageUI::OnSettingsOption(TNotifyUI&, int n) {
 void CDevicePageUI::ShowProfile(const MouseProfileSnapshot& profile) {
     ExpectUiThread("CDevicePageUI::ShowProfile");
     m_profile = profile;
+    for (CDpiTabUI* tab : findChildren<CDpiTabUI*>())
+        tab->ShowProfile(profile);
+}
+
+void CDevicePageUI::SetChangePoster(const std::function<void(CDpiTabUI::MouseChange)>& poster) {
+    for (CDpiTabUI* tab : findChildren<CDpiTabUI*>())
+        tab->SetChangePoster(poster);
+}
+
+QWidget* CreateMousePageControl(const QString& element, QWidget* parent) {
+    if (element.compare(QLatin1String(CDpiTabUI::kElement), Qt::CaseInsensitive) == 0)
+        return new CDpiTabUI(parent);
+    return nullptr;
 }
 
 FunctionSwitchTabs CDevicePageUI::ShowFunctionSwitch(int type) {

@@ -10,6 +10,7 @@
 
 #include "lighting/LightFrame.h"
 #include "mouse/QuillonMouseDevice.h"
+#include "mouse/ui/DpiTab.h"
 #include "ui/Page.h"
 #include "ui/SelectPanel.h"
 
@@ -23,6 +24,10 @@ struct FunctionSwitchTabs {
     bool operator==(const FunctionSwitchTabs&) const = default;
 };
 FunctionSwitchTabs FunctionSwitchTabsFor(int type, int deviceClass);
+
+// The controls of the mouse page's layout that are pages of their own ("MouseDpiTab"); null for
+// any other element.
+QWidget* CreateMousePageControl(const QString& element, QWidget* parent);
 
 class CDevicePageUI : public CPageUI {
     Q_OBJECT
@@ -57,8 +62,11 @@ class CDevicePageUI : public CPageUI {
     int CurrentSettingsTab() const;
     bool HandleNotify(TNotifyUI& msg) override;
 
-    // Shows the profile the device applied (UI thread; the snapshot was taken on its worker).
+    // Shows the profile the device applied (UI thread; the snapshot was taken on its worker),
+    // on every tab.
     void ShowProfile(const MouseProfileSnapshot& profile);
+    // Where the tabs' changes go: the device's worker (the window's entry posts them).
+    void SetChangePoster(const std::function<void(CDpiTabUI::MouseChange)>& poster);
     // The profile last shown; empty before the first.
     const MouseProfileSnapshot& ShownProfile() const { return m_profile; }
 

@@ -1,0 +1,194 @@
+#include "mouse/ui/DpiTab.h"
+
+#include <QAbstractButton>
+#include <QIntValidator>
+#include <QLineEdit>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QStyle>
+#include <algorithm>
+
+#include "base/Debug.h"
+#include "base/ThreadCheck.h"
+
+const PageHandler<CDpiTabUI> CDpiTabUI::kHandlers[] = {
+    {"movevaluechanged", kSliderPrefix, &CDpiTabUI::OnSliderMoved},
+    {"valuechanged", kSliderPrefix, &CDpiTabUI::OnSliderCommitted},
+    {"killfocus", kEditPrefix, &CDpiTabUI::OnEditDone},
+    {"selectchanged", kEnablePrefix, &CDpiTabUI::OnEnableChanged},
+    {"selectchanged", kSelectPrefix, &CDpiTabUI::OnSelectChanged},
+};
+
+namespace {
+
+// The stage record the mouse keeps for stage n, grown as the page grows it.
+DpiStage& StageOf(std::vector<DpiStage>& stages, int n) {
+    EnsureStage(stages, static_cast<size_t>(n));
+    return stages[static_cast<size_t>(n)];
+}
+
+}  // namespace
+
+CDpiTabUI::CDpiTabUI(QWidget* parent) : CPageUI(parent) {
+    // Its panel background comes from the style sheet.
+    setAttribute(Qt::WA_StyledBackground);
+}
+
+bool CDpiTabUI::HandleNotify(TNotifyUI& msg) {
+    return Dispatch<CDpiTabUI>(kHandlers, msg);
+}
+
+template <class T>
+T* CDpiTabUI::Control(const char* prefix, int n) const {
+    return findChild<T*>(QString::fromLatin1(prefix) + QString::number(n));
+}
+
+void CDpiTabUI::ShowProfile(const MouseProfileSnapshot& profile) {
+    ExpectUiThread("CDpiTabUI::ShowProfile");
+    m_sensor = profile.sensor;
+    m_stages = profile.stages;
+    m_active = std::clamp(profile.activeStage, 0, kLast);
+    // The same range kestrunectl offers: the sensor's own, else up to the highest typed DPI.
+    const int maximum = HighestPosition(m_sensor);
+    for (int n = 0; n <= kLast; ++n) {
+        if (auto* slider = Control<QSlider>(kSliderPrefix, n)) {
+            const QSignalBlocker block(slider);
+            slider->setRange(0, maximum);
+        }
+        if (auto* edit = Control<QLineEdit>(kEditPrefix, n); edit && !edit->validator())
+            edit->setValidator(new QIntValidator(0, kHighestTypedDpi, edit));
+        const bool known = static_cast<size_t>(n) < m_stages.size();
+        ShowStage(n, known ? StagePosition(m_sensor, m_stages[static_cast<size_t>(n)]) : 0);
+        if (auto* colour = Control<QAbstractButton>(kColourPrefix, n)) {
+            const uint32_t argb =
+                known ? StageColour(m_stages[static_cast<size_t>(n)]) : 0xFF000000u;
+            colour->setStyleSheet(QStringLiteral("background-color: #%1;")
+                                      .arg(argb & 0xFFFFFFu, 6, 16, QLatin1Char('0')));
+        }
+    }
+    ShowEnabled();
+}
+
+void CDpiTabUI::ShowStage(int n, int position) {
+    auto* slider = Control<QSlider>(kSliderPrefix, n);
+    auto* edit = Control<QLineEdit>(kEditPrefix, n);
+    if (!slider || !edit)
+        return;
+    {
+        const QSignalBlocker block(slider);
+        slider->setValue(position);
+    }
+    edit->setText(QString::number(ShownDpi(PositionToDpi(m_sensor, position))));
+    const bool active = n == m_active;
+    slider->setProperty("activeStage", active);
+    slider->style()->unpolish(slider);
+    slider->style()->polish(slider);
+    if (auto* select = Control<QAbstractButton>(kSelectPrefix, n)) {
+        const QSignalBlocker block(select);
+        select->setChecked(active);
+    }
+}
+
+void CDpiTabUI::ShowEnabled() {
+    int enabled = 0;
+    for (int n = 0; n <= kLast; ++n)
+        if (static_cast<size_t>(n) < m_stages.size() && m_stages[static_cast<size_t>(n)].enabled)
+            ++enabled;
+    for (int n = 0; n <= kLast; ++n) {
+        const bool on =
+            static_cast<size_t>(n) < m_stages.size() && m_stages[static_cast<size_t>(n)].enabled;
+        if (auto* check = Control<QAbstractButton>(kEnablePrefix, n)) {
+            const QSignalBlocker block(check);
+            check->setChecked(on);
+            // The active stage stays on, and so does the last stage that is.
+            check->setEnabled(n != m_active && !(on && enabled <= 1));
+        }
+        if (auto* layout = Control<QWidget>(kLayoutPrefix, n))
+            layout->setEnabled(on);
+    }
+}
+
+void CDpiTabUI::OnSliderMoved(TNotifyUI& msg, int n) {
+    // Shown while dragging; stored when let go.
+    ShowStage(n, static_cast<int>(msg.wParam));
+}
+
+void CDpiTabUI::OnSliderCommitted(TNotifyUI& msg, int n) {
+    CommitPosition(n, static_cast<int>(msg.wParam));
+}
+
+void CDpiTabUI::OnEditDone(TNotifyUI&, int n) {
+    auto* edit = Control<QLineEdit>(kEditPrefix, n);
+    auto* slider = Control<QSlider>(kSliderPrefix, n);
+    if (!edit)
+        return;
+    const int typed = ParseDecimalText(edit->text().toStdString());
+    const int position =
+        TypedDpiToPosition(m_sensor, typed, slider ? slider->maximum() : HighestPosition(m_sensor));
+    CommitPosition(n, position);
+}
+
+void CDpiTabUI::CommitPosition(int n, int position) {
+    ShowStage(n, position);
+    EncodeStagePosition(m_sensor, position, StageOf(m_stages, n));
+    const DpiSensor sensor = m_sensor;
+    Post([n, position, sensor](CQuillonMouseDevice& mouse) {
+        std::vector<DpiStage> stages = mouse.GetDpiStages();
+        EncodeStagePosition(sensor, position, StageOf(stages, n));
+        mouse.SetDpiStages(stages);
+    });
+}
+
+void CDpiTabUI::OnEnableChanged(TNotifyUI& msg, int n) {
+    const uint8_t on = msg.wParam ? 1 : 0;
+    StageOf(m_stages, n).enabled = on;
+    ShowEnabled();
+    Post([n, on](CQuillonMouseDevice& mouse) {
+        std::vector<DpiStage> stages = mouse.GetDpiStages();
+        StageOf(stages, n).enabled = on;
+        // Never the last stage off, whatever another program left meanwhile.
+        if (std::none_of(stages.begin(), stages.end(), [](const DpiStage& s) { return s.enabled; }))
+            StageOf(stages, n).enabled = 1;
+        mouse.SetDpiStages(stages);
+    });
+}
+
+void CDpiTabUI::OnSelectChanged(TNotifyUI& msg, int n) {
+    if (!msg.wParam) {
+        // The active stage is chosen, not cleared: it stays selected.
+        ShowStage(n, Control<QSlider>(kSliderPrefix, n)
+                         ? Control<QSlider>(kSliderPrefix, n)->value()
+                         : 0);
+        return;
+    }
+    const int previous = m_active;
+    m_active = n;
+    for (int i : {previous, n})
+        if (auto* slider = Control<QSlider>(kSliderPrefix, i))
+            ShowStage(i, slider->value());
+    // A stage that is used is on.
+    StageOf(m_stages, n).enabled = 1;
+    ShowEnabled();
+    Post([n](CQuillonMouseDevice& mouse) {
+        std::vector<DpiStage> stages = mouse.GetDpiStages();
+        StageOf(stages, n).enabled = 1;
+        mouse.SetDpiStages(stages);
+        mouse.SetActiveStage(n);
+    });
+}
+
+void CDpiTabUI::Post(MouseChange change) {
+    ExpectUiThread("CDpiTabUI change");
+    if (!m_poster) {
+        DebugLine(DebugArea::App, "DPI change not sent: the tab has no device");
+        return;
+    }
+    // Every change ends the same way: the profile file, then the settings image.
+    m_poster([change = std::move(change)](CQuillonMouseDevice& mouse) {
+        change(mouse);
+        const MouseResult result = mouse.CommitSettings();
+        if (!result.Done())
+            DebugPrintf(DebugArea::Mouse, "DPI change: saved %d, mouse result %d", result.saved,
+                        result.device);
+    });
+}

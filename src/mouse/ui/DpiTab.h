@@ -1,0 +1,69 @@
+// The mouse page's DPI tab: seven stages, each with its on/off check, its active-stage choice,
+// its slider of sensor positions, its DPI edit and its colour. The page edits what it shows at
+// once; each change goes to the device worker as a change of the stored stages, applied there
+// to the profile as it is then, saved and written to the mouse.
+#pragma once
+
+#include <QPointer>
+#include <functional>
+
+#include "mouse/QuillonMouseDevice.h"
+#include "ui/Page.h"
+
+class QAbstractButton;
+class QLineEdit;
+class QSlider;
+
+class CDpiTabUI : public CPageUI {
+    Q_OBJECT
+  public:
+    static constexpr const char* kElement = "MouseDpiTab";
+    static constexpr const char* kLayoutPrefix = "DPI_layout_";
+    static constexpr const char* kEnablePrefix = "DPI_enable_check_";
+    static constexpr const char* kSelectPrefix = "DPI_select_check_";
+    static constexpr const char* kSliderPrefix = "DPI_slider_";
+    static constexpr const char* kEditPrefix = "DPI_edit_";
+    static constexpr const char* kColourPrefix = "DPI_color_option_";
+    static constexpr int kLast = static_cast<int>(kMaxDpiStages) - 1;
+    static constexpr PageControl kControls[] = {
+        {kLayoutPrefix, 0, kLast}, {kEnablePrefix, 0, kLast}, {kSelectPrefix, 0, kLast},
+        {kSliderPrefix, 0, kLast}, {kEditPrefix, 0, kLast},   {kColourPrefix, 0, kLast},
+    };
+
+    // A change of the mouse, run on its device worker.
+    using MouseChange = std::function<void(CQuillonMouseDevice&)>;
+
+    explicit CDpiTabUI(QWidget* parent = nullptr);
+
+    // Where the changes go (the device page's entry posts them to the worker).
+    void SetChangePoster(std::function<void(MouseChange)> poster) { m_poster = std::move(poster); }
+    // The stages, the active stage and the sensor of a profile the device applied.
+    void ShowProfile(const MouseProfileSnapshot& profile);
+    // What the page shows now (UI thread).
+    const std::vector<DpiStage>& Stages() const { return m_stages; }
+    int ActiveStage() const { return m_active; }
+
+    bool HandleNotify(TNotifyUI& msg) override;
+
+  private:
+    void OnSliderMoved(TNotifyUI& msg, int n);
+    void OnSliderCommitted(TNotifyUI& msg, int n);
+    void OnEditDone(TNotifyUI& msg, int n);
+    void OnEnableChanged(TNotifyUI& msg, int n);
+    void OnSelectChanged(TNotifyUI& msg, int n);
+    static const PageHandler<CDpiTabUI> kHandlers[];
+
+    template <class T>
+    T* Control(const char* prefix, int n) const;
+    // Slider, edit and active look of stage n at position p.
+    void ShowStage(int n, int position);
+    void ShowEnabled();
+    // Stage n takes position p in the page's copy and in the mouse.
+    void CommitPosition(int n, int position);
+    void Post(MouseChange change);
+
+    std::function<void(MouseChange)> m_poster;
+    DpiSensor m_sensor{};
+    std::vector<DpiStage> m_stages;
+    int m_active = 0;
+};
