@@ -209,15 +209,10 @@ KeyPositionMap BuildKeyPositionMap(std::span<const uint8_t> keyTable, size_t pos
 KeyPositionMap BuildKeyPositionMap(std::span<const uint8_t> keyTable, size_t positions,
                                    const KeyPositionMap& learnt) {
     const KeyPositionMap found = BuildKeyPositionMap(keyTable, positions);
-    // Every code at positions other than the learnt ones: a mouse laid out anew (or nothing
-    // learnt yet). The same positions in another order are buttons given each other's
-    // functions: the positions do not move.
+    // A table that still holds every factory code says where each button is: the learnt map
+    // (a file anyone may edit) only stands in for codes the table no longer shows.
     const bool complete = std::find(found.begin(), found.end(), kNoKeyPosition) == found.end();
-    auto sorted = [](KeyPositionMap map) {
-        std::sort(map.begin(), map.end());
-        return map;
-    };
-    if (complete && sorted(found) != sorted(learnt))
+    if (complete)
         return found;
     positions = std::min(positions, keyTable.size() / 3);
     // A remapped button can carry another button's factory code: that copy is not the other

@@ -2,7 +2,9 @@
 // against the simulated mouse.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "keys/KeyCodes.h"
 #include "mouse/QuillonMouseDevice.h"
@@ -51,7 +53,7 @@ KeyCode CodeAt(const Bytes& table, size_t position) {
 
 }  // namespace
 
-TEST(KeyPositionMapTest, RemappedButtonsKeepTheirLearntPositions) {
+TEST(KeyPositionMapTest, LearntPositionsStandInOnlyForFactoryCodesTheTableLost) {
     const KeyCode left = kFactoryKeyTable[0], right = kFactoryKeyTable[1];
     const KeyCode forward = kFactoryKeyTable[3];
     const struct {
@@ -60,19 +62,22 @@ TEST(KeyPositionMapTest, RemappedButtonsKeepTheirLearntPositions) {
         KeyPositionMap learnt;
         KeyPositionMap expected;
     } cases[] = {
-        {"left and right swapped", Table(20, {{0, right}, {1, left}}), kIdentity, kIdentity},
+        // A table with every factory code is read by its codes, whatever was learnt: a
+        // key_positions.json with other positions cannot move a button's slot.
+        {"every code there, the learnt map permuted",
+         Table(20),
+         {1, 0, 2, 3, 4, 5, 6, 7, 8, 9, 10},
+         kIdentity},
+        {"left and right swapped, every code there",
+         Table(20, {{0, right}, {1, left}}),
+         kIdentity,
+         {1, 0, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
         {"left plays forward, forward a key", Table(20, {{0, forward}, {3, kCtrlC}}), kIdentity,
          kIdentity},
-        {"nothing learnt: the codes decide",
-         Table(20, {{0, right}, {1, left}}),
-         Learnt({}),
-         {1, 0, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
         {"nothing learnt, a code missing",
          Table(20, {{3, kCtrlC}}),
          Learnt({}),
          {0, 1, 2, kNo, 4, 5, 6, 7, 8, 9, 10}},
-        {"left and forward given each other's functions", Table(20, {{0, forward}, {3, left}}),
-         kIdentity, kIdentity},
         {"every code at new positions: a new layout",
          Table(20, {{0, KeyCode{}}, {12, left}}),
          kIdentity,
@@ -107,8 +112,8 @@ class KeyTableTest : public testing::Test {
 
 TEST_F(KeyTableTest, RemappedButtonsCanStillBeChangedAfterTheTableIsReadAgain) {
     std::vector<KeyListEntry> keys = FactoryKeys();
-    keys[0].current.code = kFactoryKeyTable[1];  // left and right swapped
-    keys[1].current.code = kFactoryKeyTable[0];
+    keys[0].current.code = kFactoryKeyTable[3];  // left plays forward, forward a key
+    keys[3].current.code = kCtrlC;
     // Each round writes the key list, then a fresh device reads the table back.
     auto round = [&](const std::vector<KeyListEntry>& list) {
         CQuillonMouseDevice mouse{backend.get()};
@@ -120,18 +125,44 @@ TEST_F(KeyTableTest, RemappedButtonsCanStillBeChangedAfterTheTableIsReadAgain) {
         EXPECT_FALSE(mouse.SetKeyAssignment(kMouseKeyButtons, kCtrlC));
     };
     round(keys);
-    EXPECT_EQ(CodeAt(world->KeyTable(), 0), kFactoryKeyTable[1]);
-    EXPECT_EQ(CodeAt(world->KeyTable(), 1), kFactoryKeyTable[0]);
-    // Searched for the factory codes alone, this table swaps the two buttons.
+    EXPECT_EQ(CodeAt(world->KeyTable(), 0), kFactoryKeyTable[3]);
+    EXPECT_EQ(CodeAt(world->KeyTable(), 3), kCtrlC);
+    // Searched for the factory codes alone, this table puts forward at left's position.
     EXPECT_NE(BuildKeyPositionMap(world->KeyTable(), 20), kIdentity);
 
-    keys[3].current.code = kCtrlC;  // and forward loses its code
+    keys[1].current.code = kCtrlC;  // and right too
     round(keys);
-    EXPECT_EQ(CodeAt(world->KeyTable(), 3), kCtrlC);
+    EXPECT_EQ(CodeAt(world->KeyTable(), 1), kCtrlC);
 
     round(FactoryKeys());
     EXPECT_EQ(world->KeyTable(), Table(20));
     round(FactoryKeys());
+}
+
+TEST_F(KeyTableTest, ATamperedPositionsFileLosesToATableWithEveryFactoryCode) {
+    {
+        CQuillonMouseDevice mouse{backend.get()};
+        Open(mouse);
+        ASSERT_TRUE(mouse.ReadDeviceInfo());
+    }
+    // Left and right exchanged in the learnt positions.
+    const std::filesystem::path file = std::filesystem::path(std::getenv("XDG_DATA_HOME")) /
+                                       "Kestrune Q418-RGB" / "mouse" / "key_positions.json";
+    ASSERT_TRUE(std::filesystem::exists(file));
+    {
+        std::ofstream out(file, std::ios::trunc);
+        out << R"({"KeyPositions": [1, 0, 2, 3, 4, 5, 6, 7, 8, 9, 10]})";
+    }
+    CQuillonMouseDevice mouse{backend.get()};
+    Open(mouse);
+    ASSERT_TRUE(mouse.ReadDeviceInfo());
+    EXPECT_EQ(mouse.GetKeyPositionMap(), kIdentity);
+    std::vector<KeyListEntry> keys = FactoryKeys();
+    keys[0].current.code = kCtrlC;
+    mouse.SetKeyList(keys);
+    ASSERT_EQ(mouse.WriteCurrentKeyTable(0), 1);
+    EXPECT_EQ(CodeAt(world->KeyTable(), 0), kCtrlC);
+    EXPECT_EQ(CodeAt(world->KeyTable(), 1), kFactoryKeyTable[1]);
 }
 
 TEST_F(KeyTableTest, AKeyTableNeverReadIsNeverWritten) {
