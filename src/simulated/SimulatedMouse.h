@@ -35,6 +35,9 @@ class CSimulatedMouse {
     const std::shared_ptr<IHidBackend>& Backend() const { return m_backend; }
     const std::filesystem::path& StateFile() const { return m_stateFile; }
     const std::string& Warning() const { return m_warning; }
+    // Set when the state file is no state file at all (a FIFO, a device, too big): the mouse
+    // then starts fresh and Save leaves that path alone.
+    const std::string& Error() const { return m_error; }
 
     // Writes the memory and plug state back for the next run; false with the reason in `error`.
     bool Save(std::string* error) const;
@@ -44,4 +47,5 @@ class CSimulatedMouse {
     std::shared_ptr<IHidBackend> m_backend;
     std::filesystem::path m_stateFile;
     std::string m_warning;
+    std::string m_error;
 };
