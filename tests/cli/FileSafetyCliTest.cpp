@@ -15,6 +15,7 @@
 
 #include "cli/Cli.h"
 #include "emulator/SimWorld.h"
+#include "profile/JsonFile.h"
 #include "support/CliRun.h"
 #include "support/TempHome.h"
 
@@ -127,6 +128,48 @@ TEST_F(FileSafetyCliTest, FaultsSetFromTheCommandLineHitTheNextCommand) {
     EXPECT_EQ(unplugged.status, kExitNoDevice);
     EXPECT_NE(unplugged.err.find("the mouse's cable was unplugged"), std::string::npos)
         << unplugged.err;
+}
+
+// Each fault of the simulated mouse at a few request positions of `dpi set`, by cable and
+// through the receiver: a reported success always leaves the mouse as the fault-free run does,
+// and the profile files stay valid.
+TEST_F(FileSafetyCliTest, AFaultNeverEndsInAFalseSuccess) {
+    auto settings = [&] {
+        CSimWorld world;
+        EXPECT_TRUE(world.LoadState(StateFile()));
+        return world.SettingsMemory();
+    };
+    auto fresh = [&] {
+        fs::remove_all(home.Root() / "state");
+        fs::remove_all(home.Root() / "data");
+    };
+    for (const char* mode : {"--emulate=cable", "--emulate=receiver"}) {
+        fresh();
+        ASSERT_EQ(Ctl({mode, "dpi", "set", "2", "1600"}).status, kExitOk);
+        const std::vector<uint8_t> expected = settings();
+        for (const char* fault : {"drop", "delay", "garble", "wrong-echo", "status-ff", "status-fe",
+                                  "unplug", "link-drop"}) {
+            for (int after : {0, 4}) {
+                SCOPED_TRACE(std::string(mode) + " " + fault + " after " + std::to_string(after));
+                fresh();
+                ASSERT_EQ(Ctl({mode, "emulator", "fault", fault, "--after", std::to_string(after),
+                               "--ms", "20"})
+                              .status,
+                          kExitOk);
+                const CtlRun run = Ctl({mode, "dpi", "set", "2", "1600"});
+                if (run.status == kExitOk)
+                    EXPECT_EQ(settings(), expected) << "reported done, but the mouse differs";
+                else
+                    EXPECT_NE(run.err, "");
+                const Json::Value list = Ctl({"--json", "profile", "list"}).Json();
+                for (const Json::Value& profile : list["profiles"])
+                    EXPECT_TRUE(CJsonFile::ReadDocument(home.Root() / "data" / "Kestrune Q418-RGB" /
+                                                        "mouse" /
+                                                        (profile["id"].asString() + ".Json"))
+                                    .isObject());
+            }
+        }
+    }
 }
 
 // Four kestrunectl processes, fifty changes each, at once: every change reported done is in the
