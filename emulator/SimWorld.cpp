@@ -195,6 +195,35 @@ void CSimWorld::Impl::SetPlugged(SimDeviceKind kind, bool plugged) {
     SignalChange();
 }
 
+namespace {
+
+constexpr std::pair<SimFault::Kind, const char*> kFaultNames[] = {
+    {SimFault::DropReply, "drop"},
+    {SimFault::DelayReply, "delay"},
+    {SimFault::GarbleReply, "garble"},
+    {SimFault::EchoOtherCommand, "wrong-echo"},
+    {SimFault::StatusFailed, "status-ff"},
+    {SimFault::StatusRejected, "status-fe"},
+    {SimFault::UnplugDuringTransfer, "unplug"},
+    {SimFault::LinkDropDuringTransfer, "link-drop"},
+};
+
+}  // namespace
+
+const char* SimFaultName(SimFault::Kind kind) {
+    for (const auto& [k, name] : kFaultNames)
+        if (k == kind)
+            return name;
+    return "?";
+}
+
+std::optional<SimFault::Kind> SimFaultKindByName(std::string_view name) {
+    for (const auto& [k, known] : kFaultNames)
+        if (name == known)
+            return k;
+    return std::nullopt;
+}
+
 std::optional<SimFault> CSimWorld::Impl::TakeFault() {
     if (faults.empty())
         return std::nullopt;
@@ -375,6 +404,11 @@ void CSimWorld::InjectFault(const SimFault& fault) {
 void CSimWorld::ClearFaults() {
     std::lock_guard lock(m->mutex);
     m->faults.clear();
+}
+
+std::vector<SimFault> CSimWorld::PendingFaults() const {
+    std::lock_guard lock(m->mutex);
+    return {m->faults.begin(), m->faults.end()};
 }
 
 void CSimWorld::SendEvent(uint16_t code) {

@@ -11,8 +11,10 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 enum class SimIo { Ok, Timeout, Cancelled, Gone };
@@ -109,7 +111,13 @@ struct SimFault {
     int delayMs = 0;
     // Applied after this many further requests pass untouched.
     int afterRequests = 0;
+
+    bool operator==(const SimFault&) const = default;
 };
+
+// "drop", "delay", "garble", "wrong-echo", "status-ff", "status-fe", "unplug", "link-drop".
+const char* SimFaultName(SimFault::Kind kind);
+std::optional<SimFault::Kind> SimFaultKindByName(std::string_view name);
 
 // Configuration of the simulated mouse (all of it lands in the information block etc.).
 struct SimMouseConfig {
@@ -165,6 +173,9 @@ class CSimWorld {
     unsigned UsbIntervalUs() const;
     void InjectFault(const SimFault& fault);
     void ClearFaults();
+    // The faults still to come, in order (kept in the state file, so another process can set
+    // them for the next one).
+    std::vector<SimFault> PendingFaults() const;
 
     // The mouse sends an event report (code in bytes 1-2, little-endian) on its event
     // collection, through the cable if plugged, else through the receiver while the link is up.
@@ -186,8 +197,13 @@ class CSimWorld {
     // Last protocol error, for test messages.
     std::string LastProtocolError() const;
 
+    // A state file is a regular file of at most this size; anything else is refused unread.
+    static constexpr size_t kMaxStateFileSize = 4u * 1024 * 1024;
     bool SaveState(const std::filesystem::path& file, std::string* error = nullptr) const;
-    bool LoadState(const std::filesystem::path& file, std::string* error = nullptr);
+    // False with the reason; `unusable` tells a file that is no state file at all (a FIFO, a
+    // device, too big) from one whose content cannot be used.
+    bool LoadState(const std::filesystem::path& file, std::string* error = nullptr,
+                   bool* unusable = nullptr);
     // Everything as JSON text (for `emulator dump --json`).
     std::string DumpJson() const;
     // Everything as a readable hex dump.

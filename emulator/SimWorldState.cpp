@@ -1,6 +1,7 @@
 // Naming, saving, loading and dumping the simulated world's state.
 #include <fcntl.h>
 #include <json/json.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -162,6 +163,15 @@ Json::Value CSimWorld::Impl::StateJson() const {
     memory["shoot"] = Hex(w.mouse.Shoot());
     memory["status"] = Hex(w.mouse.Status());
     json["memory"] = memory;
+    Json::Value pending(Json::arrayValue);
+    for (const SimFault& fault : w.faults) {
+        Json::Value f(Json::objectValue);
+        f["kind"] = SimFaultName(fault.kind);
+        f["afterRequests"] = fault.afterRequests;
+        f["delayMs"] = fault.delayMs;
+        pending.append(f);
+    }
+    json["faults"] = pending;
     json["configuring"] = w.mouse.Configuring();
     json["requestsHandled"] = w.mouse.Requests();
     json["writesOutsideConfiguration"] = w.mouse.WritesOutsideConfiguration();
@@ -334,13 +344,38 @@ bool CSimWorld::SaveState(const std::filesystem::path& file, std::string* error)
     return Fail(error, file.string() + ": " + std::strerror(savedErrno));
 }
 
-bool CSimWorld::LoadState(const std::filesystem::path& file, std::string* error) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        return Fail(error, file.string() + ": cannot open");
-    std::stringstream text;
-    text << in.rdbuf();
-    std::string content = text.str();
+bool CSimWorld::LoadState(const std::filesystem::path& file, std::string* error, bool* unusable) {
+    if (unusable)
+        *unusable = true;
+    // Non-blocking, and only a regular file of bounded size: a FIFO or a device in its place
+    // must neither hang nor fill the memory.
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return Fail(error, file.string() + ": " + std::strerror(errno));
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return Fail(error, file.string() + ": not a regular file");
+    }
+    if (st.st_size < 0 || static_cast<uintmax_t>(st.st_size) > kMaxStateFileSize) {
+        ::close(fd);
+        return Fail(error, file.string() + ": too large for a state file (over " +
+                               std::to_string(kMaxStateFileSize) + " bytes)");
+    }
+    std::string content(static_cast<size_t>(st.st_size), '\0');
+    size_t done = 0;
+    while (done < content.size()) {
+        const ssize_t n = ::read(fd, content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    content.resize(done);
+    if (unusable)
+        *unusable = false;
 
     Json::Value root;
     std::string parseErrors;
@@ -371,8 +406,25 @@ bool CSimWorld::LoadState(const std::filesystem::path& file, std::string* error)
     ReadBool(root, "cablePlugged", cable);
     ReadBool(root, "receiverPlugged", receiver);
     ReadBool(root, "linkUp", link);
+    std::deque<SimFault> pending;
+    if (const Json::Value* list = Member(root, "faults"); list && list->isArray()) {
+        for (const Json::Value& f : *list) {
+            const Json::Value* kind = Member(f, "kind");
+            const auto known =
+                kind && kind->isString() ? SimFaultKindByName(kind->asString()) : std::nullopt;
+            if (!known)
+                continue;
+            SimFault fault{*known};
+            const Json::Value* after = Member(f, "afterRequests");
+            const Json::Value* delay = Member(f, "delayMs");
+            fault.afterRequests = after && after->isInt() ? std::max(0, after->asInt()) : 0;
+            fault.delayMs = delay && delay->isInt() ? std::max(0, delay->asInt()) : 0;
+            pending.push_back(fault);
+        }
+    }
 
     std::lock_guard lock(m->mutex);
+    m->faults = std::move(pending);
     m->mouse.SetConfig(config);
     m->mouse.RestoreMemories(std::move(settings), std::move(keyTable), std::move(macro),
                              std::move(shoot));

@@ -7,11 +7,13 @@
 
 #include "app/AppFonts.h"
 #include "app/MainWnd.h"
+#include "app/MsgWnd.h"
 #include "app/SingleInstance.h"
 #include "base/Debug.h"
 #include "base/Paths.h"
 #include "base/ThreadCheck.h"
 #include "device/HidrawBackend.h"
+#include "profile/JsonFile.h"
 #include "simulated/SimulatedMouse.h"
 #include "ui/SkinResources.h"
 #include "ui/SvgImage.h"
@@ -131,6 +133,21 @@ int RunWindowApp(int argc, char** argv) {
             return 1;
         }
         QObject::connect(&instance, &CSingleInstance::RaiseRequested, &window, &CMainWnd::BringUp);
+        // A data file that could not be read is kept beside its repair: the user hears of it
+        // once, from whichever thread found it.
+        CJsonFile::SetBrokenFileListener([&window](const std::filesystem::path& file,
+                                                   const std::filesystem::path& kept) {
+            const QString text = Skin()
+                                     .Text(QStringLiteral("message_text_broken_file"))
+                                     .arg(QString::fromStdString(file.string()),
+                                          QString::fromStdString(kept.filename().string()));
+            QMetaObject::invokeMethod(
+                &window,
+                [&window, text] {
+                    ShowMessage(&window, QString(), text, window.Dpi(), false, kMessageConfirmOnly);
+                },
+                Qt::QueuedConnection);
+        });
         if (parser.isSet(screenshot)) {
             QString file = parser.value(screenshot);
             QObject::connect(&window, &CMainWnd::FirstShown, &window,
@@ -147,6 +164,7 @@ int RunWindowApp(int argc, char** argv) {
                              });
         }
         int loop = QApplication::exec();
+        CJsonFile::SetBrokenFileListener(nullptr);
         if (status == 0)
             status = loop;
     }

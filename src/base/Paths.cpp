@@ -1,9 +1,14 @@
 #include "base/Paths.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <mutex>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "base/Debug.h"
 
@@ -21,11 +26,30 @@ namespace {
 std::mutex g_mutex;
 fs::path g_userDataOverride;
 
+}  // namespace
+
+fs::path GetHomeFolder() {
+    if (const char* home = std::getenv("HOME"); home && *home == '/')
+        return home;
+    long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(size > 0 ? static_cast<size_t>(size) : 16384);
+    struct passwd entry;
+    struct passwd* found = nullptr;
+    while (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == ERANGE &&
+           buffer.size() < (1u << 20))
+        buffer.resize(buffer.size() * 2);
+    if (found && found->pw_dir && found->pw_dir[0] == '/')
+        return found->pw_dir;
+    DebugLine(DebugArea::App, "no home folder: neither HOME nor the user database names one");
+    return "/nonexistent";
+}
+
+namespace {
+
 fs::path XdgFolder(const char* variable, const char* fallbackBelowHome) {
     if (const char* value = std::getenv(variable); value && *value == '/')
         return value;
-    const char* home = std::getenv("HOME");
-    return fs::path(home && *home ? home : "/tmp") / fallbackBelowHome;
+    return GetHomeFolder() / fallbackBelowHome;
 }
 
 fs::path CreatedOnDemand(const fs::path& folder) {

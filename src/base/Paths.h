@@ -6,6 +6,11 @@
 
 inline constexpr const char* kProductName = "Kestrune Q418-RGB";
 
+// $HOME when it is an absolute path, else the home folder the user database names. Never a
+// shared folder such as /tmp, which another user could prepare: without either, a path that
+// cannot exist, so writes fail.
+std::filesystem::path GetHomeFolder();
+
 // Per-user data folder ($XDG_DATA_HOME or ~/.local/share, then the product name), created on
 // demand. SetUserDataFolder overrides it (--data-dir, tests).
 std::filesystem::path GetUserDataFolder();

@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 #include <optional>
+#include <string_view>
 
 #include "base/Debug.h"
 #include "base/Paths.h"
@@ -19,6 +20,10 @@
 #include "cli/RecoilCommands.h"
 #include "cli/SettingsCommands.h"
 #include "device/HidrawBackend.h"
+#include "profile/DataLock.h"
+#include "profile/JsonFile.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -47,7 +52,69 @@ void SaveSimulatedMouse(CliSession& session) {
                     << session.simulated->StateFile().string() << ": " << error << "\n";
 }
 
-// list, info, emulator dump|set|event, watch.
+// An argument given empty ("") would read as "the current one" or "the default": refused, as
+// are control characters (escape sequences, line ends), which no name or path of ours needs and
+// which would reach the terminal raw. Returns the message for the first bad argument.
+std::optional<std::string> BadArgument(int argc, const char* const* argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        const size_t equals = arg.find('=');
+        if (arg.empty() ||
+            (arg.starts_with("--") && equals != std::string_view::npos && equals + 1 == arg.size()))
+            return "argument " + std::to_string(i) + " is empty" +
+                   (arg.empty() ? std::string() : " (" + std::string(arg) + ")") +
+                   "; give a value or leave the argument out";
+        for (unsigned char c : arg) {
+            if (c < 0x20 || c == 0x7F)
+                return "argument " + std::to_string(i) +
+                       " holds a control character; names and paths cannot";
+        }
+        // C1 controls, U+0080 to U+009F, as UTF-8.
+        for (size_t k = 0; k + 1 < arg.size(); ++k) {
+            if (static_cast<unsigned char>(arg[k]) == 0xC2 &&
+                static_cast<unsigned char>(arg[k + 1]) >= 0x80 &&
+                static_cast<unsigned char>(arg[k + 1]) <= 0x9F)
+                return "argument " + std::to_string(i) +
+                       " holds a control character; names and paths cannot";
+        }
+    }
+    return std::nullopt;
+}
+
+// The first word that names no command where a command is expected: "profile lst" gives
+// {"profile", "lst"}. Options and their values are skipped as CLI11 would take them.
+std::optional<std::pair<std::string, std::string>> UnknownCommand(const CLI::App& app, int argc,
+                                                                  const char* const* argv) {
+    const CLI::App* current = &app;
+    std::string path = "kestrunectl";
+    for (int i = 1; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (word.starts_with("-")) {
+            // An option taking a value in the next word.
+            const CLI::Option* option = nullptr;
+            for (const CLI::App* a = current; a && !option; a = a->get_parent())
+                option = a->get_option_no_throw(word);
+            if (option && option->get_type_size_max() > 0 && option->get_expected_min() > 0 &&
+                word.find('=') == std::string::npos)
+                ++i;
+            continue;
+        }
+        const auto subcommands = current->get_subcommands({});
+        if (subcommands.empty())
+            return std::nullopt;  // a positional argument of the command
+        const CLI::App* next = nullptr;
+        for (const CLI::App* sub : subcommands)
+            if (sub->check_name(word))
+                next = sub;
+        if (!next)
+            return std::make_pair(path, word);
+        current = next;
+        path += " " + word;
+    }
+    return std::nullopt;
+}
+
+// list, info, emulator dump|set|event|fault, watch.
 void AddDeviceCommands(CLI::App& app, CCliVerbs& verbs) {
     verbs.Bind(app.add_subcommand("list", "List the supported devices' HID interfaces"),
                CliNeeds::kDevices, RunList);
@@ -68,6 +135,21 @@ void AddDeviceCommands(CLI::App& app, CCliVerbs& verbs) {
     verbs.Bind(set, CliNeeds::kSimulatedMouse, [&setting](CliSession& session) {
         return RunEmulatorSet(session, setting.first, setting.second);
     });
+    auto* fault = emulator->add_subcommand(
+        "fault",
+        "Make the simulated mouse misbehave on coming requests (kept for the next command, also "
+        "from another terminal): drop, delay, garble, wrong-echo, status-ff, status-fe, unplug, "
+        "link-drop; clear removes them, list shows them");
+    auto& faultArgs = verbs.Keep<EmulatorFaultArgs>();
+    fault->add_option("FAULT", faultArgs.kind, "The fault, clear or list")->required();
+    fault
+        ->add_option("--after", faultArgs.after,
+                     "Let this many requests pass untouched first (default 0)")
+        ->check(CLI::Range(0, 100000));
+    fault->add_option("--ms", faultArgs.delayMs, "delay: how many milliseconds (default 1000)")
+        ->check(CLI::Range(0, 600000));
+    verbs.Bind(fault, CliNeeds::kSimulatedMouse,
+               [&faultArgs](CliSession& session) { return RunEmulatorFault(session, faultArgs); });
     auto* event = emulator->add_subcommand(
         "event", "Make the simulated mouse send an event report (a running watch shows it)");
     auto& eventCode = verbs.Keep<std::string>();
@@ -122,9 +204,17 @@ int RunKestrunectl(int argc, const char* const* argv, std::ostream& out, std::os
     AddSettingsCommands(app, verbs);
     AddButtonCommands(app, verbs);
 
+    if (const auto bad = BadArgument(argc, argv))
+        return PrintCliError(out, err, false, kExitUsage, *bad);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
+        if (e.get_exit_code() != 0) {
+            if (const auto unknown = UnknownCommand(app, argc, argv))
+                return PrintCliError(out, err, false, kExitUsage,
+                                     "unknown command \"" + unknown->second + "\" (" +
+                                         unknown->first + " --help lists the commands)");
+        }
         int code = app.exit(e, out, err);
         return code == 0 ? kExitOk : kExitUsage;
     }
@@ -139,9 +229,22 @@ int RunKestrunectl(int argc, const char* const* argv, std::ostream& out, std::os
     const CliVerb* verb = verbs.Chosen();
     if (!verb)
         return session.Fail(kExitUsage, "say what to do (kestrunectl --help)");
-    // Profiles, macros and recoil patterns live in files only: no device is needed.
-    if (verb->needs == CliNeeds::kFiles)
+
+    // A file that cannot be read is kept beside its replacement; the user hears of it here.
+    CJsonFile::SetBrokenFileListener([&err](const fs::path& file, const fs::path& kept) {
+        err << "kestrunectl: warning: " << file.string() << " could not be read; it is kept as "
+            << kept.filename().string() << " and a new one is written\n";
+    });
+    struct ListenerReset {
+        ~ListenerReset() { CJsonFile::SetBrokenFileListener(nullptr); }
+    } listenerReset;
+    // A command that changes the data folder holds its lock from the first read to the last
+    // write, the simulated mouse's state included, so parallel commands lose nothing. Profiles,
+    // macros and recoil patterns live in files only: no device is needed.
+    if (verb->needs == CliNeeds::kFiles) {
+        CDataFolderLock lock(GetDeviceDataFolder("mouse"));
         return verb->run(session);
+    }
 
     const std::optional<std::string> mode = RequestedSimulatedMode(
         emulateOption->count() > 0 ? std::optional<std::string>(emulate) : std::nullopt);
@@ -159,6 +262,11 @@ int RunKestrunectl(int argc, const char* const* argv, std::ostream& out, std::os
                                                   "nothing was changed (try again)"
                                                 : lockError);
     }
+    // Taken after the mouse's lock, in the order the window takes them, so neither waits on
+    // the other while holding what it needs.
+    std::optional<CDataFolderLock> lock;
+    if (verb->needs != CliNeeds::kWatch)
+        lock.emplace(GetDeviceDataFolder("mouse"));
 
     session.backend = std::make_shared<CCompositeHidBackend>();
     if (environment.useHidraw && verb->needs != CliNeeds::kSimulatedMouse)
@@ -170,6 +278,10 @@ int RunKestrunectl(int argc, const char* const* argv, std::ostream& out, std::os
         if (!session.simulated)
             return session.Fail(kExitUsage,
                                 "--emulate takes cable, receiver or both, not \"" + *mode + "\"");
+        if (!session.simulated->Error().empty())
+            return session.Fail(kExitError, "the simulated mouse's state file " +
+                                                session.simulated->Error() +
+                                                "; move it away or delete it");
         if (!session.simulated->Warning().empty())
             err << "kestrunectl: ignoring the simulated mouse's state file ("
                 << session.simulated->StateFile().string() << "): " << session.simulated->Warning()

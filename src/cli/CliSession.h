@@ -59,6 +59,14 @@ int RunList(CliSession& session);
 int RunInfo(CliSession& session);
 int RunEmulatorDump(CliSession& session);
 int RunEmulatorSet(CliSession& session, const std::string& key, const std::string& value);
+struct EmulatorFaultArgs {
+    std::string kind;  // a fault name, "clear" or "list"
+    int after = 0;
+    int delayMs = 1000;
+};
+// Adds a fault to the simulated mouse's coming requests (saved with its state), clears or lists
+// them.
+int RunEmulatorFault(CliSession& session, const EmulatorFaultArgs& args);
 // The simulated mouse sends an event report; a running `watch` of another process hears it.
 int RunEmulatorEvent(CliSession& session, const std::string& code);
 // Prints arrivals, removals, transport switches and the mouse's event reports until SIGINT or

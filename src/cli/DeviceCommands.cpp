@@ -176,6 +176,12 @@ bool OpenMouse(CliSession& session, CliMouseConnection& connection, int& exitCod
 
 int FailCommand(const CliSession& session, const CliMouseConnection& connection, int result,
                 const char* what) {
+    // Gone while the command ran: the unplugging is the cause, whatever the reply said.
+    if (result != kResultDone && connection.channel && !connection.channel->IsPresent())
+        return session.Fail(kExitNoDevice,
+                            std::string(what) + ": the " +
+                                (connection.throughReceiver ? "receiver" : "mouse's cable") +
+                                " was unplugged");
     switch (result) {
         case kResultUnreachable:
             return session.Fail(kExitLinkDown, std::string(what) +

@@ -92,11 +92,16 @@ bool ParseDpi(const std::string& text, int& dpi) {
 
 int Set(CliSession& session, CliMouse& cli, size_t index, const std::string& text) {
     int dpi = 0;
-    if (!ParseDpi(text, dpi))
-        return session.Fail(kExitUsage,
-                            "the DPI is a whole number such as 1600, not \"" + text + "\"");
     CQuillonMouseDevice& mouse = *cli.mouse;
     const DpiSensor sensor = mouse.GetSensor();
+    if (!ParseDpi(text, dpi)) {
+        std::string message = "the DPI is a whole number such as 1600, not \"" + text + "\"";
+        if (!text.empty() && text.find_first_not_of("0123456789") == std::string::npos)
+            message = "DPI " + text + " is out of range: this sensor covers " +
+                      std::to_string(PositionToDpi(sensor, 0)) + " to " +
+                      std::to_string(PositionToDpi(sensor, HighestPosition(sensor))) + " DPI";
+        return session.Fail(kExitUsage, message);
+    }
     const int maximum = HighestPosition(sensor);
     const int position = TypedDpiToPosition(sensor, dpi, maximum);
     const int shown = DpiText(PositionToDpi(sensor, position));

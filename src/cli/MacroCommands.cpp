@@ -63,6 +63,16 @@ std::string Quoted(const std::string& name) {
     return "\"" + name + "\"";
 }
 
+// ": permission denied", ... for the end of an error message.
+std::string Cause() {
+    const std::string cause = CJsonFile::LastError();
+    return cause.empty() ? std::string() : ": " + cause;
+}
+
+// The text form of the longest macro the mouse holds fits many times in this; more is refused
+// unread, so memory stays bounded.
+constexpr size_t kMaxMacroTextBytes = 256 * 1024;
+
 int FailResult(Context& c, MacroResult result, const std::string& subject) {
     switch (result) {
         case MacroResult::Done:
@@ -85,10 +95,17 @@ int FailResult(Context& c, MacroResult result, const std::string& subject) {
         case MacroResult::NotAMacro:
             return Fail(c, kExitError, subject + " is not a macro file");
         case MacroResult::Unreadable:
-            return Fail(c, kExitError, "could not read " + subject);
+            return Fail(c, kExitError, "could not read " + subject + Cause());
         case MacroResult::WriteFailed:
+            return Fail(
+                c, kExitError,
+                "could not write the macro files in " + c.macros.Folder().string() + Cause());
+        case MacroResult::TooLarge:
             return Fail(c, kExitError,
-                        "could not write the macro files in " + c.macros.Folder().string());
+                        subject + " has more than " + std::to_string(CMacroList::kMaxEvents) +
+                            " events, the most one macro can have in the mouse's " +
+                            std::to_string(CMacroList::kMacroMemoryBytes) +
+                            " bytes of macro memory; nothing was saved");
     }
     return kExitError;
 }
@@ -234,15 +251,21 @@ int RunEdit(Context& c, int index, const std::string& file, std::istream& in) {
     std::string text;
     std::string source = "standard input";
     if (file.empty() || file == "-") {
-        std::ostringstream buffer;
-        buffer << in.rdbuf();
-        text = buffer.str();
+        text.resize(kMaxMacroTextBytes + 1);
+        in.read(text.data(), static_cast<std::streamsize>(text.size()));
+        text.resize(static_cast<size_t>(in.gcount()));
+        if (text.size() > kMaxMacroTextBytes)
+            return Fail(c, kExitError,
+                        "standard input holds more than " + std::to_string(kMaxMacroTextBytes) +
+                            " bytes, far more than a macro the mouse can hold; the macro is "
+                            "unchanged");
     } else {
         source = file;
-        std::error_code ec;
-        if (!fs::is_regular_file(file, ec))
-            return Fail(c, kExitError, "could not read " + file);
-        text = CJsonFile::ReadText(file);
+        text = CJsonFile::ReadText(file, kMaxMacroTextBytes);
+        if (text.empty() && !CJsonFile::LastError().empty() && CJsonFile::LastError() != "empty")
+            return Fail(c, kExitError,
+                        "could not read " + file + ": " + CJsonFile::LastError() +
+                            "; the macro is unchanged");
     }
     MacroTextError error;
     const auto events = ParseMacroText(text, &error);
@@ -251,6 +274,13 @@ int RunEdit(Context& c, int index, const std::string& file, std::istream& in) {
                     source + ", line " + std::to_string(error.line) + ": " + error.message +
                         "; the macro is unchanged");
     const std::string name = c.macros.ReadList()[static_cast<size_t>(index)].name;
+    if (events->size() > CMacroList::kMaxEvents)
+        return Fail(c, kExitError,
+                    source + " holds " + std::to_string(events->size()) +
+                        " events; one macro can have at most " +
+                        std::to_string(CMacroList::kMaxEvents) + " in the mouse's " +
+                        std::to_string(CMacroList::kMacroMemoryBytes) +
+                        " bytes of macro memory. The macro is unchanged");
     if (MacroResult r = c.macros.Save(index, *events); r != MacroResult::Done)
         return FailResult(c, r, name);
     if (events->size() >= CMacroList::kRecordLimit)
@@ -327,7 +357,7 @@ int Export(Context& c, const MacroCliArgs& args, int index, std::istream&) {
     const std::string name = c.macros.ReadList()[static_cast<size_t>(index)].name;
     if (MacroResult r = c.macros.Export(index, args.file); r != MacroResult::Done) {
         if (r == MacroResult::WriteFailed)
-            return Fail(c, kExitError, "could not write " + args.file);
+            return Fail(c, kExitError, "could not write " + args.file + Cause());
         return FailResult(c, r, name);
     }
     return Report(c, "export", "exported macro " + Quoted(name) + " to " + args.file, index);

@@ -10,6 +10,7 @@
 #include "cli/CliOutput.h"
 #include "cli/CliSession.h"
 #include "cli/CliVerbs.h"
+#include "profile/JsonFile.h"
 #include "profile/MouseProfiledata.h"
 #include "profile/ProfileActions.h"
 #include "profile/ProfileList.h"
@@ -28,6 +29,8 @@ struct ProfileCliArgs {
     std::string profile;  // the profile acted on: name, identifier or index; empty: the selected
     std::string newName;  // add, rename
     std::string file;     // import, export
+    bool all = false;     // list: also the profile files the list does not name
+    std::string orphan;   // adopt, remove: an orphaned profile file's identifier
 };
 
 struct Context {
@@ -49,6 +52,12 @@ std::string Quoted(const std::string& name) {
     return "\"" + name + "\"";
 }
 
+// ": permission denied", ... for the end of an error message.
+std::string Cause() {
+    const std::string cause = CJsonFile::LastError();
+    return cause.empty() ? std::string() : ": " + cause;
+}
+
 int FailResult(Context& c, ProfileResult result, const std::string& subject) {
     switch (result) {
         case ProfileResult::Done:
@@ -65,15 +74,21 @@ int FailResult(Context& c, ProfileResult result, const std::string& subject) {
             return Fail(c, kExitError, "no profile " + Quoted(subject));
         case ProfileResult::LastProfile:
             return Fail(c, kExitError, "the only profile cannot be deleted");
-        case ProfileResult::NotAProfile:
+        case ProfileResult::NotAProfile: {
+            // A file that cannot be read at all says why.
+            CJsonFile::ReadText(subject);
+            const std::string cause = CJsonFile::LastError();
+            if (!cause.empty() && cause != "empty")
+                return Fail(c, kExitError, "could not read " + subject + ": " + cause);
             return Fail(c, kExitError, subject + " is not a profile file");
+        }
         case ProfileResult::Unreadable:
             return Fail(c, kExitError,
                         "the file of profile " + Quoted(subject) + " cannot be read");
         case ProfileResult::WriteFailed:
             return Fail(c, kExitError,
                         "could not write the profile files in " +
-                            c.list.GetListFilePath().parent_path().string());
+                            c.list.GetListFilePath().parent_path().string() + Cause());
     }
     return kExitError;
 }
@@ -116,13 +131,27 @@ std::string Code(const KeyCode& code) {
     return text;
 }
 
-int List(Context& c, const ProfileCliArgs&) {
+int Report(Context& c, const std::string& action, const std::string& text, int index);
+
+int List(Context& c, const ProfileCliArgs& args) {
+    const std::vector<ProfileEntry> orphans =
+        args.all ? c.list.ListOrphans() : std::vector<ProfileEntry>();
     if (c.json) {
         Json::Value value;
         value["profiles"] = Json::Value(Json::arrayValue);
         for (int i = 0; i < c.list.GetCount(); ++i)
             value["profiles"].append(EntryJson(c.list, i));
         value["selected"] = c.list.GetSelection();
+        if (args.all) {
+            value["orphans"] = Json::Value(Json::arrayValue);
+            for (const ProfileEntry& orphan : orphans) {
+                Json::Value o;
+                o["name"] = orphan.name;
+                o["id"] = orphan.id;
+                o["file"] = c.list.ProfilePath(orphan.id).string();
+                value["orphans"].append(o);
+            }
+        }
         PrintJson(c, value);
         return kExitOk;
     }
@@ -130,6 +159,43 @@ int List(Context& c, const ProfileCliArgs&) {
         const ProfileEntry& entry = c.list.GetEntries()[static_cast<size_t>(i)];
         c.out << (i == c.list.GetSelection() ? "* " : "  ") << i << "  " << entry.name << "  ("
               << entry.id << ")\n";
+    }
+    if (!orphans.empty()) {
+        c.out << "Profile files the list does not name (kestrunectl profile adopt|remove ID):\n";
+        for (const ProfileEntry& orphan : orphans)
+            c.out << "  ?  " << orphan.name << "  (" << orphan.id << ")\n";
+    }
+    return kExitOk;
+}
+
+int Adopt(Context& c, const ProfileCliArgs& args) {
+    const ProfileResult result = c.list.AdoptOrphan(args.orphan);
+    if (result == ProfileResult::NoSuchProfile)
+        return Fail(c, kExitError,
+                    "no orphaned profile file " + Quoted(args.orphan) +
+                        " (kestrunectl profile list --all shows them)");
+    if (result != ProfileResult::Done)
+        return FailResult(c, result, c.list.ProfilePath(args.orphan).string());
+    const int index = c.list.FindById(args.orphan);
+    return Report(c, "adopt", "adopted " + Quoted(c.list.GetEntries().back().name), index);
+}
+
+int RemoveOrphan(Context& c, const ProfileCliArgs& args) {
+    const ProfileResult result = c.list.RemoveOrphan(args.orphan);
+    if (result == ProfileResult::NoSuchProfile)
+        return Fail(c, kExitError,
+                    "no orphaned profile file " + Quoted(args.orphan) +
+                        " (kestrunectl profile list --all shows them; listed profiles are "
+                        "deleted with profile delete)");
+    if (result != ProfileResult::Done)
+        return FailResult(c, result, args.orphan);
+    if (c.json) {
+        Json::Value value;
+        value["action"] = "remove";
+        value["id"] = args.orphan;
+        PrintJson(c, value);
+    } else {
+        c.out << "removed the orphaned profile file " << args.orphan << "\n";
     }
     return kExitOk;
 }
@@ -294,7 +360,7 @@ int Delete(Context& c, const ProfileCliArgs&, const Target& target) {
 int Export(Context& c, const ProfileCliArgs& args, const Target& target) {
     const ProfileResult result = c.list.ExportProfile(target.index, args.file);
     if (result == ProfileResult::WriteFailed)
-        return Fail(c, kExitError, "could not write " + args.file);
+        return Fail(c, kExitError, "could not write " + args.file + Cause());
     if (result != ProfileResult::Done)
         return FailResult(c, result, target.entry.name);
     return Report(c, "export", "exported " + Quoted(target.entry.name) + " to " + args.file,
@@ -349,7 +415,15 @@ void AddProfileCommands(CLI::App& app, CCliVerbs& verbs) {
     auto profileOption = [&](CLI::App* command) {
         command->add_option("-p,--profile", args.profile, kProfileHelp)->type_name("PROFILE");
     };
-    add("list", "List the profiles (* marks the selected one)", List);
+    add("list", "List the profiles (* marks the selected one)", List)
+        ->add_flag("-a,--all", args.all,
+                   "Also list the profile files in the folder that the list does not name");
+    add("adopt", "Put an orphaned profile file (see list --all) back in the list", Adopt)
+        ->add_option("ID", args.orphan, "Its identifier, as list --all shows it")
+        ->required();
+    add("remove", "Delete an orphaned profile file (see list --all)", RemoveOrphan)
+        ->add_option("ID", args.orphan, "Its identifier, as list --all shows it")
+        ->required();
     profileOption(
         addOnProfile("show", "Show a profile's lighting, DPI stages, settings and buttons", Show));
     addOnProfile("select", "Select the profile the mouse uses", Select)

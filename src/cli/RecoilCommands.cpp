@@ -11,6 +11,7 @@
 #include "cli/CliSession.h"
 #include "cli/CliVerbs.h"
 #include "macro/ShootData.h"
+#include "profile/JsonFile.h"
 
 namespace {
 
@@ -38,6 +39,12 @@ int Fail(Context& c, int status, const std::string& message) {
     return PrintCliError(c.out, c.err, c.json, status, message);
 }
 
+// ": permission denied", ... for the end of an error message.
+std::string Cause() {
+    const std::string cause = CJsonFile::LastError();
+    return cause.empty() ? std::string() : ": " + cause;
+}
+
 int FailResult(Context& c, ShootResult result, int gun, const std::string& file) {
     switch (result) {
         case ShootResult::Done:
@@ -50,11 +57,11 @@ int FailResult(Context& c, ShootResult result, int gun, const std::string& file)
         case ShootResult::NotAShootFile:
             return Fail(c, kExitError, file + " is not a recoil (shoot) file");
         case ShootResult::Unreadable:
-            return Fail(c, kExitError, "could not read " + file);
+            return Fail(c, kExitError, "could not read " + file + Cause());
         case ShootResult::WriteFailed:
-            return Fail(
-                c, kExitError,
-                "could not write " + (file.empty() ? c.shoot.FilePath(gun).string() : file));
+            return Fail(c, kExitError,
+                        "could not write " +
+                            (file.empty() ? c.shoot.FilePath(gun).string() : file) + Cause());
     }
     return kExitError;
 }
@@ -68,17 +75,33 @@ int SignedY(const ShootBullet& bullet) {
 }
 
 int RunShow(Context& c, int gun) {
-    const std::vector<MacroEvent> events = c.shoot.ReadEvents(gun);
-    if (events.empty() && !c.json)
-        return Fail(c, kExitError,
-                    "gun " + std::to_string(gun + 1) +
-                        " has no recoil pattern, and there is no "
-                        "default one in " +
-                        c.shoot.DefaultFilePath(gun).parent_path().string());
+    // Showing writes nothing: a pattern that cannot be read shows its default, which the next
+    // change puts in place (keeping the unreadable file beside it).
+    std::vector<MacroEvent> events = c.shoot.ReadEvents(gun);
+    const bool usable = c.shoot.IsUsable(gun);
+    if (!usable) {
+        // Missing (a first start) shows the default quietly; anything else says why.
+        const bool missing = !CJsonFile::Exists(c.shoot.FilePath(gun));
+        CJsonFile::ReadText(c.shoot.FilePath(gun));
+        std::string cause = CJsonFile::LastError();
+        if (cause.empty())
+            cause = "not a recoil file";
+        events = c.shoot.ReadDefaultEvents(gun);
+        if (CJsonFile::ReadDocument(c.shoot.DefaultFilePath(gun)).isNull())
+            return Fail(c, kExitError,
+                        "gun " + std::to_string(gun + 1) + " has no pattern in " +
+                            c.shoot.FilePath(gun).string() + " (" + cause + "), and its default " +
+                            c.shoot.DefaultFilePath(gun).string() + " cannot be read either");
+        if (!missing)
+            c.err << "kestrunectl: warning: " << c.shoot.FilePath(gun).string()
+                  << " cannot be read (" << cause
+                  << "); showing the default pattern, which the next change writes\n";
+    }
     if (c.json) {
         Json::Value value;
         value["gun"] = gun + 1;
         value["file"] = c.shoot.FilePath(gun).string();
+        value["default"] = !usable;
         value["bullets"] = Json::Value(Json::arrayValue);
         for (int b = 0; b < kShootBullets; ++b) {
             const ShootBullet bullet = ReadBullet(events, b);
@@ -186,8 +209,7 @@ void AddRecoilCommands(CLI::App& app, CCliVerbs& verbs) {
                       CShootData(GetDeviceDataFolder("mouse"), GetDefaultDataFolder())};
             if (args.gun < 1 || args.gun > kShootGuns)
                 return FailResult(c, ShootResult::NoSuchGun, 0, "");
-            // As when the page opens: a lost or broken pattern starts again from its default.
-            c.shoot.RestoreMissing();
+            // A lost or broken pattern starts again from its default at its first change.
             return run(c, args, args.gun - 1);
         });
         return command;

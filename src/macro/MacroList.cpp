@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "base/Debug.h"
+#include "profile/DataLock.h"
 #include "profile/JsonFile.h"
 
 namespace fs = std::filesystem;
@@ -28,8 +29,11 @@ fs::path CMacroList::MacroFilePath(std::string_view id) const {
     return m_folder / (std::string(id) + kMacroExtension);
 }
 
-Json::Value CMacroList::ReadDocument() const {
+Json::Value CMacroList::ReadDocument(bool* broken) const {
     Json::Value document = CJsonFile::ReadDocument(ListFilePath());
+    if (broken)
+        *broken = (!document.isObject() || !JsonMember(document, "MacroInfo").isArray()) &&
+                  CJsonFile::Exists(ListFilePath());
     if (!document.isObject()) {
         if (!document.isNull())
             DebugPrintf(DebugArea::Macro, "macro list unusable: %s", ListFilePath().c_str());
@@ -40,9 +44,12 @@ Json::Value CMacroList::ReadDocument() const {
     return document;
 }
 
-bool CMacroList::WriteDocument(const Json::Value& document) const {
+bool CMacroList::WriteDocument(const Json::Value& document, bool broken) const {
     std::error_code ec;
     fs::create_directories(m_folder, ec);
+    // What could not be read is kept, not written over.
+    if (broken)
+        CJsonFile::KeepBroken(ListFilePath());
     if (!CJsonFile::WriteDocument(ListFilePath(), document)) {
         DebugPrintf(DebugArea::Macro, "could not write %s", ListFilePath().c_str());
         return false;
@@ -118,14 +125,16 @@ std::string CMacroList::UniqueId(const std::vector<MacroEntry>& entries) const {
     return id;
 }
 
-MacroResult CMacroList::Append(Json::Value document, const std::string& name,
-                               const std::string& id) {
+MacroResult CMacroList::Append(Json::Value document, const std::string& name, const std::string& id,
+                               bool broken) {
     document["MacroInfo"].append(MakeElement(name, id));
-    return WriteDocument(document) ? MacroResult::Done : MacroResult::WriteFailed;
+    return WriteDocument(document, broken) ? MacroResult::Done : MacroResult::WriteFailed;
 }
 
 MacroResult CMacroList::Add(std::string_view name, int* index) {
-    Json::Value document = ReadDocument();
+    CDataFolderLock lock(m_folder);
+    bool broken = false;
+    Json::Value document = ReadDocument(&broken);
     const std::vector<MacroEntry> entries = Entries(document);
     if (entries.size() >= static_cast<size_t>(kMaxMacros))
         return MacroResult::LimitReached;
@@ -136,13 +145,14 @@ MacroResult CMacroList::Add(std::string_view name, int* index) {
         if (NamesEqualIgnoringCase(entry.name, chosen))
             return MacroResult::NameTaken;
     }
-    const MacroResult result = Append(std::move(document), chosen, UniqueId(entries));
+    const MacroResult result = Append(std::move(document), chosen, UniqueId(entries), broken);
     if (result == MacroResult::Done && index)
         *index = static_cast<int>(entries.size());
     return result;
 }
 
 MacroResult CMacroList::Rename(int index, std::string_view newName) {
+    CDataFolderLock lock(m_folder);
     Json::Value document = ReadDocument();
     const std::vector<MacroEntry> entries = Entries(document);
     if (index < 0 || static_cast<size_t>(index) >= entries.size())
@@ -163,6 +173,7 @@ MacroResult CMacroList::Rename(int index, std::string_view newName) {
 }
 
 MacroResult CMacroList::Delete(int index) {
+    CDataFolderLock lock(m_folder);
     Json::Value document = ReadDocument();
     std::vector<MacroEntry> entries = Entries(document);
     if (index < 0 || static_cast<size_t>(index) >= entries.size())
@@ -187,15 +198,20 @@ MacroResult CMacroList::Delete(int index) {
 }
 
 MacroResult CMacroList::Import(const fs::path& file, int* index) {
-    Json::Value document = ReadDocument();
+    CDataFolderLock lock(m_folder);
+    bool broken = false;
+    Json::Value document = ReadDocument(&broken);
     const std::vector<MacroEntry> entries = Entries(document);
     if (entries.size() >= static_cast<size_t>(kMaxMacros))
         return MacroResult::LimitReached;
     const std::string text = CJsonFile::ReadText(file);
     if (text.empty())
         return MacroResult::Unreadable;
-    if (!CJsonFile::ParseDocument(text).isObject())
+    const Json::Value imported = CJsonFile::ParseDocument(text);
+    if (!imported.isObject())
         return MacroResult::NotAMacro;
+    if (JsonMember(imported, "Events").size() > kMaxEvents)
+        return MacroResult::TooLarge;
 
     auto taken = [&entries](const std::string& name) {
         if (IsBlankText(name))
@@ -215,7 +231,7 @@ MacroResult CMacroList::Import(const fs::path& file, int* index) {
     fs::create_directories(m_folder, ec);
     if (!CJsonFile::WriteText(MacroFilePath(id), text))
         return MacroResult::WriteFailed;
-    const MacroResult result = Append(std::move(document), name, id);
+    const MacroResult result = Append(std::move(document), name, id, broken);
     if (result != MacroResult::Done) {
         fs::remove(MacroFilePath(id), ec);
         return result;
@@ -284,6 +300,10 @@ Json::Value CMacroList::MacroDocument(const MacroEntry& entry,
 }
 
 MacroResult CMacroList::Save(int index, const std::vector<MacroEvent>& events) {
+    // Refused before anything is written: the mouse could never hold it.
+    if (events.size() > kMaxEvents)
+        return MacroResult::TooLarge;
+    CDataFolderLock lock(m_folder);
     const std::vector<MacroEntry> entries = ReadList();
     if (index < 0 || static_cast<size_t>(index) >= entries.size())
         return MacroResult::NoSuchMacro;

@@ -22,6 +22,7 @@ enum class MacroResult {
     NotAMacro,     // an import file that is not a JSON object
     Unreadable,    // a file to copy could not be read
     WriteFailed,   // a file could not be written; what was on disk is unchanged
+    TooLarge,      // more events than the mouse's macro memory holds (kMaxEvents)
 };
 
 struct MacroEntry {
@@ -35,6 +36,10 @@ class CMacroList {
     // A recording stops adding here; saving this many or more earns a warning.
     static constexpr size_t kRecordLimit = 60;
     static constexpr int kFileVersion = 64;
+    // The mouse keeps the macros its buttons use in 1024 bytes: a header of 16 bytes, 6 per
+    // macro and 4 per event. One macro alone can so hold this many events.
+    static constexpr size_t kMacroMemoryBytes = 1024;
+    static constexpr size_t kMaxEvents = (kMacroMemoryBytes - 16 - 6) / 4;
     static constexpr const char* kListFileName = "macro.config";
     // The headset and mouse-pad families keep their list under this name.
     static constexpr const char* kOtherListFileName = "orvel_macro.config";
@@ -48,8 +53,9 @@ class CMacroList {
     // Empty for an identifier that is not a plain file name.
     std::filesystem::path MacroFilePath(std::string_view id) const;
 
-    // Every operation reads the list file afresh, so an edit made meanwhile is kept. A missing,
-    // empty or unparsable file is an empty list.
+    // Every operation reads the list file afresh, so an edit made meanwhile is kept, and every
+    // change holds the folder's lock. A missing, empty or unparsable file is an empty list; the
+    // first change keeps such a file beside the new one.
     std::vector<MacroEntry> ReadList() const;
     // Whether the list file holds a "MacroInfo" array at all.
     bool HasListFile() const;
@@ -80,12 +86,14 @@ class CMacroList {
     MacroResult Save(int index, const std::vector<MacroEvent>& events);
 
   private:
-    Json::Value ReadDocument() const;
-    bool WriteDocument(const Json::Value& document) const;
+    // `broken`: the list file is there but unusable, so a write keeps it beside first.
+    Json::Value ReadDocument(bool* broken = nullptr) const;
+    bool WriteDocument(const Json::Value& document, bool broken = false) const;
     static std::vector<MacroEntry> Entries(const Json::Value& document);
     std::string UniqueId(const std::vector<MacroEntry>& entries) const;
     Json::Value MacroDocument(const MacroEntry& entry, const std::vector<MacroEvent>& events) const;
-    MacroResult Append(Json::Value document, const std::string& name, const std::string& id);
+    MacroResult Append(Json::Value document, const std::string& name, const std::string& id,
+                       bool broken);
 
     std::filesystem::path m_folder;
     std::string m_listFileName;

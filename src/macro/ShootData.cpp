@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "base/Debug.h"
+#include "profile/DataLock.h"
 #include "profile/JsonFile.h"
 
 namespace fs = std::filesystem;
@@ -63,11 +64,14 @@ fs::path CShootData::DefaultFilePath(int gun) const {
 }
 
 int CShootData::RestoreMissing() {
+    CDataFolderLock lock(m_folder);
     int restored = 0;
     for (int gun = 0; gun < kShootGuns; ++gun) {
         if (IsShootDocument(CJsonFile::ReadDocument(FilePath(gun))))
             continue;
         DebugPrintf(DebugArea::Macro, "restoring %s from the default data", FileName(gun).c_str());
+        // An unreadable file is kept, not written over.
+        CJsonFile::KeepBroken(FilePath(gun));
         if (Reset(gun) == ShootResult::Done)
             ++restored;
     }
@@ -78,6 +82,20 @@ std::vector<MacroEvent> CShootData::ReadEvents(int gun) const {
     if (!ValidGun(gun))
         return {};
     const Json::Value document = CJsonFile::ReadDocument(FilePath(gun));
+    std::vector<MacroEvent> events;
+    for (const Json::Value& element : JsonMember(document, "Events"))
+        events.push_back(ReadMacroEvent(element));
+    return events;
+}
+
+bool CShootData::IsUsable(int gun) const {
+    return ValidGun(gun) && IsShootDocument(CJsonFile::ReadDocument(FilePath(gun)));
+}
+
+std::vector<MacroEvent> CShootData::ReadDefaultEvents(int gun) const {
+    if (!ValidGun(gun))
+        return {};
+    const Json::Value document = CJsonFile::ReadDocument(DefaultFilePath(gun));
     std::vector<MacroEvent> events;
     for (const Json::Value& element : JsonMember(document, "Events"))
         events.push_back(ReadMacroEvent(element));
@@ -95,8 +113,10 @@ ShootResult CShootData::SetBullet(int gun, int bullet, const ShootBullet& value)
         return ShootResult::NoSuchGun;
     if (bullet < 0 || bullet >= kShootBullets)
         return ShootResult::NoSuchBullet;
+    CDataFolderLock lock(m_folder);
     Json::Value document = CJsonFile::ReadDocument(FilePath(gun));
     if (!IsShootDocument(document)) {
+        CJsonFile::KeepBroken(FilePath(gun));
         // A lost file starts again from its default, as when the page opens.
         document = CJsonFile::ReadDocument(DefaultFilePath(gun));
         if (!IsShootDocument(document)) {
@@ -126,6 +146,7 @@ ShootResult CShootData::Reset(int gun) {
     const std::string text = CJsonFile::ReadText(DefaultFilePath(gun));
     if (text.empty())
         return ShootResult::Unreadable;
+    CDataFolderLock lock(m_folder);
     std::error_code ec;
     fs::create_directories(m_folder, ec);
     return CJsonFile::WriteText(FilePath(gun), text) ? ShootResult::Done : ShootResult::WriteFailed;
@@ -139,6 +160,7 @@ ShootResult CShootData::Import(int gun, const fs::path& file) {
         return ShootResult::Unreadable;
     if (!IsShootDocument(CJsonFile::ParseDocument(text)))
         return ShootResult::NotAShootFile;
+    CDataFolderLock lock(m_folder);
     std::error_code ec;
     fs::create_directories(m_folder, ec);
     return CJsonFile::WriteText(FilePath(gun), text) ? ShootResult::Done : ShootResult::WriteFailed;
@@ -147,7 +169,9 @@ ShootResult CShootData::Import(int gun, const fs::path& file) {
 ShootResult CShootData::Export(int gun, const fs::path& file) const {
     if (!ValidGun(gun))
         return ShootResult::NoSuchGun;
-    const std::string text = CJsonFile::ReadText(FilePath(gun));
+    // A gun never changed has its default pattern.
+    const std::string text = CJsonFile::ReadText(
+        CJsonFile::Exists(FilePath(gun)) ? FilePath(gun) : DefaultFilePath(gun));
     if (text.empty())
         return ShootResult::Unreadable;
     return CJsonFile::WriteText(file, text) ? ShootResult::Done : ShootResult::WriteFailed;

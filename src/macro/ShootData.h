@@ -47,12 +47,17 @@ class CShootData {
     std::filesystem::path FilePath(int gun) const;
     std::filesystem::path DefaultFilePath(int gun) const;
 
-    // Puts the default file in place of every missing or unparsable one; returns how many
-    // were restored (a failed copy is not counted).
+    // Puts the default file in place of every missing or unparsable one (an unparsable one is
+    // kept beside as "NAME.broken-DATE"); returns how many were restored (a failed copy is not
+    // counted).
     int RestoreMissing();
 
     // The events of a gun; empty when its file is missing or unparsable.
     std::vector<MacroEvent> ReadEvents(int gun) const;
+    // Whether the gun's file is a usable shoot file.
+    bool IsUsable(int gun) const;
+    // The default file's events, for showing a gun whose file is not usable.
+    std::vector<MacroEvent> ReadDefaultEvents(int gun) const;
     std::optional<ShootBullet> GetBullet(int gun, int bullet) const;
     // Replaces the bullet's six events; the other events of the file stay as they are. Bullets
     // missing before it in a short file are filled with zero corrections.

@@ -68,39 +68,70 @@ KeyPositionMap BuildKeyPositionMap(std::span<const uint8_t> keyTable, size_t pos
     return map;
 }
 
+namespace {
+
+constexpr const char* kHexDigits = "0123456789abcdef";
+
+std::string TableText(std::span<const uint8_t> table) {
+    std::string text;
+    text.reserve(table.size() * 2);
+    for (uint8_t byte : table) {
+        text += kHexDigits[byte >> 4];
+        text += kHexDigits[byte & 0x0F];
+    }
+    return text;
+}
+
+}  // namespace
+
 void CMouseKeyTable::Take(const KeyTableImage& image, size_t positions,
                           const std::filesystem::path& folder) {
     m_image = image;
     m_read = true;
-    m_positions = folder.empty() ? BuildKeyPositionMap(m_image, positions)
-                                 : LearnPositions(positions, folder / kKeyPositionsFileName);
+    m_count = std::min(positions, m_image.size() / 3);
+    m_file = folder.empty() ? std::filesystem::path{} : folder / kKeyPositionsFileName;
+    m_positions = m_file.empty() ? BuildKeyPositionMap(m_image, m_count) : LearnPositions();
 }
 
 int CMouseKeyTable::Write(CReportChannel& channel, std::span<const KeyListEntry> keys,
-                          size_t macroCount, int bank) const {
+                          size_t macroCount, int bank) {
     if (!m_read) {
         DebugLine(DebugArea::Mouse, "key table not written: it was never read");
         return 0;
     }
-    return ::WriteKeyTable(channel, m_image, keys, m_positions, macroCount, bank);
+    const int result = ::WriteKeyTable(channel, m_image, keys, m_positions, macroCount, bank);
+    if (result == 1) {
+        // What the mouse holds now, and where its buttons are in it, for the next read.
+        const std::vector<uint8_t> sent = BuildKeyTableImage(
+            std::span<const uint8_t>(m_image).first(3 * m_count), keys, m_positions, macroCount);
+        std::copy(sent.begin(), sent.end(), m_image.begin());
+        if (!m_file.empty())
+            Keep(m_positions);
+    }
+    return result;
 }
 
-KeyPositionMap CMouseKeyTable::LearnPositions(size_t positions,
-                                              const std::filesystem::path& file) const {
+KeyPositionMap CMouseKeyTable::LearnPositions() const {
     KeyPositionMap learnt = EmptyPositions();
-    const Json::Value document = CJsonFile::ReadDocument(file);
+    const Json::Value document = CJsonFile::ReadDocument(m_file);
     const Json::Value& stored = JsonMember(document, "KeyPositions");
     for (Json::ArrayIndex i = 0; stored.isArray() && i < stored.size() && i < kMouseKeyButtons;
          ++i) {
         if (stored[i].isUInt() && stored[i].asUInt() < kNoKeyPosition)
             learnt[i] = static_cast<uint8_t>(stored[i].asUInt());
     }
-    const KeyPositionMap map = BuildKeyPositionMap(m_image, positions, learnt);
+    const KeyPositionMap found = BuildKeyPositionMap(m_image, m_count);
+    const bool complete = std::find(found.begin(), found.end(), kNoKeyPosition) == found.end();
+    // Learnt positions speak for a table with every factory code (buttons given each other's
+    // functions) only while it is the table they were kept with: anything else, a table written
+    // by another tool or an edited file, is read by its codes.
+    const Json::Value& table = JsonMember(document, "KeyTable");
+    const bool sameTable = table.isString() && table.asString() == TableText(CurrentTable());
+    const KeyPositionMap map =
+        complete && !sameTable ? found : BuildKeyPositionMap(m_image, m_count, learnt);
 
     // A table with every factory code teaches every position; another one only the buttons
     // not known yet, where no known button sits.
-    const KeyPositionMap found = BuildKeyPositionMap(m_image, positions);
-    const bool complete = std::find(found.begin(), found.end(), kNoKeyPosition) == found.end();
     KeyPositionMap learnNow = complete ? map : learnt;
     if (!complete) {
         for (size_t button = 0; button < kMouseKeyButtons; ++button) {
@@ -109,13 +140,21 @@ KeyPositionMap CMouseKeyTable::LearnPositions(size_t positions,
                 learnNow[button] = found[button];
         }
     }
-    if (learnNow != learnt) {
-        Json::Value learntDocument(Json::objectValue);
-        Json::Value& list = learntDocument["KeyPositions"] = Json::Value(Json::arrayValue);
-        for (uint8_t k : learnNow)
-            list.append(Json::UInt{k});
-        if (!CJsonFile::WriteDocument(file, learntDocument))
-            DebugPrintf(DebugArea::Mouse, "key positions not kept: %s", file.c_str());
-    }
+    if (learnNow != learnt || !sameTable)
+        Keep(learnNow);
     return map;
+}
+
+std::span<const uint8_t> CMouseKeyTable::CurrentTable() const {
+    return std::span<const uint8_t>(m_image).first(3 * m_count);
+}
+
+void CMouseKeyTable::Keep(const KeyPositionMap& positions) const {
+    Json::Value document(Json::objectValue);
+    Json::Value& list = document["KeyPositions"] = Json::Value(Json::arrayValue);
+    for (uint8_t k : positions)
+        list.append(Json::UInt{k});
+    document["KeyTable"] = TableText(CurrentTable());
+    if (!CJsonFile::WriteDocument(m_file, document))
+        DebugPrintf(DebugArea::Mouse, "key positions not kept: %s", m_file.c_str());
 }

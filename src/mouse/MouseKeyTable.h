@@ -56,7 +56,7 @@ class CMouseKeyTable {
 
     // Sends `keys` into the image at the buttons' places for `bank`; WriteKeyTable's result.
     int Write(CReportChannel& channel, std::span<const KeyListEntry> keys, size_t macroCount,
-              int bank) const;
+              int bank);
 
     static constexpr KeyPositionMap EmptyPositions() {
         KeyPositionMap map{};
@@ -65,9 +65,14 @@ class CMouseKeyTable {
     }
 
   private:
-    KeyPositionMap LearnPositions(size_t positions, const std::filesystem::path& file) const;
+    KeyPositionMap LearnPositions() const;
+    std::span<const uint8_t> CurrentTable() const;
+    // Writes the positions with the table they belong to.
+    void Keep(const KeyPositionMap& positions) const;
 
     KeyTableImage m_image{};
+    size_t m_count = 0;  // positions in the mouse's table
+    std::filesystem::path m_file;
     KeyPositionMap m_positions = EmptyPositions();
     bool m_read = false;
 };

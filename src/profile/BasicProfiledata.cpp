@@ -1,6 +1,7 @@
 #include "profile/BasicProfiledata.h"
 
 #include "base/Debug.h"
+#include "profile/DataLock.h"
 #include "profile/JsonFile.h"
 
 namespace fs = std::filesystem;
@@ -39,16 +40,26 @@ Json::Value CBasicProfiledata::LoadInto(const fs::path& path, Json::Value& targe
     const auto index = static_cast<size_t>(m_deviceIndex);
     Json::Value document = CJsonFile::ReadDocument(path);
     Json::Value section = JsonElement(JsonMember(document, "Device"), index);
-    if (!section.isObject()) {
-        // A missing or unusable section is repaired from the default document.
-        Json::Value defaults = CJsonFile::ReadDocument(m_defaultPath);
-        section = JsonElement(JsonMember(defaults, "Device"), index);
-        if (!section.isObject())
-            section = Json::Value();
-        if (path != m_defaultPath) {
+    // The default document is the program's, never written.
+    if (!section.isObject() && path != m_defaultPath) {
+        // The repair is a change: made on a fresh read under the folder's lock.
+        CDataFolderLock lock(path.parent_path());
+        document = CJsonFile::ReadDocument(path);
+        section = JsonElement(JsonMember(document, "Device"), index);
+        if (!section.isObject()) {
+            // A missing or unusable section is repaired from the default document; a file we
+            // cannot read is kept, not written over.
+            const Json::Value defaults = CJsonFile::ReadDocument(m_defaultPath);
+            section = JsonElement(JsonMember(defaults, "Device"), index);
+            if (!section.isObject())
+                section = Json::Value();
+            if (!document.isObject())
+                CJsonFile::KeepBroken(path);
             JsonArrayElement(JsonArrayMember(document, "Device"), index) = section;
             m_repairWriteFailed = !CJsonFile::WriteDocument(path, document);
         }
+    } else if (!section.isObject()) {
+        section = Json::Value();
     }
     target = section;
     return section;
@@ -69,8 +80,11 @@ bool CBasicProfiledata::Save() {
 bool CBasicProfiledata::SaveSection(const Json::Value& section, const fs::path& path) {
     if (path.empty())
         return false;
-    // Every other member of the file stays as it is.
+    // Every other member of the file stays as it is, read afresh under the lock.
+    CDataFolderLock lock(path.parent_path());
     Json::Value document = CJsonFile::ReadDocument(path);
+    if (!document.isObject())
+        CJsonFile::KeepBroken(path);
     JsonArrayElement(JsonArrayMember(document, "Device"), static_cast<size_t>(m_deviceIndex)) =
         section;
     return CJsonFile::WriteDocument(path, document);
@@ -81,6 +95,7 @@ bool CBasicProfiledata::SaveSecondary(const fs::path& path) {
 }
 
 bool CBasicProfiledata::SaveWhole(const Json::Value& document, const fs::path& path) {
+    CDataFolderLock lock(path.parent_path());
     return CJsonFile::WriteDocument(path, document);
 }
 

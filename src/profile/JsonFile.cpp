@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <dirent.h>
+
 #include <atomic>
 #include <cerrno>
 #include <cmath>
@@ -12,6 +14,7 @@
 #include <ctime>
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "base/Debug.h"
@@ -21,6 +24,37 @@ namespace fs = std::filesystem;
 namespace {
 
 std::atomic<long long> g_writeLimit{-1};
+thread_local std::string t_lastError;
+std::mutex g_brokenMutex;
+CJsonFile::BrokenFileListener g_brokenListener;
+
+std::string ErrnoText(int error) {
+    switch (error) {
+        case ENOENT:
+        case ENOTDIR:
+            return "not found";
+        case EACCES:
+        case EPERM:
+            return "permission denied";
+        case EROFS:
+            return "read-only file system";
+        case ENOSPC:
+        case EDQUOT:
+            return "no space left on device";
+        case EISDIR:
+            return "not a regular file";
+        case EFBIG:
+            return "too large";
+        case ELOOP:
+            return "too many symbolic links";
+        default:
+            return std::strerror(error);
+    }
+}
+
+void SetError(std::string text) {
+    t_lastError = std::move(text);
+}
 
 // Simple case folding for the scripts profile and macro names are written in: Latin (with Latin-1
 // and Latin Extended-A), Greek, Cyrillic and full-width Latin.
@@ -150,27 +184,37 @@ size_t Utf8SequenceLength(std::string_view text, size_t i) {
 
 }  // namespace
 
-std::string CJsonFile::ReadText(const fs::path& path) {
+std::string CJsonFile::ReadText(const fs::path& path, uintmax_t maxSize) {
+    SetError({});
     // Non-blocking so that a FIFO in the folder cannot hang the program.
     CFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     DebugPrintf(DebugArea::Profile, "readjsonFile 错误吗：：%d", fd.Get() < 0 ? errno : 0);
-    if (fd.Get() < 0)
-        return {};
-    struct stat st;
-    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
-        return {};
-    if (st.st_size < 0 || static_cast<uintmax_t>(st.st_size) > kMaxFileSize) {
-        DebugPrintf(DebugArea::Profile, "%s: too big to be one of ours", path.c_str());
+    if (fd.Get() < 0) {
+        SetError(ErrnoText(errno));
         return {};
     }
+    struct stat st;
+    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        SetError("not a regular file");
+        return {};
+    }
+    if (st.st_size < 0 || static_cast<uintmax_t>(st.st_size) > maxSize) {
+        DebugPrintf(DebugArea::Profile, "%s: too big to be one of ours", path.c_str());
+        SetError("too large (over " + std::to_string(maxSize) + " bytes)");
+        return {};
+    }
+    if (st.st_size == 0)
+        SetError("empty");
     std::string text(static_cast<size_t>(st.st_size), '\0');
     size_t done = 0;
     while (done < text.size()) {
         ssize_t n = ::read(fd.Get(), text.data() + done, text.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
-            return {};  // shorter than its size
+        if (n <= 0) {
+            SetError(n < 0 ? ErrnoText(errno) : "shorter than its size");
+            return {};
+        }
         done += static_cast<size_t>(n);
     }
     return text;
@@ -224,34 +268,135 @@ bool CJsonFile::WriteDocument(const fs::path& path, const Json::Value& document)
     return WriteText(path, FormatDocument(document));
 }
 
-bool CJsonFile::WriteText(const fs::path& path, std::string_view text) {
-    if (path.empty() || !path.has_filename())
+bool CJsonFile::WriteText(const fs::path& named, std::string_view text) {
+    SetError({});
+    if (named.empty() || !named.has_filename()) {
+        SetError("no file name");
         return false;
+    }
+    // What is already there decides whether and where we may write.
+    fs::path path = named;
+    struct stat st;
+    bool exists = ::lstat(path.c_str(), &st) == 0;
+    if (exists && S_ISLNK(st.st_mode)) {
+        std::error_code ec;
+        const fs::path target = fs::canonical(path, ec);
+        if (ec || ::stat(target.c_str(), &st) != 0) {
+            SetError("a symbolic link to nothing");
+            return false;
+        }
+        if (!S_ISREG(st.st_mode)) {
+            SetError("a symbolic link to something that is not a regular file");
+            return false;
+        }
+        path = target;
+    }
+    if (exists) {
+        if (!S_ISREG(st.st_mode)) {
+            SetError("not a regular file");
+            return false;
+        }
+        if ((st.st_mode & 0222) == 0) {
+            SetError("the file is read-only");
+            return false;
+        }
+        if (::access(path.c_str(), W_OK) != 0) {
+            SetError(ErrnoText(errno));
+            return false;
+        }
+    }
     fs::path folder = path.parent_path();
     if (folder.empty())
         folder = ".";
-    std::string pattern = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
+    std::string pattern =
+        (folder / ("." + path.filename().string() + kTempMarker + "XXXXXX")).string();
     std::vector<char> temp(pattern.begin(), pattern.end());
     temp.push_back('\0');
     CFd fd(::mkostemp(temp.data(), O_CLOEXEC));
     if (fd.Get() < 0) {
+        SetError(ErrnoText(errno));
         DebugPrintf(DebugArea::Profile, "cannot write %s: %s", path.c_str(), std::strerror(errno));
         return false;
     }
-    struct stat st;
-    mode_t mode =
-        ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? st.st_mode & 07777 : NewFileMode();
+    mode_t mode = exists ? st.st_mode & 07777 : NewFileMode();
     bool ok = ::fchmod(fd.Get(), mode) == 0 && WriteAll(fd.Get(), text) &&
               ::fdatasync(fd.Get()) == 0;  // the data and its size; other metadata can wait
     ok = fd.Close() == 0 && ok;
     ok = ok && ::rename(temp.data(), path.c_str()) == 0;
     if (!ok) {
+        SetError(ErrnoText(errno));
         DebugPrintf(DebugArea::Profile, "cannot write %s: %s", path.c_str(), std::strerror(errno));
         ::unlink(temp.data());
         return false;
     }
     SyncFolder(folder);
     return true;
+}
+
+std::string CJsonFile::LastError() {
+    return t_lastError;
+}
+
+int CJsonFile::RemoveStaleTemporaries(const fs::path& folder, std::chrono::seconds age) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return 0;
+    const std::string marker = kTempMarker;
+    const time_t now = ::time(nullptr);
+    int removed = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        // "." + file name + marker + the six characters mkostemp chose.
+        if (name.size() < 1 + marker.size() + 6 + 1 || name[0] != '.' ||
+            name.compare(name.size() - 6 - marker.size(), marker.size(), marker) != 0)
+            continue;
+        struct stat st;
+        if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(st.st_mode) || now - st.st_mtime < age.count())
+            continue;
+        if (::unlinkat(::dirfd(dir), entry->d_name, 0) == 0)
+            ++removed;
+    }
+    ::closedir(dir);
+    return removed;
+}
+
+bool CJsonFile::Exists(const fs::path& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+fs::path CJsonFile::KeepBroken(const fs::path& path) {
+    if (!Exists(path))
+        return {};
+    const time_t now = ::time(nullptr);
+    struct tm local {};
+    localtime_r(&now, &local);
+    char date[32];
+    std::strftime(date, sizeof date, "%Y%m%d-%H%M%S", &local);
+    fs::path kept = path;
+    kept += std::string(".broken-") + date;
+    for (int n = 2; Exists(kept) && n < 1000; ++n) {
+        kept = path;
+        kept += std::string(".broken-") + date + "-" + std::to_string(n);
+    }
+    if (::rename(path.c_str(), kept.c_str()) != 0) {
+        DebugPrintf(DebugArea::Profile, "cannot keep %s: %s", path.c_str(), std::strerror(errno));
+        return {};
+    }
+    BrokenFileListener listener;
+    {
+        std::lock_guard lock(g_brokenMutex);
+        listener = g_brokenListener;
+    }
+    if (listener)
+        listener(path, kept);
+    return kept;
+}
+
+void CJsonFile::SetBrokenFileListener(BrokenFileListener listener) {
+    std::lock_guard lock(g_brokenMutex);
+    g_brokenListener = std::move(listener);
 }
 
 std::string CJsonFile::FileTitle(const fs::path& path) {

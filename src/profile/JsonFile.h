@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,8 +17,9 @@ class CJsonFile {
     static constexpr uintmax_t kMaxFileSize = 16u * 1024 * 1024;
 
     // The whole file, or empty when it is missing, unreadable, not a regular file, too big or
-    // shorter than its size.
-    static std::string ReadText(const std::filesystem::path& path);
+    // shorter than its size (LastError says which).
+    static std::string ReadText(const std::filesystem::path& path,
+                                uintmax_t maxSize = kMaxFileSize);
     // The parsed document, or null (see ParseDocument).
     static Json::Value ReadDocument(const std::filesystem::path& path);
     // Null for empty text, text that is not UTF-8, is not JSON or nests too deeply. A leading
@@ -27,9 +29,32 @@ class CJsonFile {
     // The styled form plus one line end, every line ending in CR LF.
     static std::string FormatDocument(const Json::Value& document);
     // Atomic: a temporary file in the same folder, flushed to disk, then renamed over the file.
-    // False (and the old file untouched) when anything fails.
+    // False (and the old file untouched) when anything fails (LastError says why). Only a
+    // regular file is replaced, and only when it is not read-only and we may write it; a
+    // symbolic link is followed when it leads to such a file, never replaced itself.
     static bool WriteDocument(const std::filesystem::path& path, const Json::Value& document);
     static bool WriteText(const std::filesystem::path& path, std::string_view text);
+
+    // Why the last ReadText or WriteText of this thread failed: "not found", "not a regular
+    // file", "permission denied", "no space left on device", ...
+    static std::string LastError();
+
+    // Temporary files of ours carry this in their names: "." + file name + marker + 6 chars.
+    static constexpr const char* kTempMarker = ".kestrune-";
+    // Removes temporary files of ours in the folder that are older than `age` (left by an
+    // interrupted write); returns how many.
+    static int RemoveStaleTemporaries(const std::filesystem::path& folder,
+                                      std::chrono::seconds age = std::chrono::hours(24));
+
+    // An unreadable file that is about to be replaced is first kept beside it as
+    // "NAME.broken-DATE". Returns the kept path (empty when nothing was there or it could not
+    // be moved). The listener hears of each kept file once, before the new file is written.
+    static std::filesystem::path KeepBroken(const std::filesystem::path& path);
+    using BrokenFileListener =
+        std::function<void(const std::filesystem::path& file, const std::filesystem::path& kept)>;
+    static void SetBrokenFileListener(BrokenFileListener listener);
+    // Whether something is at the path (a dangling link counts).
+    static bool Exists(const std::filesystem::path& path);
 
     // The file name without folder and extension.
     static std::string FileTitle(const std::filesystem::path& path);

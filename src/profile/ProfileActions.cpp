@@ -3,6 +3,7 @@
 #include <string>
 
 #include "base/Paths.h"
+#include "profile/DataLock.h"
 #include "profile/JsonFile.h"
 
 ProfileResult LoadDeviceProfileList(CProfileList& list, int kind, std::string_view typeKey) {
@@ -12,6 +13,8 @@ ProfileResult LoadDeviceProfileList(CProfileList& list, int kind, std::string_vi
 }
 
 ProfileAddition AddAndSelectProfile(CProfileList& list, std::string_view name) {
+    // The steps and their undoing are one change of the folder.
+    CDataFolderLock lock(list.GetListFilePath().parent_path());
     // A name that cannot be had is refused before anything is made.
     if (!name.empty() && list.FindByName(name) >= 0)
         return {ProfileResult::NameTaken, -1};

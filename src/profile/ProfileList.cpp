@@ -1,10 +1,12 @@
 #include "profile/ProfileList.h"
 
+#include <algorithm>
 #include <chrono>
 #include <set>
 #include <system_error>
 
 #include "base/Debug.h"
+#include "profile/DataLock.h"
 #include "profile/JsonFile.h"
 
 namespace fs = std::filesystem;
@@ -89,14 +91,21 @@ void CProfileList::RebuildEntries() {
 
 void CProfileList::Refresh() {
     Json::Value list = CJsonFile::ReadDocument(GetListFilePath());
-    // An unusable file keeps the list we know; the next write puts it back.
+    // An unusable file keeps the list we know; the next write puts it back, the unusable one
+    // kept beside it.
     if (Sanitize(list))
         m_list = list;
+    else
+        m_listBroken = CJsonFile::Exists(GetListFilePath());
     RebuildEntries();
     m_selection = FindById(m_currentId);
 }
 
-bool CProfileList::WriteList() const {
+bool CProfileList::WriteList() {
+    if (m_listBroken) {
+        CJsonFile::KeepBroken(GetListFilePath());
+        m_listBroken = false;
+    }
     return CJsonFile::WriteDocument(GetListFilePath(), m_list);
 }
 
@@ -119,15 +128,20 @@ std::string CProfileList::UniqueId() const {
 }
 
 ProfileResult CProfileList::LoadList() {
+    CDataFolderLock lock(m_folder);
     std::error_code ec;
     fs::create_directories(m_folder, ec);
+    CJsonFile::RemoveStaleTemporaries(m_folder);
     ProfileResult result = ProfileResult::Done;
     Json::Value list = CJsonFile::ReadDocument(GetListFilePath());
+    // Reading writes nothing, unless there is no usable list to read.
+    bool write = false;
     if (Sanitize(list)) {
         m_list = list;
     } else {
-        // First start, or nothing usable in the list: one new profile. Profile files of an
-        // earlier list stay on disk.
+        // First start, or nothing usable in the list: one new profile. An unusable list is
+        // kept beside the new one, and profile files of an earlier list stay on disk.
+        CJsonFile::KeepBroken(GetListFilePath());
         if (!list.isObject())
             list = Json::Value(Json::objectValue);
         m_list = list;
@@ -136,6 +150,7 @@ ProfileResult CProfileList::LoadList() {
         m_list["profilelist"] = Json::Value(Json::arrayValue);
         m_list["profilelist"].append(MakeElement("Profile1", id));
         m_list["profileselect"] = 0;
+        write = true;
         if (!CJsonFile::WriteDocument(
                 ProfilePath(id), Named(CJsonFile::ReadDocument(m_defaultPath), "Profile1", id)))
             result = ProfileResult::WriteFailed;
@@ -148,14 +163,14 @@ ProfileResult CProfileList::LoadList() {
         select = static_cast<int>(*stored);
     m_selection = select;
     m_currentId = m_entries[static_cast<size_t>(select)].id;
-    m_list["profileselect"] = select;
-    if (!WriteList())
+    if (write && !WriteList())
         result = ProfileResult::WriteFailed;
     Notify();
     return result;
 }
 
 ProfileResult CProfileList::SelectProfile(int index) {
+    CDataFolderLock lock(m_folder);
     Refresh();
     if (!InRange(index))
         return ProfileResult::NoSuchProfile;
@@ -168,7 +183,7 @@ ProfileResult CProfileList::SelectProfile(int index) {
 }
 
 ProfileResult CProfileList::Append(const std::string& name, const std::string& id,
-                                   Json::Value document, bool selectAtNextStart) {
+                                   Json::Value document, bool selectAtNextStart, bool newFile) {
     // The profile file first: the list never names a file we failed to write.
     if (!CJsonFile::WriteDocument(ProfilePath(id), Named(std::move(document), name, id)))
         return ProfileResult::WriteFailed;
@@ -180,7 +195,8 @@ ProfileResult CProfileList::Append(const std::string& name, const std::string& i
     if (!WriteList()) {
         m_list = saved;
         std::error_code ec;
-        fs::remove(ProfilePath(id), ec);
+        if (newFile)
+            fs::remove(ProfilePath(id), ec);
         return ProfileResult::WriteFailed;
     }
     RebuildEntries();
@@ -189,6 +205,7 @@ ProfileResult CProfileList::Append(const std::string& name, const std::string& i
 }
 
 ProfileResult CProfileList::AddProfile() {
+    CDataFolderLock lock(m_folder);
     Refresh();
     if (GetCount() >= kMaxProfiles)
         return ProfileResult::LimitReached;
@@ -199,6 +216,7 @@ ProfileResult CProfileList::AddProfile() {
 }
 
 ProfileResult CProfileList::CopyProfile(int index) {
+    CDataFolderLock lock(m_folder);
     Refresh();
     if (GetCount() >= kMaxProfiles)
         return ProfileResult::LimitReached;
@@ -212,6 +230,7 @@ ProfileResult CProfileList::CopyProfile(int index) {
 }
 
 ProfileResult CProfileList::DeleteProfile(int index) {
+    CDataFolderLock lock(m_folder);
     Refresh();
     if (!InRange(index))
         return ProfileResult::NoSuchProfile;
@@ -258,6 +277,7 @@ ProfileResult CProfileList::DeleteProfile(int index) {
 }
 
 ProfileResult CProfileList::RenameProfile(int index, std::string_view newName) {
+    CDataFolderLock lock(m_folder);
     Refresh();
     const std::string name = SanitizeUtf8(newName);
     if (IsBlankText(name))
@@ -288,6 +308,7 @@ ProfileResult CProfileList::RenameProfile(int index, std::string_view newName) {
 }
 
 ProfileResult CProfileList::ImportProfile(const fs::path& file) {
+    CDataFolderLock lock(m_folder);
     Refresh();
     if (GetCount() >= kMaxProfiles)
         return ProfileResult::LimitReached;
@@ -315,6 +336,7 @@ ProfileResult CProfileList::ExportProfile(int index, const fs::path& file) {
 }
 
 ProfileResult CProfileList::ResetProfile(int index) {
+    CDataFolderLock lock(m_folder);
     Refresh();
     if (!InRange(index))
         return ProfileResult::NoSuchProfile;
@@ -336,6 +358,57 @@ ProfileResult CProfileList::ResetProfile(int index) {
     }
     return CJsonFile::WriteDocument(ProfilePath(entry.id), document) ? ProfileResult::Done
                                                                      : ProfileResult::WriteFailed;
+}
+
+std::vector<ProfileEntry> CProfileList::ListOrphans() {
+    CDataFolderLock lock(m_folder);
+    Refresh();
+    std::vector<ProfileEntry> orphans;
+    std::error_code ec;
+    for (fs::directory_iterator it(m_folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const fs::path& path = it->path();
+        const std::string id = path.stem().string();
+        if (path.extension() != kProfileExtension || !IsPlainFileName(id) || FindById(id) >= 0 ||
+            !it->is_regular_file(ec))
+            continue;
+        const Json::Value document = CJsonFile::ReadDocument(path);
+        orphans.push_back({SanitizeUtf8(JsonString(document, "profilename")), id});
+    }
+    std::sort(orphans.begin(), orphans.end(),
+              [](const ProfileEntry& a, const ProfileEntry& b) { return a.id < b.id; });
+    return orphans;
+}
+
+ProfileResult CProfileList::AdoptOrphan(std::string_view id) {
+    CDataFolderLock lock(m_folder);
+    Refresh();
+    if (!IsPlainFileName(id) || FindById(id) >= 0)
+        return ProfileResult::NoSuchProfile;
+    if (GetCount() >= kMaxProfiles)
+        return ProfileResult::LimitReached;
+    const fs::path path = ProfilePath(id);
+    Json::Value document = CJsonFile::ReadDocument(path);
+    if (!document.isObject())
+        return CJsonFile::Exists(path) ? ProfileResult::NotAProfile : ProfileResult::NoSuchProfile;
+    std::string name = SanitizeUtf8(JsonString(document, "profilename"));
+    if (IsBlankText(name))
+        name = "Profile";
+    const std::string base = name;
+    for (int n = 1; FindByName(name) >= 0; ++n)
+        name = base + "(" + std::to_string(n) + ")";
+    // The file keeps its identifier; the list names it again.
+    return Append(name, std::string(id), std::move(document), false, false);
+}
+
+ProfileResult CProfileList::RemoveOrphan(std::string_view id) {
+    CDataFolderLock lock(m_folder);
+    Refresh();
+    if (!IsPlainFileName(id) || FindById(id) >= 0 || !CJsonFile::Exists(ProfilePath(id)))
+        return ProfileResult::NoSuchProfile;
+    std::error_code ec;
+    if (!fs::remove(ProfilePath(id), ec))
+        return ProfileResult::WriteFailed;
+    return ProfileResult::Done;
 }
 
 int CProfileList::GetProfileCount() {

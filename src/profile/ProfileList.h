@@ -81,6 +81,13 @@ class CProfileList {
     // user's equalisers).
     ProfileResult ResetProfile(int index);
 
+    // Profile files in the folder that the list does not name (left by an interrupted change or
+    // an earlier list), by identifier; the name is the file's "profilename".
+    std::vector<ProfileEntry> ListOrphans();
+    // Names such a file in the list again (under its "profilename", made unique), or deletes it.
+    ProfileResult AdoptOrphan(std::string_view id);
+    ProfileResult RemoveOrphan(std::string_view id);
+
     // For the macro deletion: the list file read afresh, and the profile file of an entry
     // (empty when out of range).
     int GetProfileCount();
@@ -102,18 +109,20 @@ class CProfileList {
     static bool Sanitize(Json::Value& list);
     void Refresh();
     void RebuildEntries();
-    bool WriteList() const;
+    // Keeps an unusable list file beside the new one first.
+    bool WriteList();
     void Notify() const;
     bool InRange(int index) const { return index >= 0 && index < GetCount(); }
     std::string UniqueId() const;
     ProfileResult Append(const std::string& name, const std::string& id, Json::Value document,
-                         bool selectAtNextStart);
+                         bool selectAtNextStart, bool newFile = true);
 
     int m_kind = 2;
     std::filesystem::path m_folder;
     std::filesystem::path m_defaultPath;
     std::string m_currentId;
-    Json::Value m_list;  // the last usable read of the list file, with our changes
+    Json::Value m_list;         // the last usable read of the list file, with our changes
+    bool m_listBroken = false;  // the last read found an unusable list file
     std::vector<ProfileEntry> m_entries;
     int m_selection = -1;
     std::vector<std::string> m_countedIds;  // GetProfileCount's read

@@ -36,11 +36,18 @@ std::unique_ptr<CSimulatedMouse> CSimulatedMouse::SetUp(std::string_view mode,
     mouse->m_world->SetUsbIntervalUs(1000);
     mouse->m_stateFile = std::move(stateFile);
     std::error_code ec;
-    if (!std::filesystem::exists(mouse->m_stateFile, ec))
+    bool unusable = false;
+    if (!std::filesystem::exists(std::filesystem::symlink_status(mouse->m_stateFile, ec))) {
         mouse->m_world->SetCablePlugged(true);
-    else if (!mouse->m_world->LoadState(mouse->m_stateFile, &mouse->m_warning) &&
-             mouse->m_warning.empty())
-        mouse->m_warning = "cannot be read";
+    } else if (!mouse->m_world->LoadState(mouse->m_stateFile, &mouse->m_warning, &unusable)) {
+        if (mouse->m_warning.empty())
+            mouse->m_warning = "cannot be read";
+        if (unusable) {
+            mouse->m_error = mouse->m_warning;
+            mouse->m_warning.clear();
+            mouse->m_world->SetCablePlugged(true);
+        }
+    }
     mouse->m_seen = mouse->StampNow();
     if (!mode.empty()) {
         mouse->m_world->SetCablePlugged(mode != "receiver");
@@ -51,6 +58,11 @@ std::unique_ptr<CSimulatedMouse> CSimulatedMouse::SetUp(std::string_view mode,
 }
 
 bool CSimulatedMouse::Save(std::string* error) {
+    if (!m_error.empty()) {
+        if (error)
+            *error = m_error;
+        return false;
+    }
     if (!m_world->SaveState(m_stateFile, error))
         return false;
     // Its own save is nothing new to take in.

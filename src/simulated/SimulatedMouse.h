@@ -35,6 +35,9 @@ class CSimulatedMouse {
     const std::shared_ptr<IHidBackend>& Backend() const { return m_backend; }
     const std::filesystem::path& StateFile() const { return m_stateFile; }
     const std::string& Warning() const { return m_warning; }
+    // Set when the state file is no state file at all (a FIFO, a device, too big): the mouse
+    // then starts fresh and Save leaves that path alone.
+    const std::string& Error() const { return m_error; }
 
     // Writes the memory and plug state back for the next run; false with the reason in `error`.
     bool Save(std::string* error);
@@ -61,4 +64,5 @@ class CSimulatedMouse {
     std::string m_warning;
     FileStamp m_seen;
     std::string m_before;
+    std::string m_error;
 };

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <pwd.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -47,4 +48,21 @@ TEST_F(PathsTest, RelativeXdgValueIsIgnored) {
 TEST_F(PathsTest, StateFolderIsCreated) {
     EXPECT_EQ(GetUserStateFolder(), root / "state" / "kestrune-q418");
     EXPECT_TRUE(fs::is_directory(root / "state" / "kestrune-q418"));
+}
+
+TEST_F(PathsTest, WithoutHomeTheUserDatabaseNamesIt) {
+    const char* saved = std::getenv("HOME");
+    const std::string home = saved ? saved : "";
+    const passwd* entry = ::getpwuid(::getuid());
+    ASSERT_NE(entry, nullptr);
+    for (const char* value : {static_cast<const char*>(nullptr), "", "relative"}) {
+        SCOPED_TRACE(value ? value : "unset");
+        if (value)
+            ::setenv("HOME", value, 1);
+        else
+            ::unsetenv("HOME");
+        EXPECT_EQ(GetHomeFolder(), fs::path(entry->pw_dir));
+    }
+    if (saved)
+        ::setenv("HOME", home.c_str(), 1);
 }

@@ -7,9 +7,12 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/Paths.h"
 #include "cli/ButtonCommands.h"
 #include "cli/Cli.h"
 #include "emulator/SimWorld.h"
+#include "macro/MacroList.h"
+#include "profile/JsonFile.h"
 #include "simulated/EmulatedHidBackend.h"
 #include "support/CliRun.h"
 #include "support/TempHome.h"
@@ -94,12 +97,18 @@ class ButtonCommandsTest : public testing::Test {
         SetMacroLength(name, presses);
     }
     void SetMacroLength(const std::string& name, int presses, const char* key = "a") {
-        const fs::path text = home.Root() / "macro.txt";
-        std::ofstream out(text);
+        Ok({"macro", "edit", name, Write("macro.txt", Presses(presses, key))});
+    }
+    static std::string Presses(int presses, const char* key = "a") {
+        std::string text;
         for (int i = 0; i < presses; ++i)
-            out << "press " << key << "\n";
-        out.close();
-        Ok({"macro", "edit", name, text.string()});
+            text += std::string("press ") + key + "\n";
+        return text;
+    }
+    std::string Write(const std::string& name, const std::string& text) const {
+        const fs::path path = home.Root() / name;
+        std::ofstream(path) << text;
+        return path.string();
     }
 
     CTempHome home;
@@ -243,8 +252,21 @@ TEST_F(ButtonCommandsTest, TooLongMacrosSendNothing) {
     const Bytes macros = Mouse().MacroMemory();
     const Bytes shoot = Mouse().ShootMemory();
 
-    // 300 events: 16 + 2 + 4 + 1200 bytes, 198 over the 1024, so 50 events must go.
-    SetMacroLength("Long", 150);
+    // 300 events: 16 + 2 + 4 + 1200 bytes, 198 over the 1024, so 50 events must go. The tool
+    // saves no such macro; another writer's file can still hold one.
+    EXPECT_EQ(Ctl({"macro", "edit", "Long", Write("long.txt", Presses(150))}).status, kExitError);
+    {
+        CMacroList list(GetUserDataFolder() / "mouse");
+        Json::Value document =
+            CJsonFile::ParseDocument(Read(list.MacroFilePath(list.ReadList()[0].id)));
+        Json::Value& events = document["Events"];
+        const Json::Value press = events[0], release = events[1];
+        while (events.size() < 300) {
+            events.append(press);
+            events.append(release);
+        }
+        ASSERT_TRUE(CJsonFile::WriteDocument(list.MacroFilePath(list.ReadList()[0].id), document));
+    }
     const CtlRun upload = Ctl({"--emulate", "upload"});
     EXPECT_EQ(upload.status, kExitError);
     EXPECT_NE(upload.err.find("50 events must go"), std::string::npos) << upload.err;

@@ -1,4 +1,5 @@
 #include <json/json.h>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -203,6 +204,38 @@ TEST_F(SimStateTest, SetByName) {
             EXPECT_EQ(fresh.DumpJson(), before) << "a refused value changes nothing";
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SimStateTest, PendingFaultsTravelWithTheStateFile) {
+    world.InjectFault({SimFault::DelayReply, 25, 2});
+    world.InjectFault({SimFault::LinkDropDuringTransfer});
+    std::string error;
+    ASSERT_TRUE(world.SaveState(file, &error)) << error;
+    CSimWorld loaded;
+    loaded.InjectFault({SimFault::DropReply});  // replaced, not added to
+    ASSERT_TRUE(loaded.LoadState(file, &error)) << error;
+    EXPECT_EQ(loaded.PendingFaults(), world.PendingFaults());
+    for (SimFault::Kind kind :
+         {SimFault::DropReply, SimFault::StatusRejected, SimFault::GarbleReply})
+        EXPECT_EQ(SimFaultKindByName(SimFaultName(kind)), kind);
+    EXPECT_EQ(SimFaultKindByName("gremlins"), std::nullopt);
+}
+
+TEST_F(SimStateTest, OnlyARegularFileOfBoundedSizeIsRead) {
+    ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+    std::string error;
+    bool unusable = false;
+    EXPECT_FALSE(world.LoadState(file, &error, &unusable));  // at once, with no writer
+    EXPECT_TRUE(unusable);
+    EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
+    fs::remove(file);
+    WriteFile("not json");
+    EXPECT_FALSE(world.LoadState(file, &error, &unusable));
+    EXPECT_FALSE(unusable) << "a file with bad content is still a state file";
 }
 
 }  // namespace

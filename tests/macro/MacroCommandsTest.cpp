@@ -1,5 +1,6 @@
 // kestrunectl macro and recoil, end to end on the files of a private data home.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <sstream>
@@ -193,7 +194,9 @@ TEST_F(MacroCommandsTest, Recoil) {
     const CtlRun shown = Ctl({"recoil", "show", "--gun", "2"});
     ASSERT_EQ(shown.status, 0) << shown.err;
     EXPECT_NE(shown.out.find("Gun 2"), std::string::npos);
-    EXPECT_TRUE(fs::exists(Device() / "ShootData_1.Shoot"));
+    // Showing writes nothing: a first start shows the default pattern quietly.
+    EXPECT_FALSE(fs::exists(Device() / "ShootData_1.Shoot"));
+    EXPECT_EQ(shown.err, "");
 
     const CtlRun set = Ctl({"recoil", "set", "--gun", "2", "4", "-12", "30", "95"});
     ASSERT_EQ(set.status, 0) << set.err;
@@ -227,4 +230,99 @@ TEST_F(MacroCommandsTest, Recoil) {
     const CtlRun junk = Ctl({"recoil", "import", Write("junk.shoot", "[]").string()});
     EXPECT_EQ(junk.status, kExitError);
     EXPECT_NE(junk.err.find("is not a recoil (shoot) file"), std::string::npos) << junk.err;
+}
+
+TEST_F(MacroCommandsTest, NothingIsSavedThatTheMouseCannotHoldOrTheReadersRefuse) {
+    ASSERT_EQ(Ctl({"macro", "add", "m"}).status, 0);
+    ASSERT_EQ(Ctl({"macro", "edit", "m", Write("one.txt", "press a\n").string()}).status, 0);
+    std::string many;
+    for (size_t i = 0; i < CMacroList::kMaxEvents / 2 + 1; ++i)
+        many += "press a\n";
+    std::string huge;
+    while (huge.size() < 300 * 1024)
+        huge += "# a comment to fill the file\n";
+    const struct {
+        const char* name;
+        std::string text;
+        const char* error;
+    } cases[] = {
+        {"over the events one macro can have", many,
+         "holds 252 events; one macro can have at most 250"},
+        {"far too big to read", huge, "too large"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CtlRun run = Ctl({"macro", "edit", "m", Write("big.txt", c.text).string()});
+        EXPECT_EQ(run.status, kExitError);
+        EXPECT_NE(run.err.find(c.error), std::string::npos) << run.err;
+        EXPECT_EQ(CMacroList(Device()).ReadEvents(0).size(), 2u) << "the macro changed";
+    }
+    // Standard input is read no further than the limit either.
+    std::istringstream in(huge);
+    CliEnvironment environment{false, nullptr};
+    environment.in = &in;
+    const CtlRun piped = RunCtl({"macro", "edit", "m"}, environment);
+    EXPECT_EQ(piped.status, kExitError);
+    EXPECT_NE(piped.err.find("standard input holds more than"), std::string::npos) << piped.err;
+    EXPECT_EQ(CMacroList(Device()).ReadEvents(0).size(), 2u);
+}
+
+TEST_F(MacroCommandsTest, UnreadableFilesAreKeptAndTheUserIsToldOnce) {
+    ASSERT_EQ(Ctl({"macro", "add", "first"}).status, 0);
+    const fs::path list = Device() / "macro.config";
+    const std::string cut = ReadFile(list).substr(0, 10);
+    WriteFile(list, cut);
+    EXPECT_EQ(Ctl({"macro", "list"}).err, "");  // a read says nothing and writes nothing
+    EXPECT_EQ(ReadFile(list), cut);
+    const CtlRun add = Ctl({"macro", "add", "second"});
+    ASSERT_EQ(add.status, 0) << add.err;
+    EXPECT_NE(add.err.find("macro.config could not be read; it is kept as macro.config.broken-"),
+              std::string::npos)
+        << add.err;
+    EXPECT_EQ(Ctl({"macro", "add", "third"}).err, "") << "told twice";
+
+    // A recoil pattern: show says so and writes nothing, the first change keeps it.
+    fs::create_directories(Device());
+    WriteFile(Device() / "ShootData_0.Shoot", "{");
+    const CtlRun shown = Ctl({"recoil", "show"});
+    EXPECT_EQ(shown.status, 0);
+    EXPECT_NE(shown.err.find("cannot be read (not a recoil file); showing the default pattern"),
+              std::string::npos)
+        << shown.err;
+    EXPECT_EQ(ReadFile(Device() / "ShootData_0.Shoot"), "{");
+    const CtlRun set = Ctl({"recoil", "set", "1", "1", "1"});
+    EXPECT_NE(set.err.find("ShootData_0.Shoot could not be read; it is kept as"), std::string::npos)
+        << set.err;
+}
+
+TEST_F(MacroCommandsTest, ExportsReplaceOnlyRegularFilesTheUserMayWrite) {
+    ASSERT_EQ(Ctl({"macro", "add", "m"}).status, 0);
+    const fs::path fifo = home.Root() / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const fs::path readOnly = Write("read-only.mac", "keep");
+    fs::permissions(readOnly, fs::perms::owner_read);
+    const fs::path target = Write("target.mac", "old");
+    const fs::path link = home.Root() / "link.mac";
+    fs::create_symlink(target, link);
+    const struct {
+        std::vector<std::string> words;
+        int status;
+        const char* shown;
+    } cases[] = {
+        {{"macro", "export", "m", "/dev/null"}, 1, "could not write /dev/null: not a regular file"},
+        {{"macro", "export", "m", fifo.string()}, 1, "fifo: not a regular file"},
+        {{"recoil", "export", readOnly.string()}, 1, "read-only.mac: the file is read-only"},
+        {{"profile", "export", (home.Root() / "nofolder" / "p.json").string()}, 1, "not found"},
+        {{"macro", "export", "m", link.string()}, 0, "exported macro \"m\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.words[0] + " " + c.words[1] + " " + c.words.back());
+        const CtlRun run = Ctl(c.words);
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_NE((run.status == 0 ? run.out : run.err).find(c.shown), std::string::npos)
+            << run.out << run.err;
+    }
+    EXPECT_EQ(ReadFile(readOnly), "keep");
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_NE(ReadFile(target).find("\"Version\""), std::string::npos);
 }

@@ -305,3 +305,44 @@ TEST_F(MacroFilesTest, UnsafeIdentifiersNeverReachTheFileSystem) {
     }
     EXPECT_FALSE(fs::exists(folder / "out.mac"));
 }
+
+TEST_F(MacroFilesTest, AnUnreadableListIsKeptBesideTheOneTheNextChangeWrites) {
+    WriteList({{"Reload", "id_a"}});
+    const std::string cut = ReadFile(macros.ListFilePath()).substr(0, 20);
+    WriteFile(macros.ListFilePath(), cut);
+    std::vector<fs::path> heard;
+    CJsonFile::SetBrokenFileListener(
+        [&heard](const fs::path&, const fs::path& kept) { heard.push_back(kept); });
+    // Reading an unreadable list changes nothing.
+    EXPECT_TRUE(macros.ReadList().empty());
+    EXPECT_EQ(ReadFile(macros.ListFilePath()), cut);
+    EXPECT_TRUE(heard.empty());
+
+    ASSERT_EQ(macros.Add("Jump"), MacroResult::Done);
+    CJsonFile::SetBrokenFileListener(nullptr);
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_EQ(ReadFile(heard[0]), cut);
+    EXPECT_EQ(Names(), std::vector<std::string>{"Jump"});
+}
+
+TEST_F(MacroFilesTest, AMacroTheMouseCannotHoldIsNeverSaved) {
+    ASSERT_EQ(macros.Add("Long"), MacroResult::Done);
+    const std::vector<MacroEvent> fits(CMacroList::kMaxEvents,
+                                       MakeMacroEvent(MacroEventType::Key, true, 4, 1));
+    ASSERT_EQ(macros.Save(0, fits), MacroResult::Done);
+    const std::string saved = ReadFile(macros.MacroFilePath(macros.ReadList()[0].id));
+    std::vector<MacroEvent> tooMany = fits;
+    tooMany.push_back(fits[0]);
+    EXPECT_EQ(macros.Save(0, tooMany), MacroResult::TooLarge);
+    EXPECT_EQ(ReadFile(macros.MacroFilePath(macros.ReadList()[0].id)), saved);
+    // 16 bytes of header, 6 for the macro, 4 per event: what the mouse's 1024 bytes allow.
+    EXPECT_EQ(16 + 6 + 4 * CMacroList::kMaxEvents, 1022u);
+
+    Json::Value document;
+    document["Events"] = Json::Value(Json::arrayValue);
+    for (size_t i = 0; i <= CMacroList::kMaxEvents; ++i)
+        document["Events"].append(MacroEventToJson(fits[0], DelayForm::String));
+    ASSERT_TRUE(CJsonFile::WriteDocument(folder / "big.mac", document));
+    EXPECT_EQ(macros.Import(folder / "big.mac"), MacroResult::TooLarge);
+    EXPECT_EQ(macros.ReadList().size(), 1u);
+}

@@ -132,3 +132,19 @@ TEST_F(ShootDataTest, ResetImportAndExportTouchOnlyTheirGun) {
     EXPECT_EQ(shoot.Import(3, folder / "missing.shoot"), ShootResult::Unreadable);
     EXPECT_EQ(Files(), before);
 }
+
+TEST_F(ShootDataTest, AnUnreadablePatternIsKeptBesideTheRepairedOne) {
+    WriteFile(shoot.FilePath(2), "{\"Events\": [");
+    std::vector<fs::path> heard;
+    CJsonFile::SetBrokenFileListener(
+        [&heard](const fs::path&, const fs::path& kept) { heard.push_back(kept); });
+    EXPECT_FALSE(shoot.IsUsable(2));
+    EXPECT_EQ(shoot.ReadDefaultEvents(2).size(), size_t{kShootBullets * kShootEventsPerBullet});
+    EXPECT_EQ(ReadFile(shoot.FilePath(2)), "{\"Events\": [") << "a read wrote";
+    ASSERT_EQ(shoot.SetBullet(2, 0, {false, 7, false, 9, 40}), ShootResult::Done);
+    CJsonFile::SetBrokenFileListener(nullptr);
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_EQ(ReadFile(heard[0]), "{\"Events\": [");
+    EXPECT_TRUE(shoot.IsUsable(2));
+    EXPECT_EQ(shoot.GetBullet(2, 0)->x, 7);
+}

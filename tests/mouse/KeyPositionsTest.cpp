@@ -2,7 +2,9 @@
 // against the simulated mouse.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "keys/KeyCodes.h"
 #include "mouse/QuillonMouseDevice.h"
@@ -132,6 +134,55 @@ TEST_F(KeyTableTest, RemappedButtonsCanStillBeChangedAfterTheTableIsReadAgain) {
     round(FactoryKeys());
     EXPECT_EQ(world->KeyTable(), Table(20));
     round(FactoryKeys());
+}
+
+// Learnt positions count only for the table they were kept with: an edited positions file, or a
+// table another tool wrote, is read by the table's codes.
+TEST_F(KeyTableTest, LearntPositionsLoseToATableTheyWereNotKeptWith) {
+    {
+        CQuillonMouseDevice mouse{backend.get()};
+        Open(mouse);
+        ASSERT_TRUE(mouse.ReadDeviceInfo());
+    }
+    const std::filesystem::path file = std::filesystem::path(std::getenv("XDG_DATA_HOME")) /
+                                       "Kestrune Q418-RGB" / "mouse" / "key_positions.json";
+    ASSERT_TRUE(std::filesystem::exists(file));
+    auto readAndChangeLeft = [&] {
+        CQuillonMouseDevice mouse{backend.get()};
+        Open(mouse);
+        ASSERT_TRUE(mouse.ReadDeviceInfo());
+        EXPECT_EQ(mouse.GetKeyPositionMap(), kIdentity);
+        std::vector<KeyListEntry> keys = FactoryKeys();
+        keys[0].current.code = kCtrlC;
+        mouse.SetKeyList(keys);
+        ASSERT_EQ(mouse.WriteCurrentKeyTable(0), 1);
+        EXPECT_EQ(CodeAt(world->KeyTable(), 0), kCtrlC);
+        EXPECT_EQ(CodeAt(world->KeyTable(), 1), kFactoryKeyTable[1]);
+        mouse.SetKeyList(FactoryKeys());
+        ASSERT_EQ(mouse.WriteCurrentKeyTable(0), 1);
+    };
+
+    std::ofstream(file, std::ios::trunc)
+        << R"({"KeyPositions": [1, 0, 2, 3, 4, 5, 6, 7, 8, 9, 10]})";
+    readAndChangeLeft();
+
+    {
+        // Another tool, keeping no positions, gives the factory layout's left and right codes
+        // the other way round.
+        CQuillonMouseDevice other{backend.get()};
+        other.ConfigChannel().SetTimeouts(500, 500, 500);
+        ASSERT_TRUE(other.ConnectConfiguration(kCableConfig, false));
+        ASSERT_TRUE(other.ReadDeviceInfo());
+        std::vector<KeyListEntry> keys = FactoryKeys();
+        keys[0].current.code = kFactoryKeyTable[1];
+        keys[1].current.code = kFactoryKeyTable[0];
+        other.SetKeyList(keys);
+        ASSERT_EQ(other.WriteCurrentKeyTable(0), 1);
+    }
+    CQuillonMouseDevice mouse{backend.get()};
+    Open(mouse);
+    ASSERT_TRUE(mouse.ReadDeviceInfo());
+    EXPECT_EQ(mouse.GetKeyPositionMap(), (KeyPositionMap{1, 0, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
 }
 
 TEST_F(KeyTableTest, AKeyTableNeverReadIsNeverWritten) {
