@@ -433,7 +433,7 @@ CDeviceOptionUI* CMainWnd::CreateDevicePage(CQuillonUSBDevice& device) {
     entry->SetDevice(&device);
     if (CQuillonMouseDevice* mouse = device.AsMouse()) {
         QPointer<CDeviceOptionUI> owner(entry);
-        page->SetChangePoster([owner, mouse](CDpiTabUI::MouseChange change) {
+        page->SetChangePoster([owner, mouse](CMouseTabUI::MouseChange change) {
             if (owner)
                 owner->PostChange([mouse, change = std::move(change)] { change(*mouse); });
         });

@@ -52,8 +52,9 @@ inline constexpr int kHighestTypedDpi = 9600;
 int HighestPosition(const DpiSensor& sensor);
 
 // The position for a typed DPI: the one of exactly that DPI, else the one whose shown DPI is
-// nearest (the higher DPI when two are as near), within 0 … the slider maximum: the sensor's own, or layoutMaximum for sensors whose
-// range the layout sets. A DPI below the sensor's lowest is taken as the lowest.
+// nearest (the higher DPI when two are as near), within 0 … the slider maximum: the sensor's own,
+// or layoutMaximum for sensors whose range the layout sets. A DPI below the sensor's lowest is
+// taken as the lowest.
 int TypedDpiToPosition(const DpiSensor& sensor, int dpi, int layoutMaximum);
 
 // Writes a position into the stage as the sensor stores it: 0x8925 X and Y position one byte

@@ -31,3 +31,13 @@ inline constexpr std::array<SleepSetting, 4> kSleepSettings = {{
 }};
 inline constexpr std::array<int, 6> kSleepDimSeconds = {10, 30, 60, 120, 180, 240};
 inline constexpr std::array<int, 6> kSleepMinutes = {1, 5, 10, 30, 60, 120};
+
+// The pointer settings kept with the profile: pointer speed, wheel lines, double-click time
+// (milliseconds). Neither front end changes the desktop's own settings with them.
+struct PointerRange {
+    int lowest;
+    int highest;
+};
+inline constexpr PointerRange kPointerSpeedRange = {1, 20};
+inline constexpr PointerRange kScrollLinesRange = {1, 20};
+inline constexpr PointerRange kDoubleClickMsRange = {200, 900};

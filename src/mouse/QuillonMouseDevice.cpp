@@ -106,7 +106,9 @@ void CQuillonMouseDevice::ApplyProfile() {
 MouseProfileSnapshot CQuillonMouseDevice::TakeProfileSnapshot() {
     ExpectCommandThread("CQuillonMouseDevice::TakeProfileSnapshot");
     MouseProfileSnapshot snapshot;
-    snapshot.profileId = m_profileId;
+    // The file it came from names it, also when the profile list chose it.
+    const std::filesystem::path loaded = m_profile->GetProfilePath();
+    snapshot.profileId = loaded.empty() ? m_profileId : loaded.stem().string();
     snapshot.stages = m_profile->GetDpiStages();
     snapshot.activeStage = m_profile->GetActiveDpiStage();
     snapshot.settings = m_profile->GetMouseSettings();

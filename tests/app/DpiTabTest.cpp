@@ -6,51 +6,25 @@
 #include <QApplication>
 #include <QFocusEvent>
 #include <QLineEdit>
-#include <QSignalSpy>
 #include <QSlider>
-#include <QTest>
-#include <memory>
 
-#include "app/DeviceOption.h"
-#include "app/MainWnd.h"
-#include "app/MpDevicePower.h"
-#include "emulator/SimWorld.h"
 #include "mouse/MouseSettingsBlock.h"
-#include "mouse/QuillonMouseDevice.h"
-#include "mouse/ui/DevicePage.h"
-#include "simulated/EmulatedHidBackend.h"
-#include "tests/support/TempHome.h"
+#include "tests/app/MousePageFixture.h"
 
 namespace {
 
-constexpr int kWaitMs = 10000;
-
-class DpiTabTest : public testing::Test {
+class DpiTabTest : public MousePageTest {
   protected:
     void SetUp() override {
-        MainWndOptions options;
-        options.backend = std::make_shared<CCompositeHidBackend>();
-        options.backend->Add(MakeEmulatedHidBackend(world));
-        window = std::make_unique<CMainWnd>(options);
-        QSignalSpy shown(window.get(), &CMainWnd::FirstShown);
-        ASSERT_TRUE(window->Init());
-        ASSERT_TRUE(shown.wait(kWaitMs));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return Tab() && Tab()->Stages().size() == 7; }, kWaitMs));
+        MousePageTest::SetUp();
+        ASSERT_TRUE(Tab() && Tab()->Stages().size() == 7);
         Page()->SelectSettingsTab(1);
     }
-    void TearDown() override {
-        window.reset();
-        EXPECT_EQ(world->ProtocolErrors(), 0u) << world->LastProtocolError();
-    }
 
-    CDevicePageUI* Page() {
-        CQuillonUSBDevice* device = window->Discovery() ? window->Discovery()->Device(0) : nullptr;
-        return device ? window->PageOf(*device) : nullptr;
-    }
-    CDpiTabUI* Tab() { return Page() ? Page()->findChild<CDpiTabUI*>() : nullptr; }
+    CDpiTabUI* Tab() { return FindTab<CDpiTabUI>(); }
     template <class T>
     T* Control(const char* prefix, int n) {
-        return Tab()->findChild<T*>(QString::fromLatin1(prefix) + QString::number(n));
+        return Find<T>(prefix, n);
     }
     // Stage n as the mouse holds it.
     DpiStage InMouse(int n) {
@@ -60,10 +34,6 @@ class DpiTabTest : public testing::Test {
             std::span<const uint8_t, kDpiStageBytes>(memory.data() + at, kDpiStageBytes));
     }
     DpiSensor Sensor() { return Page()->ShownProfile().sensor; }
-
-    CTempHome home;
-    std::shared_ptr<CSimWorld> world = std::make_shared<CSimWorld>();
-    std::unique_ptr<CMainWnd> window;
 };
 
 }  // namespace
@@ -125,6 +95,5 @@ TEST_F(DpiTabTest, ChoosingTheActiveStageWritesIt) {
         EXPECT_EQ(Control<QAbstractButton>(CDpiTabUI::kSelectPrefix, n)->isChecked(), n == chosen);
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return world->SettingsMemory()[MouseBlock::kActiveStage] == chosen; }, kWaitMs));
-    if (const char* shot = std::getenv("KESTRUNE_TEST_SHOT"))
-        window->grab().save(QString::fromLocal8Bit(shot));
+    Shot();
 }

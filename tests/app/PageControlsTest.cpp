@@ -18,6 +18,8 @@ TEST(PageControls, EveryTableMatchesItsLayout) {
         {CAboutWnd::kLayout, CAboutWnd::kControls},
         {CDevicePageUI::kLayout, CDevicePageUI::kControls},
         {CDevicePageUI::kLayout, CDpiTabUI::kControls},
+        {CDevicePageUI::kLayout, CPerformanceTabUI::kControls},
+        {CDevicePageUI::kLayout, CPointerTabUI::kControls},
     };
     for (const PageLayoutControls& table : tables) {
         // The device page's root is its own element.

@@ -95,18 +95,25 @@ void CDevicePageUI::OnSettingsOption(TNotifyUI&, int n) {
 void CDevicePageUI::ShowProfile(const MouseProfileSnapshot& profile) {
     ExpectUiThread("CDevicePageUI::ShowProfile");
     m_profile = profile;
-    for (CDpiTabUI* tab : findChildren<CDpiTabUI*>())
+    for (CMouseTabUI* tab : findChildren<CMouseTabUI*>())
         tab->ShowProfile(profile);
 }
 
-void CDevicePageUI::SetChangePoster(const std::function<void(CDpiTabUI::MouseChange)>& poster) {
-    for (CDpiTabUI* tab : findChildren<CDpiTabUI*>())
+void CDevicePageUI::SetChangePoster(const std::function<void(CMouseTabUI::MouseChange)>& poster) {
+    for (CMouseTabUI* tab : findChildren<CMouseTabUI*>())
         tab->SetChangePoster(poster);
 }
 
 QWidget* CreateMousePageControl(const QString& element, QWidget* parent) {
-    if (element.compare(QLatin1String(CDpiTabUI::kElement), Qt::CaseInsensitive) == 0)
+    auto is = [&element](const char* name) {
+        return element.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+    };
+    if (is(CDpiTabUI::kElement))
         return new CDpiTabUI(parent);
+    if (is(CPerformanceTabUI::kElement))
+        return new CPerformanceTabUI(parent);
+    if (is(CPointerTabUI::kElement))
+        return new CPointerTabUI(parent);
     return nullptr;
 }
 

@@ -11,6 +11,8 @@
 #include "lighting/LightFrame.h"
 #include "mouse/QuillonMouseDevice.h"
 #include "mouse/ui/DpiTab.h"
+#include "mouse/ui/PerformanceTab.h"
+#include "mouse/ui/PointerTab.h"
 #include "ui/Page.h"
 #include "ui/SelectPanel.h"
 
@@ -25,8 +27,8 @@ struct FunctionSwitchTabs {
 };
 FunctionSwitchTabs FunctionSwitchTabsFor(int type, int deviceClass);
 
-// The controls of the mouse page's layout that are pages of their own ("MouseDpiTab"); null for
-// any other element.
+// The controls of the mouse page's layout that are pages of their own (the settings tabs
+// "MouseDpiTab", "MousePerformanceTab", "MousePointerTab"); null for any other element.
 QWidget* CreateMousePageControl(const QString& element, QWidget* parent);
 
 class CDevicePageUI : public CPageUI {
@@ -66,7 +68,7 @@ class CDevicePageUI : public CPageUI {
     // on every tab.
     void ShowProfile(const MouseProfileSnapshot& profile);
     // Where the tabs' changes go: the device's worker (the window's entry posts them).
-    void SetChangePoster(const std::function<void(CDpiTabUI::MouseChange)>& poster);
+    void SetChangePoster(const std::function<void(CMouseTabUI::MouseChange)>& poster);
     // The profile last shown; empty before the first.
     const MouseProfileSnapshot& ShownProfile() const { return m_profile; }
 

@@ -8,7 +8,6 @@
 #include <QStyle>
 #include <algorithm>
 
-#include "base/Debug.h"
 #include "base/ThreadCheck.h"
 
 const PageHandler<CDpiTabUI> CDpiTabUI::kHandlers[] = {
@@ -29,18 +28,8 @@ DpiStage& StageOf(std::vector<DpiStage>& stages, int n) {
 
 }  // namespace
 
-CDpiTabUI::CDpiTabUI(QWidget* parent) : CPageUI(parent) {
-    // Its panel background comes from the style sheet.
-    setAttribute(Qt::WA_StyledBackground);
-}
-
 bool CDpiTabUI::HandleNotify(TNotifyUI& msg) {
     return Dispatch<CDpiTabUI>(kHandlers, msg);
-}
-
-template <class T>
-T* CDpiTabUI::Control(const char* prefix, int n) const {
-    return findChild<T*>(QString::fromLatin1(prefix) + QString::number(n));
 }
 
 void CDpiTabUI::ShowProfile(const MouseProfileSnapshot& profile) {
@@ -174,21 +163,5 @@ void CDpiTabUI::OnSelectChanged(TNotifyUI& msg, int n) {
         StageOf(stages, n).enabled = 1;
         mouse.SetDpiStages(stages);
         mouse.SetActiveStage(n);
-    });
-}
-
-void CDpiTabUI::Post(MouseChange change) {
-    ExpectUiThread("CDpiTabUI change");
-    if (!m_poster) {
-        DebugLine(DebugArea::App, "DPI change not sent: the tab has no device");
-        return;
-    }
-    // Every change ends the same way: the profile file, then the settings image.
-    m_poster([change = std::move(change)](CQuillonMouseDevice& mouse) {
-        change(mouse);
-        const MouseResult result = mouse.CommitSettings();
-        if (!result.Done())
-            DebugPrintf(DebugArea::Mouse, "DPI change: saved %d, mouse result %d", result.saved,
-                        result.device);
     });
 }

@@ -4,17 +4,13 @@
 // to the profile as it is then, saved and written to the mouse.
 #pragma once
 
-#include <QPointer>
-#include <functional>
-
-#include "mouse/QuillonMouseDevice.h"
-#include "ui/Page.h"
+#include "mouse/ui/MouseTab.h"
 
 class QAbstractButton;
 class QLineEdit;
 class QSlider;
 
-class CDpiTabUI : public CPageUI {
+class CDpiTabUI : public CMouseTabUI {
     Q_OBJECT
   public:
     static constexpr const char* kElement = "MouseDpiTab";
@@ -30,15 +26,10 @@ class CDpiTabUI : public CPageUI {
         {kSliderPrefix, 0, kLast}, {kEditPrefix, 0, kLast},   {kColourPrefix, 0, kLast},
     };
 
-    // A change of the mouse, run on its device worker.
-    using MouseChange = std::function<void(CQuillonMouseDevice&)>;
+    using CMouseTabUI::CMouseTabUI;
 
-    explicit CDpiTabUI(QWidget* parent = nullptr);
-
-    // Where the changes go (the device page's entry posts them to the worker).
-    void SetChangePoster(std::function<void(MouseChange)> poster) { m_poster = std::move(poster); }
     // The stages, the active stage and the sensor of a profile the device applied.
-    void ShowProfile(const MouseProfileSnapshot& profile);
+    void ShowProfile(const MouseProfileSnapshot& profile) override;
     // What the page shows now (UI thread).
     const std::vector<DpiStage>& Stages() const { return m_stages; }
     int ActiveStage() const { return m_active; }
@@ -53,16 +44,14 @@ class CDpiTabUI : public CPageUI {
     void OnSelectChanged(TNotifyUI& msg, int n);
     static const PageHandler<CDpiTabUI> kHandlers[];
 
-    template <class T>
-    T* Control(const char* prefix, int n) const;
     // Slider, edit and active look of stage n at position p.
     void ShowStage(int n, int position);
     void ShowEnabled();
     // Stage n takes position p in the page's copy and in the mouse.
     void CommitPosition(int n, int position);
-    void Post(MouseChange change);
+    // Every change ends the same way: the profile file, then the settings image.
+    void Post(MouseChange change) { CMouseTabUI::Post("DPI change", std::move(change)); }
 
-    std::function<void(MouseChange)> m_poster;
     DpiSensor m_sensor{};
     std::vector<DpiStage> m_stages;
     int m_active = 0;

@@ -1,0 +1,25 @@
+#include "mouse/ui/MouseTab.h"
+
+#include "base/Debug.h"
+#include "base/ThreadCheck.h"
+
+CMouseTabUI::CMouseTabUI(QWidget* parent) : CPageUI(parent) {
+    // Its panel background comes from the style sheet.
+    setAttribute(Qt::WA_StyledBackground);
+}
+
+void CMouseTabUI::Post(const char* what, MouseChange change, Tail tail) {
+    ExpectUiThread("CMouseTabUI::Post");
+    if (!m_poster) {
+        DebugPrintf(DebugArea::App, "%s not sent: the tab has no device", what);
+        return;
+    }
+    m_poster([what, tail, change = std::move(change)](CQuillonMouseDevice& mouse) {
+        change(mouse);
+        const MouseResult result =
+            tail == Tail::kSaveAndWrite ? mouse.CommitSettings() : mouse.SaveProfile();
+        if (!result.Done())
+            DebugPrintf(DebugArea::Mouse, "%s: saved %d, mouse result %d", what, result.saved,
+                        result.device);
+    });
+}

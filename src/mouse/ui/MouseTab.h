@@ -1,0 +1,41 @@
+// A settings tab of the mouse page. It edits what it shows at once; each change goes to the
+// device worker as a function applied there to the profile as it is then, so a change another
+// program made meanwhile is kept, and the tab never waits on the mouse.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+#include "mouse/QuillonMouseDevice.h"
+#include "ui/Page.h"
+
+class CMouseTabUI : public CPageUI {
+    Q_OBJECT
+  public:
+    // A change of the mouse, run on its device worker.
+    using MouseChange = std::function<void(CQuillonMouseDevice&)>;
+
+    explicit CMouseTabUI(QWidget* parent = nullptr);
+
+    // Where the changes go (the device page's entry posts them to the worker).
+    void SetChangePoster(std::function<void(MouseChange)> poster) { m_poster = std::move(poster); }
+    // A profile the device applied (UI thread; the snapshot was taken on the worker).
+    virtual void ShowProfile(const MouseProfileSnapshot& profile) = 0;
+
+  protected:
+    // What follows a change: the profile file and the settings image, or the file alone.
+    enum class Tail { kSaveAndWrite, kSaveOnly };
+    void Post(const char* what, MouseChange change, Tail tail = Tail::kSaveAndWrite);
+
+    template <class T>
+    T* Control(const char* prefix, int n) const {
+        return findChild<T*>(QString::fromLatin1(prefix) + QString::number(n));
+    }
+    template <class T>
+    T* Control(const char* name) const {
+        return findChild<T*>(QString::fromLatin1(name));
+    }
+
+  private:
+    std::function<void(MouseChange)> m_poster;
+};

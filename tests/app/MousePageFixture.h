@@ -1,0 +1,64 @@
+// The window on the real skin with the simulated mouse connected by cable, its mouse page built
+// and its first profile shown: the ground of the settings tabs' tests.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QTest>
+#include <memory>
+
+#include "app/DeviceOption.h"
+#include "app/MainWnd.h"
+#include "app/MpDevicePower.h"
+#include "emulator/SimWorld.h"
+#include "mouse/ui/DevicePage.h"
+#include "simulated/EmulatedHidBackend.h"
+#include "tests/support/TempHome.h"
+
+class MousePageTest : public testing::Test {
+  protected:
+    static constexpr int kWaitMs = 10000;
+
+    void SetUp() override {
+        MainWndOptions options;
+        options.backend = std::make_shared<CCompositeHidBackend>();
+        options.backend->Add(MakeEmulatedHidBackend(world));
+        window = std::make_unique<CMainWnd>(options);
+        QSignalSpy shown(window.get(), &CMainWnd::FirstShown);
+        ASSERT_TRUE(window->Init());
+        ASSERT_TRUE(shown.wait(kWaitMs));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return Page() && !Page()->ShownProfile().profileId.empty(); }, kWaitMs));
+    }
+    void TearDown() override {
+        window.reset();
+        EXPECT_EQ(world->ProtocolErrors(), 0u) << world->LastProtocolError();
+    }
+
+    CDevicePageUI* Page() {
+        CQuillonUSBDevice* device = window->Discovery() ? window->Discovery()->Device(0) : nullptr;
+        return device ? window->PageOf(*device) : nullptr;
+    }
+    template <class Tab>
+    Tab* FindTab() {
+        return Page() ? Page()->findChild<Tab*>() : nullptr;
+    }
+    template <class T>
+    T* Find(const QString& name) {
+        return Page() ? Page()->findChild<T*>(name) : nullptr;
+    }
+    template <class T>
+    T* Find(const char* prefix, int n) {
+        return Find<T>(QString::fromLatin1(prefix) + QString::number(n));
+    }
+    // Saves the window when KESTRUNE_TEST_SHOT names a file.
+    void Shot() {
+        if (const char* shot = std::getenv("KESTRUNE_TEST_SHOT"))
+            window->grab().save(QString::fromLocal8Bit(shot));
+    }
+
+    CTempHome home;
+    std::shared_ptr<CSimWorld> world = std::make_shared<CSimWorld>();
+    std::unique_ptr<CMainWnd> window;
+};
