@@ -6,6 +6,7 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <cstdlib>
 #include <memory>
 
 #include "app/DeviceOption.h"
@@ -24,6 +25,9 @@ class MousePageTest : public testing::Test {
         MainWndOptions options;
         options.backend = std::make_shared<CCompositeHidBackend>();
         options.backend->Add(MakeEmulatedHidBackend(world));
+        // For screenshots in another language ("lan_cn.xml").
+        if (const char* language = std::getenv("KESTRUNE_TEST_LANGUAGE"))
+            options.languageFile = QString::fromLatin1(language);
         window = std::make_unique<CMainWnd>(options);
         QSignalSpy shown(window.get(), &CMainWnd::FirstShown);
         ASSERT_TRUE(window->Init());
@@ -52,10 +56,14 @@ class MousePageTest : public testing::Test {
     T* Find(const char* prefix, int n) {
         return Find<T>(QString::fromLatin1(prefix) + QString::number(n));
     }
-    // Saves the window when KESTRUNE_TEST_SHOT names a file.
+    // Saves the window when KESTRUNE_TEST_SHOT names a file, at KESTRUNE_TEST_DPI if given.
     void Shot() {
-        if (const char* shot = std::getenv("KESTRUNE_TEST_SHOT"))
-            window->grab().save(QString::fromLocal8Bit(shot));
+        const char* shot = std::getenv("KESTRUNE_TEST_SHOT");
+        if (!shot)
+            return;
+        if (const char* dpi = std::getenv("KESTRUNE_TEST_DPI"))
+            window->SetDpi(std::atoi(dpi), "MAIN_WND DPI SET ERROR");
+        window->grab().save(QString::fromLocal8Bit(shot));
     }
 
     CTempHome home;

@@ -120,11 +120,18 @@ TEST_F(SettingsTabsTest, AStoredProfileIsShownAsItHolds) {
     EXPECT_TRUE(Find<QAbstractButton>(CPerformanceTabUI::kLiftOffPrefix, 0)->isChecked());
     EXPECT_EQ(Find<QComboBox>(QStringLiteral("device_sleep1_combo"))->currentData().toString(),
               QStringLiteral("120"));
-    // A number no item carries shows no item rather than a wrong one.
-    EXPECT_EQ(Find<QComboBox>(QStringLiteral("ble_sleep2_combo"))->currentIndex(), -1);
+    // A number no item carries is shown as it is, in an item that goes with the next profile.
+    auto* sleep = Find<QComboBox>(QStringLiteral("ble_sleep2_combo"));
+    const int items = static_cast<int>(kSleepMinutes.size());
+    EXPECT_EQ(sleep->currentText(), Skin().Text(QStringLiteral("mouse_minutes_format")).arg(7));
+    EXPECT_EQ(sleep->count(), items + 1);
     EXPECT_EQ(
         Find<QComboBox>(QString::fromLatin1(CPerformanceTabUI::kDebounceCombo))->currentIndex(),
         -1);
+
+    Performance()->ShowProfile(WithWords({{MouseSettings::kWirelessSleep2, 5}}));
+    EXPECT_EQ(sleep->count(), items);
+    EXPECT_EQ(sleep->currentData().toString(), QStringLiteral("5"));
 
     Pointer()->ShowProfile(WithWords({{MouseSettings::kPointerSpeed, 14},
                                       {MouseSettings::kScrollPage, 1},

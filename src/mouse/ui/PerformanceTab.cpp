@@ -23,6 +23,9 @@ const PageHandler<CPerformanceTabUI> CPerformanceTabUI::kHandlers[] = {
 
 namespace {
 
+// Marks a combo item that shows a stored number the layout's items lack.
+constexpr int kExtraItemRole = Qt::UserRole + 1;
+
 constexpr OptionGroup kGroups[] = {OptionGroup::kReportRate, OptionGroup::kLiftOff,
                                    OptionGroup::kAngleSnapping, OptionGroup::kRipple};
 
@@ -116,11 +119,27 @@ void CPerformanceTabUI::ShowCombos() {
         auto* combo = Control<QComboBox>(entry.name);
         if (!combo)
             continue;
+        const QSignalBlocker block(combo);
+        // A time none of the items offers (the mouse's own, or another tool's) is shown as it
+        // is, in an item of its own that goes again with the next profile shown.
+        for (int i = combo->count() - 1; i >= 0; --i)
+            if (combo->itemData(i, kExtraItemRole).toBool())
+                combo->removeItem(i);
         std::vector<std::string> userData;
         for (int i = 0; i < combo->count(); ++i)
             userData.push_back(combo->itemData(i).toString().toStdString());
-        const QSignalBlocker block(combo);
-        combo->setCurrentIndex(SleepItem(userData, m_settings[kSleepSettings[entry.setting].word]));
+        const SleepSetting& setting = kSleepSettings[entry.setting];
+        const uint16_t stored = m_settings[setting.word];
+        int item = SleepItem(userData, stored);
+        if (item < 0) {
+            combo->addItem(
+                Formatted(setting.minutes ? "mouse_minutes_format" : "mouse_seconds_format",
+                          stored),
+                QString::number(stored));
+            item = combo->count() - 1;
+            combo->setItemData(item, true, kExtraItemRole);
+        }
+        combo->setCurrentIndex(item);
     }
     if (auto* combo = Control<QComboBox>(kDebounceCombo)) {
         const QSignalBlocker block(combo);
