@@ -22,6 +22,12 @@ struct SettingsCliArgs {
     std::optional<std::string> direction;
     std::optional<std::string> multicolour;
     std::optional<std::string> colour;
+    // pointer set
+    std::optional<int> pointerSpeed;
+    std::optional<std::string> precision;
+    std::optional<int> scrollLines;
+    std::optional<std::string> scrollPage;
+    std::optional<int> doubleClickMs;
 };
 
 std::string Lower(std::string text) {
@@ -181,6 +187,43 @@ int ShowSleep(CliSession& session, CliMouse& cli) {
         result["profile"] = ProfileJson(cli);
         session.PrintJson(result);
     }
+    return kExitOk;
+}
+
+// ---- pointer ----
+
+std::string PointerScrollText(const MouseSettings& settings) {
+    return settings[MouseSettings::kScrollPage]
+               ? std::string("one page per notch")
+               : std::to_string(settings[MouseSettings::kWheelScrollLines]) + " lines per notch";
+}
+
+Json::Value PointerJson(const MouseSettings& settings) {
+    Json::Value value;
+    value["speed"] = settings[MouseSettings::kPointerSpeed];
+    value["precision"] = settings[MouseSettings::kPointerPrecision] != 0;
+    value["scrollLines"] = settings[MouseSettings::kWheelScrollLines];
+    value["scrollPage"] = settings[MouseSettings::kScrollPage] != 0;
+    value["doubleClickMs"] = settings[MouseSettings::kDoubleClickTime];
+    return value;
+}
+
+int ShowPointer(CliSession& session, CliMouse& cli) {
+    const MouseSettings settings = cli.mouse->GetMouseSettings();
+    if (session.json) {
+        Json::Value value = PointerJson(settings);
+        value["profile"] = ProfileJson(cli);
+        session.PrintJson(value);
+        return kExitOk;
+    }
+    session.out << "Pointer" << ProfileSuffix(cli) << ":\n"
+                << "  speed         " << settings[MouseSettings::kPointerSpeed] << " (of "
+                << kPointerSpeedRange.highest << ")\n"
+                << "  precision     " << (settings[MouseSettings::kPointerPrecision] ? "on" : "off")
+                << "\n"
+                << "  scroll        " << PointerScrollText(settings) << "\n"
+                << "  double-click  " << settings[MouseSettings::kDoubleClickTime] << " ms\n"
+                << "Kept with the profile; the desktop's own pointer settings are not changed.\n";
     return kExitOk;
 }
 
@@ -529,6 +572,57 @@ int SetSleep(CliSession& session, const SettingsCliArgs& args) {
         "Sleep " + std::string(sleep->name) + ": " + std::to_string(value) + " " + unit, result);
 }
 
+int SetPointer(CliSession& session, const SettingsCliArgs& args) {
+    if (!args.pointerSpeed && !args.precision && !args.scrollLines && !args.scrollPage &&
+        !args.doubleClickMs)
+        return session.Fail(kExitUsage,
+                            "pointer set needs at least one of --speed, --precision, "
+                            "--scroll-lines, --scroll-page, --double-click");
+    std::optional<bool> precision, scrollPage;
+    if (args.precision && !(precision = ParseSwitch(*args.precision, "on", "off")))
+        return session.Fail(kExitUsage,
+                            "--precision takes on or off, not \"" + *args.precision + "\"");
+    if (args.scrollPage && !(scrollPage = ParseSwitch(*args.scrollPage, "on", "off")))
+        return session.Fail(kExitUsage,
+                            "--scroll-page takes on or off, not \"" + *args.scrollPage + "\"");
+    CliMouse cli;
+    int exitCode = kExitOk;
+    if (!OpenProfileOnly(session, cli, exitCode))
+        return exitCode;
+    MouseSettings settings = cli.mouse->GetMouseSettings();
+    if (args.pointerSpeed)
+        settings[MouseSettings::kPointerSpeed] = static_cast<uint16_t>(*args.pointerSpeed);
+    if (precision)
+        settings[MouseSettings::kPointerPrecision] = *precision ? 1 : 0;
+    if (args.scrollLines) {
+        // Lines per notch mean no page per notch, as in the window.
+        settings[MouseSettings::kWheelScrollLines] = static_cast<uint16_t>(*args.scrollLines);
+        settings[MouseSettings::kScrollPage] = 0;
+    }
+    if (scrollPage)
+        settings[MouseSettings::kScrollPage] = *scrollPage ? 1 : 0;
+    if (args.doubleClickMs)
+        settings[MouseSettings::kDoubleClickTime] = static_cast<uint16_t>(*args.doubleClickMs);
+    cli.mouse->SetMouseSettings(settings);
+    if (!cli.mouse->SaveProfile().saved)
+        return session.Fail(kExitError,
+                            "could not save the profile file " + cli.mouse->GetProfilePath());
+    if (session.json) {
+        Json::Value value = PointerJson(settings);
+        value["action"] = "pointer set";
+        value["profile"] = ProfileJson(cli);
+        value["saved"] = true;
+        session.PrintJson(value);
+    } else {
+        session.out << "Pointer: speed " << settings[MouseSettings::kPointerSpeed] << ", precision "
+                    << (settings[MouseSettings::kPointerPrecision] ? "on" : "off") << ", "
+                    << PointerScrollText(settings) << ", double-click "
+                    << settings[MouseSettings::kDoubleClickTime] << " ms" << ProfileSuffix(cli)
+                    << "\n";
+    }
+    return kExitOk;
+}
+
 int SetLightCommand(CliSession& session, const SettingsCliArgs& args) {
     if (!AnyLightOption(args))
         return session.Fail(kExitUsage,
@@ -591,6 +685,35 @@ void AddSettingsCommands(CLI::App& app, CCliVerbs& verbs) {
         "The dim timers take 10, 30, 60, 120, 180 or 240 (seconds) before the mouse dims;\n"
         "the sleep timers take 1, 5, 10, 30, 60 or 120 (minutes) before it sleeps.\n"
         "The wireless ones apply through the receiver, the device ones otherwise.");
+
+    CLI::App* pointer = app.add_subcommand(
+        "pointer", "Show or set the pointer settings kept with the selected profile");
+    verbs.Bind(pointer, CliNeeds::kDevices,
+               [](CliSession& session) { return OnProfile(session, ShowPointer); });
+    CLI::App* pointerSet =
+        pointer->add_subcommand("set", "Change the pointer settings (at least one option)");
+    pointerSet
+        ->add_option("--speed", args.pointerSpeed,
+                     std::to_string(kPointerSpeedRange.lowest) + " (slowest) to " +
+                         std::to_string(kPointerSpeedRange.highest))
+        ->check(CLI::Range(kPointerSpeedRange.lowest, kPointerSpeedRange.highest));
+    pointerSet->add_option("--precision", args.precision, "on or off: enhanced precision");
+    pointerSet
+        ->add_option("--scroll-lines", args.scrollLines,
+                     "lines per wheel notch, " + std::to_string(kScrollLinesRange.lowest) + " to " +
+                         std::to_string(kScrollLinesRange.highest) + " (turns --scroll-page off)")
+        ->check(CLI::Range(kScrollLinesRange.lowest, kScrollLinesRange.highest));
+    pointerSet->add_option("--scroll-page", args.scrollPage, "on: one page per wheel notch");
+    pointerSet
+        ->add_option("--double-click", args.doubleClickMs,
+                     "double-click time, " + std::to_string(kDoubleClickMsRange.lowest) + " to " +
+                         std::to_string(kDoubleClickMsRange.highest) + " ms")
+        ->check(CLI::Range(kDoubleClickMsRange.lowest, kDoubleClickMsRange.highest));
+    verbs.Bind(pointerSet, CliNeeds::kDevices,
+               [&args](CliSession& session) { return SetPointer(session, args); });
+    pointer->footer(
+        "These are kept with the profile only: the mouse does not hold them and the desktop's\n"
+        "own pointer settings are not changed.");
 
     CLI::App* light = app.get_subcommand("light");
     light->description("Show the lighting of the selected profile, set it, or preview it");

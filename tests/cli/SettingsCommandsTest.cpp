@@ -313,3 +313,36 @@ TEST_F(SettingsCommandsTest, OldFirmwareStopsChangesAndTheUpgraderIsStartedOnReq
 }
 
 }  // namespace
+
+TEST_F(SettingsCommandsTest, PointerSettingsGoToTheProfileOnly) {
+    Ok({"--emulate", "info"});
+    const std::vector<uint8_t> before = Settings();
+    Ok({"--emulate", "pointer", "set", "--speed", "14", "--precision", "off", "--scroll-page",
+        "on", "--double-click", "650"});
+    Json::Value shown = Ok({"--json", "pointer"}).Json();
+    EXPECT_EQ(shown["speed"].asInt(), 14);
+    EXPECT_FALSE(shown["precision"].asBool());
+    EXPECT_TRUE(shown["scrollPage"].asBool());
+    EXPECT_EQ(shown["doubleClickMs"].asInt(), 650);
+    const Json::Value system = ProfileSection()["SystemStages"];
+    EXPECT_EQ(system["MouseSpeed"].asInt(), 14);
+    EXPECT_EQ(system["DoubleClickTime"].asInt(), 650);
+    // Lines per notch turn the page per notch off, as the window does.
+    Ok({"pointer", "set", "--scroll-lines", "6"});
+    shown = Ok({"--json", "pointer"}).Json();
+    EXPECT_EQ(shown["scrollLines"].asInt(), 6);
+    EXPECT_FALSE(shown["scrollPage"].asBool());
+    EXPECT_EQ(Settings(), before) << "pointer settings never reach the mouse";
+
+    const std::string kept = Read(ProfileFile());
+    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+             {"pointer", "set"},
+             {"pointer", "set", "--speed", "0"},
+             {"pointer", "set", "--double-click", "5000"},
+             {"pointer", "set", "--precision", "maybe"}}) {
+        const CtlRun run = Ctl(bad);
+        EXPECT_EQ(run.status, kExitUsage) << bad.back();
+        EXPECT_NE(run.err, "");
+    }
+    EXPECT_EQ(Read(ProfileFile()), kept);
+}
