@@ -317,8 +317,8 @@ TEST_F(SettingsCommandsTest, OldFirmwareStopsChangesAndTheUpgraderIsStartedOnReq
 TEST_F(SettingsCommandsTest, PointerSettingsGoToTheProfileOnly) {
     Ok({"--emulate", "info"});
     const std::vector<uint8_t> before = Settings();
-    Ok({"--emulate", "pointer", "set", "--speed", "14", "--precision", "off", "--scroll-page",
-        "on", "--double-click", "650"});
+    Ok({"--emulate", "pointer", "set", "--speed", "14", "--precision", "off", "--scroll-page", "on",
+        "--double-click", "650"});
     Json::Value shown = Ok({"--json", "pointer"}).Json();
     EXPECT_EQ(shown["speed"].asInt(), 14);
     EXPECT_FALSE(shown["precision"].asBool());
@@ -335,11 +335,11 @@ TEST_F(SettingsCommandsTest, PointerSettingsGoToTheProfileOnly) {
     EXPECT_EQ(Settings(), before) << "pointer settings never reach the mouse";
 
     const std::string kept = Read(ProfileFile());
-    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
-             {"pointer", "set"},
-             {"pointer", "set", "--speed", "0"},
-             {"pointer", "set", "--double-click", "5000"},
-             {"pointer", "set", "--precision", "maybe"}}) {
+    for (const std::vector<std::string>& bad :
+         std::vector<std::vector<std::string>>{{"pointer", "set"},
+                                               {"pointer", "set", "--speed", "0"},
+                                               {"pointer", "set", "--double-click", "5000"},
+                                               {"pointer", "set", "--precision", "maybe"}}) {
         const CtlRun run = Ctl(bad);
         EXPECT_EQ(run.status, kExitUsage) << bad.back();
         EXPECT_NE(run.err, "");
