@@ -24,7 +24,8 @@ ProfileAddition AddAndSelectProfile(CProfileList& list, std::string_view name) {
     if (ProfileResult r = list.AddProfile(); r != ProfileResult::Done)
         return {r, -1};
     const int index = list.GetCount() - 1;
-    ProfileResult result = name.empty() ? ProfileResult::Done : list.RenameProfile(index, name);
+    ProfileResult result =
+        name.empty() ? ProfileResult::Done : list.RenameProfile(index, std::string(name));
     if (result == ProfileResult::Done)
         result = list.SelectProfile(index);
     if (result == ProfileResult::Done)

@@ -276,7 +276,7 @@ ProfileResult CProfileList::DeleteProfile(int index) {
     return ProfileResult::Done;
 }
 
-ProfileResult CProfileList::RenameProfile(int index, std::string_view newName) {
+ProfileResult CProfileList::RenameProfile(int index, std::string newName) {
     CDataFolderLock lock(m_folder);
     Refresh();
     const std::string name = SanitizeUtf8(newName);
@@ -379,7 +379,7 @@ std::vector<ProfileEntry> CProfileList::ListOrphans() {
     return orphans;
 }
 
-ProfileResult CProfileList::AdoptOrphan(std::string_view id) {
+ProfileResult CProfileList::AdoptOrphan(std::string id) {
     CDataFolderLock lock(m_folder);
     Refresh();
     if (!IsPlainFileName(id) || FindById(id) >= 0)
@@ -400,7 +400,7 @@ ProfileResult CProfileList::AdoptOrphan(std::string_view id) {
     return Append(name, std::string(id), std::move(document), false, false);
 }
 
-ProfileResult CProfileList::RemoveOrphan(std::string_view id) {
+ProfileResult CProfileList::RemoveOrphan(std::string id) {
     CDataFolderLock lock(m_folder);
     Refresh();
     if (!IsPlainFileName(id) || FindById(id) >= 0 || !CJsonFile::Exists(ProfilePath(id)))

@@ -73,7 +73,7 @@ class CProfileList {
     // Deleting the current profile makes its predecessor (or the first) current.
     ProfileResult DeleteProfile(int index);
     // The name is stored as typed (invalid UTF-8 replaced); a change of letter case is allowed.
-    ProfileResult RenameProfile(int index, std::string_view newName);
+    ProfileResult RenameProfile(int index, std::string newName);
     // Takes a profile file whole under the file's title: "Game", "Game(1)", "Game(1)(2)", ...
     ProfileResult ImportProfile(const std::filesystem::path& file);
     ProfileResult ExportProfile(int index, const std::filesystem::path& file);
@@ -85,8 +85,9 @@ class CProfileList {
     // an earlier list), by identifier; the name is the file's "profilename".
     std::vector<ProfileEntry> ListOrphans();
     // Names such a file in the list again (under its "profilename", made unique), or deletes it.
-    ProfileResult AdoptOrphan(std::string_view id);
-    ProfileResult RemoveOrphan(std::string_view id);
+    // The identifier is a copy: the list's own entries are read afresh first.
+    ProfileResult AdoptOrphan(std::string id);
+    ProfileResult RemoveOrphan(std::string id);
 
     // For the macro deletion: the list file read afresh, and the profile file of an entry
     // (empty when out of range).
