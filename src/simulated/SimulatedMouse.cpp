@@ -58,6 +58,11 @@ std::unique_ptr<CSimulatedMouse> CSimulatedMouse::SetUp(std::string_view mode,
 }
 
 bool CSimulatedMouse::Save(std::string* error) {
+    const std::lock_guard lock(m_mutex);
+    return SaveLocked(error);
+}
+
+bool CSimulatedMouse::SaveLocked(std::string* error) {
     if (!m_error.empty()) {
         if (error)
             *error = m_error;
@@ -80,6 +85,11 @@ CSimulatedMouse::FileStamp CSimulatedMouse::StampNow() const {
 }
 
 bool CSimulatedMouse::Reload() {
+    const std::lock_guard lock(m_mutex);
+    return ReloadLocked();
+}
+
+bool CSimulatedMouse::ReloadLocked() {
     const FileStamp now = StampNow();
     if (now == m_seen || now.size < 0)
         return false;
@@ -94,14 +104,16 @@ bool CSimulatedMouse::Reload() {
 }
 
 void CSimulatedMouse::BeginChange() {
-    Reload();
+    const std::lock_guard lock(m_mutex);
+    ReloadLocked();
     m_before = m_world->DumpJson();
 }
 
 void CSimulatedMouse::EndChange() {
+    const std::lock_guard lock(m_mutex);
     if (m_world->DumpJson() == m_before)
         return;
     std::string error;
-    if (!Save(&error))
+    if (!SaveLocked(&error))
         m_warning = error;
 }

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -57,10 +58,15 @@ class CSimulatedMouse {
         bool operator==(const FileStamp&) const = default;
     };
     FileStamp StampNow() const;
+    bool SaveLocked(std::string* error);
+    bool ReloadLocked();
 
     std::shared_ptr<CSimWorld> m_world;
     std::shared_ptr<IHidBackend> m_backend;
     std::filesystem::path m_stateFile;
+    // The follower's thread and a device worker both reload; each holds the mouse's file lock
+    // then, which ThreadSanitizer cannot see, and this.
+    std::mutex m_mutex;
     std::string m_warning;
     FileStamp m_seen;
     std::string m_before;
