@@ -17,17 +17,41 @@ CProcessLock::~CProcessLock() {
     Release();
 }
 
-bool CProcessLock::Acquire(std::chrono::milliseconds timeout, std::string* error) {
+int CProcessLock::Open(std::string* error) const {
     if (error)
         error->clear();
+    const int fd = open(m_file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600);
+    if (fd < 0 && error)
+        *error = "cannot open " + m_file.string() + ": " + std::strerror(errno);
+    return fd;
+}
+
+bool CProcessLock::Wait(std::string* error) {
     if (m_fd >= 0)
         return true;
-    const int fd = open(m_file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) {
+    const int fd = Open(error);
+    if (fd < 0)
+        return false;
+    int result;
+    do {
+        result = flock(fd, LOCK_EX);
+    } while (result != 0 && errno == EINTR);
+    if (result != 0) {
         if (error)
-            *error = "cannot open " + m_file.string() + ": " + std::strerror(errno);
+            *error = "cannot lock " + m_file.string() + ": " + std::strerror(errno);
+        close(fd);
         return false;
     }
+    m_fd = fd;
+    return true;
+}
+
+bool CProcessLock::Acquire(std::chrono::milliseconds timeout, std::string* error) {
+    if (m_fd >= 0)
+        return true;
+    const int fd = Open(error);
+    if (fd < 0)
+        return false;
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     // flock has no time-out of its own; the holders' changes take milliseconds.
     for (;;) {

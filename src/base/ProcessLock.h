@@ -17,10 +17,15 @@ class CProcessLock {
     // Waits up to `timeout` while another holder has it. False when it stayed taken (`error`
     // empty) or the lock file cannot be opened (`error` says why).
     bool Acquire(std::chrono::milliseconds timeout, std::string* error = nullptr);
+    // Waits as long as another holder has it; false only when the lock file cannot be opened
+    // or locked (`error` says why).
+    bool Wait(std::string* error = nullptr);
     void Release();
     bool Held() const { return m_fd >= 0; }
 
   private:
+    int Open(std::string* error) const;
+
     std::filesystem::path m_file;
     int m_fd = -1;
 };

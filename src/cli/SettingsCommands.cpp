@@ -692,23 +692,21 @@ void AddSettingsCommands(CLI::App& app, CCliVerbs& verbs) {
                [](CliSession& session) { return OnProfile(session, ShowPointer); });
     CLI::App* pointerSet =
         pointer->add_subcommand("set", "Change the pointer settings (at least one option)");
-    pointerSet
-        ->add_option("--speed", args.pointerSpeed,
-                     std::to_string(kPointerSpeedRange.lowest) + " (slowest) to " +
-                         std::to_string(kPointerSpeedRange.highest))
-        ->check(CLI::Range(kPointerSpeedRange.lowest, kPointerSpeedRange.highest));
+    // A number within one of the pointer ranges; `what` says what it is, `unit` follows the range.
+    auto ranged = [pointerSet](const char* name, std::optional<int>& value, const std::string& what,
+                               PointerRange range, const std::string& unit) {
+        pointerSet
+            ->add_option(
+                name, value,
+                what + std::to_string(range.lowest) + " to " + std::to_string(range.highest) + unit)
+            ->check(CLI::Range(range.lowest, range.highest));
+    };
+    ranged("--speed", args.pointerSpeed, "pointer speed, ", kPointerSpeedRange, " (fastest)");
     pointerSet->add_option("--precision", args.precision, "on or off: enhanced precision");
-    pointerSet
-        ->add_option("--scroll-lines", args.scrollLines,
-                     "lines per wheel notch, " + std::to_string(kScrollLinesRange.lowest) + " to " +
-                         std::to_string(kScrollLinesRange.highest) + " (turns --scroll-page off)")
-        ->check(CLI::Range(kScrollLinesRange.lowest, kScrollLinesRange.highest));
+    ranged("--scroll-lines", args.scrollLines, "lines per wheel notch, ", kScrollLinesRange,
+           " (turns --scroll-page off)");
     pointerSet->add_option("--scroll-page", args.scrollPage, "on: one page per wheel notch");
-    pointerSet
-        ->add_option("--double-click", args.doubleClickMs,
-                     "double-click time, " + std::to_string(kDoubleClickMsRange.lowest) + " to " +
-                         std::to_string(kDoubleClickMsRange.highest) + " ms")
-        ->check(CLI::Range(kDoubleClickMsRange.lowest, kDoubleClickMsRange.highest));
+    ranged("--double-click", args.doubleClickMs, "double-click time, ", kDoubleClickMsRange, " ms");
     verbs.Bind(pointerSet, CliNeeds::kDevices,
                [&args](CliSession& session) { return SetPointer(session, args); });
     pointer->footer(

@@ -1,22 +1,19 @@
 #include "profile/DataLock.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <map>
+#include <memory>
+#include <string>
 #include <system_error>
 
 #include "base/Debug.h"
+#include "base/ProcessLock.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 struct Hold {
-    int fd = -1;
+    std::unique_ptr<CProcessLock> lock;
     int depth = 0;
 };
 
@@ -47,24 +44,13 @@ CDataFolderLock::CDataFolderLock(const fs::path& folder) : m_key(KeyOf(folder)) 
     }
     std::error_code ec;
     fs::create_directories(m_key, ec);
-    const fs::path file = m_key / kLockFileName;
-    const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600);
-    if (fd < 0) {
-        DebugPrintf(DebugArea::Profile, "no lock on %s: %s", m_key.c_str(), std::strerror(errno));
+    auto lock = std::make_unique<CProcessLock>(m_key / kLockFileName);
+    if (std::string error; !lock->Wait(&error)) {
+        DebugPrintf(DebugArea::Profile, "no lock on %s: %s", m_key.c_str(), error.c_str());
         t_holds.erase(m_key);
         return;
     }
-    int result;
-    do {
-        result = ::flock(fd, LOCK_EX);
-    } while (result != 0 && errno == EINTR);
-    if (result != 0) {
-        DebugPrintf(DebugArea::Profile, "no lock on %s: %s", m_key.c_str(), std::strerror(errno));
-        ::close(fd);
-        t_holds.erase(m_key);
-        return;
-    }
-    hold.fd = fd;
+    hold.lock = std::move(lock);
     hold.depth = 1;
     m_held = true;
 }
@@ -76,8 +62,7 @@ CDataFolderLock::~CDataFolderLock() {
     if (it == t_holds.end())
         return;
     if (--it->second.depth == 0) {
-        // Closing the last descriptor of the description releases the lock.
-        ::close(it->second.fd);
+        // The last hold of this thread releases the lock.
         t_holds.erase(it);
     }
 }

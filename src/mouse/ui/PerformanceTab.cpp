@@ -47,6 +47,10 @@ QString OptionLabel(OptionGroup group, int k) {
     }
 }
 
+QString SleepLabel(const SleepSetting& setting, int value) {
+    return Formatted(setting.minutes ? "mouse_minutes_format" : "mouse_seconds_format", value);
+}
+
 QString OptionName(OptionGroup group, int k) {
     return QString::fromLatin1(OptionGroupOf(group).prefix.data(),
                                static_cast<qsizetype>(OptionGroupOf(group).prefix.size())) +
@@ -82,9 +86,7 @@ void CPerformanceTabUI::FillChoices() {
         combo->clear();
         for (int value : setting.minutes ? std::span<const int>(kSleepMinutes)
                                          : std::span<const int>(kSleepDimSeconds))
-            combo->addItem(
-                Formatted(setting.minutes ? "mouse_minutes_format" : "mouse_seconds_format", value),
-                QString::number(value));
+            combo->addItem(SleepLabel(setting, value), QString::number(value));
     }
     if (auto* combo = Control<QComboBox>(kDebounceCombo)) {
         const QSignalBlocker block(combo);
@@ -132,10 +134,7 @@ void CPerformanceTabUI::ShowCombos() {
         const uint16_t stored = m_settings[setting.word];
         int item = SleepItem(userData, stored);
         if (item < 0) {
-            combo->addItem(
-                Formatted(setting.minutes ? "mouse_minutes_format" : "mouse_seconds_format",
-                          stored),
-                QString::number(stored));
+            combo->addItem(SleepLabel(setting, stored), QString::number(stored));
             item = combo->count() - 1;
             combo->setItemData(item, true, kExtraItemRole);
         }

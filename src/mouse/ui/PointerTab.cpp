@@ -22,23 +22,25 @@ const PageHandler<CPointerTabUI> CPointerTabUI::kHandlers[] = {
     {"click", kDesktopSettingsPrefix, &CPointerTabUI::OnDesktopSettings},
 };
 
-namespace {
-
-// Each slider, its word, its range and the label that shows its value.
+// Each slider, its word, its range, the label that shows its value and that value's format
+// (a language key; none for a plain number).
 struct PointerSlider {
     const char* slider;
     MouseSettings::Word word;
     PointerRange range;
     const char* label;
+    const char* format;
 };
 constexpr PointerSlider kSliders[] = {
     {CPointerTabUI::kSpeedSlider, MouseSettings::kPointerSpeed, kPointerSpeedRange,
-     CPointerTabUI::kSpeedValue},
+     CPointerTabUI::kSpeedValue, nullptr},
     {CPointerTabUI::kScrollSlider, MouseSettings::kWheelScrollLines, kScrollLinesRange,
-     CPointerTabUI::kScrollValue},
+     CPointerTabUI::kScrollValue, nullptr},
     {CPointerTabUI::kDoubleClickSlider, MouseSettings::kDoubleClickTime, kDoubleClickMsRange,
-     CPointerTabUI::kDoubleClickValue},
+     CPointerTabUI::kDoubleClickValue, "mouse_milliseconds_format"},
 };
+
+namespace {
 
 const PointerSlider* SliderNamed(const QString& name) {
     for (const PointerSlider& entry : kSliders)
@@ -71,7 +73,7 @@ void CPointerTabUI::ShowWords() {
         const QSignalBlocker block(slider);
         slider->setRange(entry.range.lowest, entry.range.highest);
         slider->setValue(m_settings[entry.word]);
-        ShowValue(entry.label, slider->value());
+        ShowValue(entry, slider->value());
     }
     for (auto [name, word] : {std::pair{kPrecisionCheck, MouseSettings::kPointerPrecision},
                               std::pair{kScrollPageCheck, MouseSettings::kScrollPage}}) {
@@ -82,19 +84,17 @@ void CPointerTabUI::ShowWords() {
     }
 }
 
-void CPointerTabUI::ShowValue(const char* label, int value) {
-    auto* shown = Control<QLabel>(label);
+void CPointerTabUI::ShowValue(const PointerSlider& slider, int value) {
+    auto* shown = Control<QLabel>(slider.label);
     if (!shown)
         return;
-    if (label == kDoubleClickValue)
-        shown->setText(Skin().Text(QStringLiteral("mouse_milliseconds_format")).arg(value));
-    else
-        shown->setText(QString::number(value));
+    shown->setText(slider.format ? Skin().Text(QString::fromLatin1(slider.format)).arg(value)
+                                 : QString::number(value));
 }
 
 void CPointerTabUI::OnSliderMoved(TNotifyUI& msg, int) {
     if (const PointerSlider* entry = SliderNamed(msg.SenderName()))
-        ShowValue(entry->label, msg.wParam);
+        ShowValue(*entry, msg.wParam);
 }
 
 void CPointerTabUI::OnSliderChanged(TNotifyUI& msg, int) {
@@ -103,7 +103,7 @@ void CPointerTabUI::OnSliderChanged(TNotifyUI& msg, int) {
         return;
     const int value = std::clamp(msg.wParam, entry->range.lowest, entry->range.highest);
     m_settings[entry->word] = static_cast<uint16_t>(value);
-    ShowValue(entry->label, value);
+    ShowValue(*entry, value);
     if (entry->word != MouseSettings::kWheelScrollLines) {
         Commit({entry->word});
         return;

@@ -10,6 +10,7 @@
 #include "ui/DesktopSettings.h"
 
 class QSlider;
+struct PointerSlider;
 
 class CPointerTabUI : public CMouseTabUI {
     Q_OBJECT
@@ -52,7 +53,7 @@ class CPointerTabUI : public CMouseTabUI {
     static const PageHandler<CPointerTabUI> kHandlers[];
 
     void ShowWords();
-    void ShowValue(const char* label, int value);
+    void ShowValue(const PointerSlider& slider, int value);
     // Words `words` of the page's copy go to the profile file (not to the mouse).
     void Commit(std::initializer_list<MouseSettings::Word> words);
 
