@@ -31,4 +31,5 @@ inline const QString kWindowSize = QStringLiteral("windowsize");
 inline const QString kMsEnter = QStringLiteral("msenter");
 inline const QString kMsLeave = QStringLiteral("msleave");
 inline const QString kTimer = QStringLiteral("timer");
+inline const QString kColorChanged = QStringLiteral("colorchanged");
 }  // namespace NotifyType

@@ -11,6 +11,8 @@
 #include <QSpinBox>
 #include <QTextEdit>
 
+#include "ui/ColorPalette.h"
+
 CNotifyMapper::CNotifyMapper(Sink sink, QObject* parent)
     : QObject(parent), m_sink(std::move(sink)) {}
 
@@ -62,6 +64,10 @@ void CNotifyMapper::AttachControl(QWidget* control) {
     } else if (auto* plain = qobject_cast<QPlainTextEdit*>(control)) {
         connect(plain, &QPlainTextEdit::textChanged, this,
                 [this, plain] { Send(NotifyType::kTextChanged, plain); });
+    } else if (auto* palette = qobject_cast<CColorPaletteUI*>(control)) {
+        connect(palette, &CColorPaletteUI::ColourChanged, this, [this, palette](const QColor& c) {
+            Send(NotifyType::kColorChanged, palette, static_cast<int>(c.rgb()));
+        });
     } else if (auto* list = qobject_cast<QListWidget*>(control)) {
         connect(list, &QListWidget::currentRowChanged, this,
                 [this, list](int row) { Send(NotifyType::kItemSelect, list, row); });

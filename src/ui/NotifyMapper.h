@@ -2,6 +2,7 @@
 // window's Notify): buttons "click" (and "selectchanged" when checkable), sliders
 // "movevaluechanged" while dragged and "valuechanged" when the value settles, spin boxes
 // "valuechanged", combos and lists "itemselect" (and lists "itemclick"), edits "textchanged",
+// colour palettes "colorchanged" (the colour as 0xAARRGGBB),
 // and for every named control "setfocus", "killfocus" and "dbclick". Controls with the
 // property "hovernotify" also send "msenter" and "msleave".
 #pragma once

@@ -3,6 +3,7 @@
 #include <QPainter>
 
 #include "base/Debug.h"
+#include "ui/ColorPalette.h"
 #include "ui/SelectPanel.h"
 #include "ui/SkinBuilder.h"
 #include "ui/SkinResources.h"
@@ -33,4 +34,6 @@ void RegisterSkinControls() {
                                        [](QWidget* parent) { return new CSvgImageUI(parent); });
     CSkinBuilder::RegisterControlClass(QStringLiteral("SelectPanel"),
                                        [](QWidget* parent) { return new CSelectPanelUI(parent); });
+    CSkinBuilder::RegisterControlClass(QStringLiteral("ColorPallet"),
+                                       [](QWidget* parent) { return new CColorPaletteUI(parent); });
 }

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "ui/ColorPalette.h"
 #include "ui/SkinWindow.h"
 
 namespace {
@@ -43,6 +44,7 @@ class NotifyTest : public testing::Test {
             <item><widget class="QComboBox" name="mode_combo"/></item>
             <item><widget class="QLineEdit" name="name_edit"/></item>
             <item><widget class="QListWidget" name="macro_list"/></item>
+            <item><widget class="ColorPallet" name="deng_Color_Pallet"/></item>
             <item><widget class="QPushButton"/></item>
             </layout></widget></ui>)");
         f.close();
@@ -145,4 +147,39 @@ TEST_F(NotifyTest, ControlTimersByIdAndSender) {
     window.SetTimer(doomed, 7, 1);
     delete doomed;
     EXPECT_FALSE(window.IsTimerActive(doomed, 7));
+}
+
+// The palette raises "colorchanged" for what the user picks, never for what code shows.
+TEST_F(NotifyTest, PalettePicksByMouseAndKeys) {
+    auto* palette = Control<CColorPaletteUI>("deng_Color_Pallet");
+    ASSERT_TRUE(palette);
+    palette->resize(228, 200);
+    palette->SetColour(QColor(255, 0, 0));
+    EXPECT_EQ(palette->Colour(), QColor(255, 0, 0));
+    EXPECT_TRUE(window.seen.isEmpty());
+
+    // Top right of the square: full saturation and value of the hue shown (red).
+    QTest::mouseClick(palette, Qt::LeftButton, {}, QPoint(199, 0));
+    EXPECT_EQ(palette->Colour(), QColor(255, 0, 0));
+    EXPECT_TRUE(window.seen.isEmpty()) << "the same colour again is no change";
+    // Bottom left: black.
+    QTest::mouseClick(palette, Qt::LeftButton, {}, QPoint(0, 199));
+    EXPECT_EQ(palette->Colour(), QColor(0, 0, 0));
+    // The middle of the hue strip is cyan-ish; the square keeps its place (black stays black),
+    // so move the value up with the keys.
+    QTest::mouseClick(palette, Qt::LeftButton, {}, QPoint(220, 100));
+    palette->setFocus();
+    for (int i = 0; i < 16; ++i)
+        QTest::keyClick(palette, Qt::Key_Up, Qt::ShiftModifier);
+    for (int i = 0; i < 16; ++i)
+        QTest::keyClick(palette, Qt::Key_Right, Qt::ShiftModifier);
+    const QColor picked = palette->Colour();
+    EXPECT_EQ(picked.value(), 255);
+    EXPECT_EQ(picked.hsvSaturation(), 255);
+    EXPECT_NEAR(picked.hsvHue(), 180, 2);
+    ASSERT_FALSE(window.seen.isEmpty());
+    EXPECT_EQ(
+        window.seen.last(),
+        QStringLiteral("colorchanged:deng_Color_Pallet:%1").arg(static_cast<int>(picked.rgb())));
+    EXPECT_TRUE(window.seen.first().startsWith(QLatin1String("colorchanged:deng_Color_Pallet:")));
 }

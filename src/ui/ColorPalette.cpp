@@ -1,0 +1,152 @@
+#include "ui/ColorPalette.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <algorithm>
+
+namespace {
+
+constexpr int kGap = 10;
+constexpr int kHueWidth = 18;
+
+}  // namespace
+
+CColorPaletteUI::CColorPaletteUI(QWidget* parent) : QWidget(parent) {
+    setFocusPolicy(Qt::StrongFocus);
+    setCursor(Qt::CrossCursor);
+}
+
+QColor CColorPaletteUI::Colour() const {
+    return QColor::fromHsv(m_hue, m_saturation, m_value).toRgb();
+}
+
+void CColorPaletteUI::SetColour(const QColor& colour) {
+    const QColor hsv = colour.toHsv();
+    if (hsv.hsvHue() >= 0)
+        m_hue = hsv.hsvHue();
+    m_saturation = hsv.hsvSaturation();
+    m_value = hsv.value();
+    update();
+}
+
+QRect CColorPaletteUI::SquareRect() const {
+    return QRect(0, 0, std::max(1, width() - kGap - kHueWidth), std::max(1, height()));
+}
+
+QRect CColorPaletteUI::HueRect() const {
+    return QRect(width() - kHueWidth, 0, kHueWidth, std::max(1, height()));
+}
+
+void CColorPaletteUI::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRect square = SquareRect();
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(square.size()) * ratio).toSize();
+    if (m_squareHue != m_hue || m_square.size() != pixels) {
+        // Saturation grows to the right, value upwards.
+        m_square = QImage(pixels, QImage::Format_RGB32);
+        const int w = std::max(1, pixels.width() - 1);
+        const int h = std::max(1, pixels.height() - 1);
+        for (int y = 0; y < pixels.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(m_square.scanLine(y));
+            const int value = 255 - y * 255 / h;
+            for (int x = 0; x < pixels.width(); ++x)
+                line[x] = QColor::fromHsv(m_hue, x * 255 / w, value).rgb();
+        }
+        m_square.setDevicePixelRatio(ratio);
+        m_squareHue = m_hue;
+    }
+    QPainterPath clip;
+    clip.addRoundedRect(square, 6, 6);
+    painter.setClipPath(clip);
+    painter.drawImage(square.topLeft(), m_square);
+    painter.setClipping(false);
+
+    const QRect hue = HueRect();
+    QLinearGradient strip(hue.topLeft(), hue.bottomLeft());
+    for (int step = 0; step <= 6; ++step)
+        strip.setColorAt(step / 6.0, QColor::fromHsv((360 - step * 60) % 360, 255, 255));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(strip);
+    painter.drawRoundedRect(hue, 6, 6);
+
+    // The markers, ringed in both black and white so they show on any colour.
+    const QPointF at(square.left() + m_saturation * (square.width() - 1) / 255.0,
+                     square.top() + (255 - m_value) * (square.height() - 1) / 255.0);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(Qt::black, 3));
+    painter.drawEllipse(at, 6, 6);
+    painter.setPen(QPen(Qt::white, 1.5));
+    painter.drawEllipse(at, 6, 6);
+    const qreal hueY = hue.top() + (359 - m_hue) * (hue.height() - 1) / 359.0;
+    const QRectF thumb(hue.left() - 2, hueY - 3, hue.width() + 4, 6);
+    painter.setPen(QPen(Qt::black, 3));
+    painter.drawRoundedRect(thumb, 2, 2);
+    painter.setPen(QPen(Qt::white, 1.5));
+    painter.drawRoundedRect(thumb, 2, 2);
+    if (hasFocus()) {
+        painter.setPen(QPen(palette().highlight().color(), 1, Qt::DotLine));
+        painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
+    }
+}
+
+void CColorPaletteUI::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return QWidget::mousePressEvent(event);
+    const QPoint point = event->position().toPoint();
+    m_dragging = HueRect().adjusted(-kGap / 2, 0, 0, 0).contains(point) ? Part::Hue : Part::Square;
+    PickAt(point, m_dragging);
+}
+
+void CColorPaletteUI::mouseMoveEvent(QMouseEvent* event) {
+    if (event->buttons() & Qt::LeftButton)
+        PickAt(event->position().toPoint(), m_dragging);
+}
+
+void CColorPaletteUI::PickAt(QPoint point, Part part) {
+    if (part == Part::Hue) {
+        const QRect hue = HueRect();
+        const int y = std::clamp(point.y() - hue.top(), 0, hue.height() - 1);
+        Choose(359 - y * 359 / std::max(1, hue.height() - 1), m_saturation, m_value);
+    } else if (part == Part::Square) {
+        const QRect square = SquareRect();
+        const int x = std::clamp(point.x() - square.left(), 0, square.width() - 1);
+        const int y = std::clamp(point.y() - square.top(), 0, square.height() - 1);
+        Choose(m_hue, x * 255 / std::max(1, square.width() - 1),
+               255 - y * 255 / std::max(1, square.height() - 1));
+    }
+}
+
+void CColorPaletteUI::keyPressEvent(QKeyEvent* event) {
+    // Arrows move the marker in the square, Page Up/Down the hue; Shift takes bigger steps.
+    const int step = event->modifiers() & Qt::ShiftModifier ? 16 : 4;
+    switch (event->key()) {
+        case Qt::Key_Left:
+            return Choose(m_hue, std::max(0, m_saturation - step), m_value);
+        case Qt::Key_Right:
+            return Choose(m_hue, std::min(255, m_saturation + step), m_value);
+        case Qt::Key_Up:
+            return Choose(m_hue, m_saturation, std::min(255, m_value + step));
+        case Qt::Key_Down:
+            return Choose(m_hue, m_saturation, std::max(0, m_value - step));
+        case Qt::Key_PageUp:
+            return Choose((m_hue + step) % 360, m_saturation, m_value);
+        case Qt::Key_PageDown:
+            return Choose((m_hue + 360 - step) % 360, m_saturation, m_value);
+        default:
+            QWidget::keyPressEvent(event);
+    }
+}
+
+void CColorPaletteUI::Choose(int hue, int saturation, int value) {
+    const QColor before = Colour();
+    m_hue = hue;
+    m_saturation = saturation;
+    m_value = value;
+    update();
+    if (Colour() != before)
+        emit ColourChanged(Colour());
+}
