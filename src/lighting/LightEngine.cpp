@@ -78,8 +78,12 @@ size_t CLightEngine::StepStatic() {
 size_t CLightEngine::StepBreathing() {
     const LightInfo info = GetLightInfo();
     m_position = StepPosition(info.direction, kBreathingCurve.size(), m_position, 1);
-    FillFrame({ColourOf(info),
-               ScaleAlpha(kBreathingCurve[m_position], BrightnessScale(info.brightness))});
+    // In multicolour the mouse takes the next colour of the wheel with each breath, while dark.
+    if (info.multiColor && m_position == 0)
+        m_colourIndex = static_cast<uint8_t>((m_colourIndex + kBreathingWheelStep) % kWheelSize);
+    const LightRgb colour =
+        info.multiColor ? kColourWheel[m_colourIndex % kWheelSize] : ColourOf(info);
+    FillFrame({colour, ScaleAlpha(kBreathingCurve[m_position], BrightnessScale(info.brightness))});
     return LedCount();
 }
 

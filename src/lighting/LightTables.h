@@ -92,6 +92,9 @@ inline constexpr std::array<LightRgb, kWheelSize> kColourWheel = [] {
     return wheel;
 }();
 
+// Multicolour breathing moves this far round the wheel per breath: six colours.
+inline constexpr size_t kBreathingWheelStep = 32;
+
 inline constexpr std::array<LightRgb, 4> kFourColours = {
     {{0, 255, 180}, {0, 255, 0}, {255, 255, 255}, {255, 0, 0}}};
 

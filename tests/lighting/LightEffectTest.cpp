@@ -112,6 +112,27 @@ TEST_F(LightEffectTest, BreathingForwardAndBackward) {
     EXPECT_EQ(Frame(), Uniform({10, 20, 30, 119 * 100 / 256}));
 }
 
+// Multicolour breathing shows a new wheel colour with each breath, changing only while dark.
+TEST_F(LightEffectTest, MulticolourBreathingTakesTheWheelBreathByBreath) {
+    Use(Info(kEffectBreathing, 4, 0, 1, 1));
+    std::vector<LightRgb> shown;
+    for (int frame = 0; frame < 128 * 7; ++frame) {
+        engine.StepBreathing();
+        const LightColour led = engine.Frame().Get(0);
+        const LightRgb colour{led.red, led.green, led.blue};
+        if (shown.empty() || !(shown.back() == colour)) {
+            if (!shown.empty()) {
+                EXPECT_EQ(engine.Position(), 0) << "colour changed mid-breath at frame " << frame;
+            }
+            shown.push_back(colour);
+        }
+    }
+    const std::vector<LightRgb> expected = {kColourWheel[0],  kColourWheel[32],  kColourWheel[64],
+                                            kColourWheel[96], kColourWheel[128], kColourWheel[160],
+                                            kColourWheel[0],  kColourWheel[32]};
+    EXPECT_EQ(shown, expected);
+}
+
 TEST_F(LightEffectTest, FourColourBreathingChangesColourAtEachWrap) {
     Use(Info(kEffectFourColourBreathing, 4));
     std::vector<LightRgb> shown;
