@@ -165,6 +165,8 @@ void CMainWnd::OnWindowInit() {
                 continue;
             if (CDeviceOptionUI* entry = EntryOf(*mouse))
                 entry->PostChange([mouse, record] { mouse->ApplySynchronisedLight(record); });
+            if (CDevicePageUI* page = PageOf(*mouse); page && page->LightControl())
+                page->LightControl()->ShowLight(record);
         }
     });
     sync->Start();
@@ -437,6 +439,11 @@ CDeviceOptionUI* CMainWnd::CreateDevicePage(CQuillonUSBDevice& device) {
             if (owner)
                 owner->PostChange([mouse, change = std::move(change)] { change(*mouse); });
         });
+        if (CLightControlUI* light = page->LightControl())
+            light->SetSameModeAction([this, mouse] {
+                ExpectUiThread("CMainWnd same mode");
+                return m_lightSync->Synchronise(*mouse);
+            });
     }
     entry->SetPictureControl(page->PictureControl());
     if (page->BindLightPreview()) {
@@ -524,6 +531,9 @@ void CMainWnd::ShowEntry(int index, bool visible, bool select) {
         m_selectedIndex = -1;
     UpdateNoDeviceLink();
     // Synchronised lighting needs two devices to agree.
+    for (CDevicePageUI* page : m_pages)
+        if (page->LightControl())
+            page->LightControl()->SetSameModeAllowed(visibleCount >= 2);
     if (visibleCount < 2)
         for (CDeviceOptionUI* each : m_entries)
             if (each->Device())

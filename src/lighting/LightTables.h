@@ -40,6 +40,8 @@ inline constexpr uint8_t kMaxLevel = 4;  // brightness and speed levels are 0..4
 
 // Brightness scale, by brightness level.
 inline constexpr std::array<uint8_t, 5> kBrightnessScale = {0, 50, 100, 175, 255};
+// The highest brightness and speed level the mouse knows.
+inline constexpr int kMouseLevelMaximum = 4;
 
 inline constexpr std::array<uint8_t, 64> kRamp = {
     0,   1,   2,   3,   4,   5,   6,   7,   8,   9,   10,  12,  14,  16,  18,  20,

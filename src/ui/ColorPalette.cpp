@@ -18,12 +18,9 @@ CColorPaletteUI::CColorPaletteUI(QWidget* parent) : QWidget(parent) {
     setCursor(Qt::CrossCursor);
 }
 
-QColor CColorPaletteUI::Colour() const {
-    return QColor::fromHsv(m_hue, m_saturation, m_value).toRgb();
-}
-
 void CColorPaletteUI::SetColour(const QColor& colour) {
-    const QColor hsv = colour.toHsv();
+    m_colour = QColor(colour.red(), colour.green(), colour.blue());
+    const QColor hsv = m_colour.toHsv();
     if (hsv.hsvHue() >= 0)
         m_hue = hsv.hsvHue();
     m_saturation = hsv.hsvSaturation();
@@ -142,11 +139,30 @@ void CColorPaletteUI::keyPressEvent(QKeyEvent* event) {
 }
 
 void CColorPaletteUI::Choose(int hue, int saturation, int value) {
-    const QColor before = Colour();
+    const QColor before = m_colour;
     m_hue = hue;
     m_saturation = saturation;
     m_value = value;
+    m_colour = QColor::fromHsv(m_hue, m_saturation, m_value).toRgb();
     update();
-    if (Colour() != before)
-        emit ColourChanged(Colour());
+    if (m_colour != before)
+        emit ColourChanged(m_colour);
+}
+
+void ShowSwatch(QWidget* control, QColor colour) {
+    if (!control)
+        return;
+    control->setProperty("color", QVariant::fromValue(static_cast<uint>(colour.rgba())));
+    control->setStyleSheet(QStringLiteral("background-color: %1;").arg(colour.name()));
+}
+
+uint32_t SwatchColour(const QWidget* control) {
+    if (!control)
+        return 0;
+    const QVariant value = control->property("color");
+    if (value.typeId() == QMetaType::QString) {
+        const QColor colour(value.toString());
+        return colour.isValid() ? colour.rgba() : 0;
+    }
+    return value.isValid() ? value.toUInt() : 0;
 }

@@ -6,14 +6,15 @@
 #include <QColor>
 #include <QImage>
 #include <QWidget>
+#include <cstdint>
 
 class CColorPaletteUI : public QWidget {
     Q_OBJECT
   public:
     explicit CColorPaletteUI(QWidget* parent = nullptr);
 
-    // Always opaque.
-    QColor Colour() const;
+    // Always opaque; exactly the colour set, until the user picks another.
+    QColor Colour() const { return m_colour; }
     // Shows the colour without a notification. A grey keeps the hue shown before.
     void SetColour(const QColor& colour);
 
@@ -37,6 +38,7 @@ class CColorPaletteUI : public QWidget {
     // Takes the new hue, saturation and value; notifies when the colour changed.
     void Choose(int hue, int saturation, int value);
 
+    QColor m_colour{Qt::black};
     int m_hue = 0;         // 0 … 359
     int m_saturation = 0;  // 0 … 255
     int m_value = 0;       // 0 … 255
@@ -44,3 +46,10 @@ class CColorPaletteUI : public QWidget {
     QImage m_square;  // cached for m_squareHue at its size
     int m_squareHue = -1;
 };
+
+// Shows a colour as a control's background (colour buttons and swatches); the colour is kept in
+// its property "color" as 0xAARRGGBB.
+void ShowSwatch(QWidget* control, QColor colour);
+// The colour ShowSwatch gave the control, else its "color" property of the layout ("#RRGGBB");
+// 0 when it has none.
+uint32_t SwatchColour(const QWidget* control);

@@ -303,10 +303,16 @@ TEST_F(DeviceListOps, ChoosingAnEntryShowsItsPageAndTheSynchronisedOptionsNeedTw
     EXPECT_TRUE(Entry(0)->IsSynchronised());
     EXPECT_EQ(Entry(0)->ImagePath(CDeviceOptionUI::kSynchroNormal),
               QStringLiteral("common/device_ico/ms_device_synchro_normal.png"));
+    auto sameModeAllowed = [&](int i) {
+        return window.PageOf(*devices[static_cast<size_t>(i)])->LightControl()->IsSameModeAllowed();
+    };
+    EXPECT_TRUE(sameModeAllowed(0) && sameModeAllowed(1) && sameModeAllowed(2));
     window.HideEntry(1);
     EXPECT_FALSE(Entry(0)->IsSynchronised());
     EXPECT_FALSE(Entry(1)->IsSynchronised());
     EXPECT_EQ(devices[0]->GetLightingSync(), 0);
+    // One device left: no same-effect button on any page.
+    EXPECT_FALSE(sameModeAllowed(0) || sameModeAllowed(1) || sameModeAllowed(2));
 }
 
 TEST_F(DeviceListOps, SettingsOptionsChooseTheirTab) {

@@ -57,13 +57,19 @@ class MousePageTest : public testing::Test {
         return Find<T>(QString::fromLatin1(prefix) + QString::number(n));
     }
     // Saves the window when KESTRUNE_TEST_SHOT names a file, at KESTRUNE_TEST_DPI if given.
-    void Shot() {
+    // With a suffix, "shot.png" becomes "shot-suffix.png".
+    void Shot(const char* suffix = nullptr) {
         const char* shot = std::getenv("KESTRUNE_TEST_SHOT");
         if (!shot)
             return;
         if (const char* dpi = std::getenv("KESTRUNE_TEST_DPI"))
             window->SetDpi(std::atoi(dpi), "MAIN_WND DPI SET ERROR");
-        window->grab().save(QString::fromLocal8Bit(shot));
+        QString file = QString::fromLocal8Bit(shot);
+        if (suffix) {
+            const qsizetype dot = file.lastIndexOf(QLatin1Char('.'));
+            file.insert(dot < 0 ? file.size() : dot, QLatin1Char('-') + QLatin1String(suffix));
+        }
+        window->grab().save(file);
     }
 
     CTempHome home;

@@ -20,6 +20,7 @@ TEST(PageControls, EveryTableMatchesItsLayout) {
         {CDevicePageUI::kLayout, CDpiTabUI::kControls},
         {CDevicePageUI::kLayout, CPerformanceTabUI::kControls},
         {CDevicePageUI::kLayout, CPointerTabUI::kControls},
+        {CLightControlUI::kLayout, CLightControlUI::kControls},
     };
     for (const PageLayoutControls& table : tables) {
         // The device page's root is its own element.

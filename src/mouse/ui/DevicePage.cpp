@@ -51,6 +51,25 @@ CDevicePageUI::CDevicePageUI(const QString& family, QWidget* parent)
     setAttribute(Qt::WA_StyledBackground);
 }
 
+void CDevicePageUI::SetDevice(CQuillonUSBDevice* device) {
+    m_device = device;
+    m_lightControl = findChild<CLightControlUI*>(QString::fromLatin1(kLightControl));
+    if (!m_lightControl || !device)
+        return;
+    m_lightControl->SetDeviceClass(device->GetDeviceClass());
+    CQuillonMouseDevice* mouse = device->AsMouse();
+    if (!mouse)
+        return;
+    // The preview's engine reads its record without locks: the page gives it each change at
+    // once, before the worker stores and writes it.
+    CLightEngine* engine = &mouse->GetLightEngine();
+    m_lightControl->SetPreviewSink([engine](const LightInfo& light, bool leaveSync) {
+        if (leaveSync)
+            engine->SetSynchronised(false);
+        engine->ApplyLightInfo(light);
+    });
+}
+
 QWidget* CDevicePageUI::PictureControl() const {
     return findChild<CSelectPanelUI*>();
 }
@@ -94,14 +113,39 @@ void CDevicePageUI::OnSettingsOption(TNotifyUI&, int n) {
 
 void CDevicePageUI::ShowProfile(const MouseProfileSnapshot& profile) {
     ExpectUiThread("CDevicePageUI::ShowProfile");
+    const bool namesChanged = m_profile.effectNames != profile.effectNames ||
+                              m_profile.effectVisible != profile.effectVisible;
     m_profile = profile;
     for (CMouseTabUI* tab : findChildren<CMouseTabUI*>())
         tab->ShowProfile(profile);
+    if (m_lightControl) {
+        if (namesChanged)
+            m_lightControl->FillEffects(profile.effectNames, profile.effectVisible,
+                                        kMouseLevelMaximum, kMouseLevelMaximum);
+        m_lightControl->ShowLight(profile.light);
+    }
 }
 
 void CDevicePageUI::SetChangePoster(const std::function<void(CMouseTabUI::MouseChange)>& poster) {
     for (CMouseTabUI* tab : findChildren<CMouseTabUI*>())
         tab->SetChangePoster(poster);
+    if (!m_lightControl)
+        return;
+    // The lighting's change sequence: the record as the mouse has it then, edited, stored,
+    // applied to the preview state and written.
+    m_lightControl->SetChangePoster([poster](CLightControlUI::LightEdit edit, bool leaveSync) {
+        poster(CMouseTabUI::Committed(
+            "lighting change",
+            [edit = std::move(edit), leaveSync](CQuillonMouseDevice& mouse) {
+                if (leaveSync)
+                    mouse.SetLightingSync(0);
+                LightInfo light = mouse.GetLightSettings();
+                edit(light);
+                mouse.SetLightInfo(light);
+                mouse.ApplyLightState();
+            },
+            CMouseTabUI::Tail::kSaveAndWrite));
+    });
 }
 
 QWidget* CreateMousePageControl(const QString& element, QWidget* parent) {
@@ -114,6 +158,8 @@ QWidget* CreateMousePageControl(const QString& element, QWidget* parent) {
         return new CPerformanceTabUI(parent);
     if (is(CPointerTabUI::kElement))
         return new CPointerTabUI(parent);
+    if (is(CLightControlUI::kElement))
+        return new CLightControlUI(parent);
     return nullptr;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "lighting/LightFrame.h"
+#include "lighting/ui/LightControl.h"
 #include "mouse/QuillonMouseDevice.h"
 #include "mouse/ui/DpiTab.h"
 #include "mouse/ui/PerformanceTab.h"
@@ -28,7 +29,8 @@ struct FunctionSwitchTabs {
 FunctionSwitchTabs FunctionSwitchTabsFor(int type, int deviceClass);
 
 // The controls of the mouse page's layout that are pages of their own (the settings tabs
-// "MouseDpiTab", "MousePerformanceTab", "MousePointerTab"); null for any other element.
+// "MouseDpiTab", "MousePerformanceTab", "MousePointerTab" and the lighting control
+// "LightControl"); null for any other element.
 QWidget* CreateMousePageControl(const QString& element, QWidget* parent);
 
 class CDevicePageUI : public CPageUI {
@@ -44,16 +46,18 @@ class CDevicePageUI : public CPageUI {
     // The picture the light preview is painted on.
     static constexpr const char* kLightPanel = "mouse_light_panel";
     static constexpr const char* kConnectionLabel = "device_page_connection";
+    static constexpr const char* kLightControl = "LightControlItem";
     static constexpr PageControl kControls[] = {
         {kSettingsTabs}, {kSettingsOptions}, {kSettingsOptionPrefix, 0, kSettingsTabCount - 1},
-        {kLightPanel},   {kConnectionLabel},
+        {kLightPanel},   {kConnectionLabel}, {kLightControl},
     };
 
     // `family`: the element name the page was built from.
     CDevicePageUI(const QString& family, QWidget* parent = nullptr);
 
     const QString& Family() const { return m_family; }
-    void SetDevice(CQuillonUSBDevice* device) { m_device = device; }
+    // A mouse also gives the lighting control its class and its preview.
+    void SetDevice(CQuillonUSBDevice* device);
     CQuillonUSBDevice* Device() const { return m_device; }
 
     // The first "SelectPanel" of the page; null when it has none.
@@ -69,6 +73,8 @@ class CDevicePageUI : public CPageUI {
     void ShowProfile(const MouseProfileSnapshot& profile);
     // Where the tabs' changes go: the device's worker (the window's entry posts them).
     void SetChangePoster(const std::function<void(CMouseTabUI::MouseChange)>& poster);
+    // The lighting control ("LightControlItem"); null when the layout has none.
+    CLightControlUI* LightControl() const { return m_lightControl; }
     // The profile last shown; empty before the first.
     const MouseProfileSnapshot& ShownProfile() const { return m_profile; }
 
@@ -98,6 +104,7 @@ class CDevicePageUI : public CPageUI {
     QString m_family;
     CQuillonUSBDevice* m_device = nullptr;
     QPointer<CSelectPanelUI> m_lightPanel;
+    QPointer<CLightControlUI> m_lightControl;
     MouseProfileSnapshot m_profile;
     int m_selectedKey = -1;
     int m_functionSwitch = 1;

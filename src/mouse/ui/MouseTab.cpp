@@ -8,18 +8,22 @@ CMouseTabUI::CMouseTabUI(QWidget* parent) : CPageUI(parent) {
     setAttribute(Qt::WA_StyledBackground);
 }
 
-void CMouseTabUI::Post(const char* what, MouseChange change, Tail tail) {
-    ExpectUiThread("CMouseTabUI::Post");
-    if (!m_poster) {
-        DebugPrintf(DebugArea::App, "%s not sent: the tab has no device", what);
-        return;
-    }
-    m_poster([what, tail, change = std::move(change)](CQuillonMouseDevice& mouse) {
+CMouseTabUI::MouseChange CMouseTabUI::Committed(const char* what, MouseChange change, Tail tail) {
+    return [what, tail, change = std::move(change)](CQuillonMouseDevice& mouse) {
         change(mouse);
         const MouseResult result =
             tail == Tail::kSaveAndWrite ? mouse.CommitSettings() : mouse.SaveProfile();
         if (!result.Done())
             DebugPrintf(DebugArea::Mouse, "%s: saved %d, mouse result %d", what, result.saved,
                         result.device);
-    });
+    };
+}
+
+void CMouseTabUI::Post(const char* what, MouseChange change, Tail tail) {
+    ExpectUiThread("CMouseTabUI::Post");
+    if (!m_poster) {
+        DebugPrintf(DebugArea::App, "%s not sent: the tab has no device", what);
+        return;
+    }
+    m_poster(Committed(what, std::move(change), tail));
 }

@@ -22,9 +22,12 @@ class CMouseTabUI : public CPageUI {
     // A profile the device applied (UI thread; the snapshot was taken on the worker).
     virtual void ShowProfile(const MouseProfileSnapshot& profile) = 0;
 
-  protected:
     // What follows a change: the profile file and the settings image, or the file alone.
     enum class Tail { kSaveAndWrite, kSaveOnly };
+    // The change followed by its tail, as the worker runs it.
+    static MouseChange Committed(const char* what, MouseChange change, Tail tail);
+
+  protected:
     void Post(const char* what, MouseChange change, Tail tail = Tail::kSaveAndWrite);
 
     template <class T>
