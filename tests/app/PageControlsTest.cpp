@@ -7,6 +7,7 @@
 #include "app/AboutWnd.h"
 #include "app/MainWnd.h"
 #include "app/MsgWnd.h"
+#include "lighting/ui/ColorSelectWnd.h"
 #include "mouse/ui/DevicePage.h"
 #include "ui/Page.h"
 #include "ui/SkinBuilder.h"
@@ -20,6 +21,7 @@ TEST(PageControls, EveryTableMatchesItsLayout) {
         {CDevicePageUI::kLayout, CDpiTabUI::kControls},
         {CDevicePageUI::kLayout, CPerformanceTabUI::kControls},
         {CDevicePageUI::kLayout, CPointerTabUI::kControls},
+        {CColorSelectWnd::kLayout, CColorSelectWnd::kControls},
     };
     for (const PageLayoutControls& table : tables) {
         // The device page's root is its own element.

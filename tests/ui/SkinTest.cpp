@@ -24,7 +24,7 @@ namespace {
 
 // The windows' layouts; the controls each window looks up are checked against its own table
 // by the app tests.
-const char* const kLayouts[] = {"XML_MAIN", "XML_MSG", "AboutWnd.xml"};
+const char* const kLayouts[] = {"XML_MAIN", "XML_MSG", "AboutWnd.xml", "XML/PalletDialog.xml"};
 
 QStringList LanguageKeysOf(QWidget* root) {
     QStringList keys;
