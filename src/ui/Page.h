@@ -38,6 +38,29 @@ struct PageHandler {
 // The number of a numbered control ("DPI_edit_3" → 3), -1 when `name` is not `prefix` + digits.
 int ControlNumber(const QString& name, std::string_view prefix);
 
+// Runs the first handler of `table` that matches the notification on `owner` (a page, or a
+// window that keeps a handler table of its own); true when one did.
+template <class Owner>
+bool DispatchNotify(Owner& owner, std::span<const PageHandler<Owner>> table, TNotifyUI& msg) {
+    const QString name = msg.SenderName();
+    for (const PageHandler<Owner>& entry : table) {
+        if (msg.sType != QLatin1String(entry.type))
+            continue;
+        const std::string_view wanted(entry.name);
+        int number = -1;
+        if (!wanted.empty() && wanted.back() == '_') {
+            number = ControlNumber(name, wanted);
+            if (number < 0)
+                continue;
+        } else if (name != QLatin1String(entry.name)) {
+            continue;
+        }
+        (owner.*entry.handler)(msg, number);
+        return true;
+    }
+    return false;
+}
+
 class CPageUI : public QWidget {
     Q_OBJECT
   public:
@@ -49,23 +72,7 @@ class CPageUI : public QWidget {
     // Runs the first handler of `table` that matches the notification.
     template <class Page>
     bool Dispatch(std::span<const PageHandler<Page>> table, TNotifyUI& msg) {
-        const QString name = msg.SenderName();
-        for (const PageHandler<Page>& entry : table) {
-            if (msg.sType != QLatin1String(entry.type))
-                continue;
-            const std::string_view wanted(entry.name);
-            int number = -1;
-            if (!wanted.empty() && wanted.back() == '_') {
-                number = ControlNumber(name, wanted);
-                if (number < 0)
-                    continue;
-            } else if (name != QLatin1String(entry.name)) {
-                continue;
-            }
-            (static_cast<Page*>(this)->*entry.handler)(msg, number);
-            return true;
-        }
-        return false;
+        return DispatchNotify(*static_cast<Page*>(this), table, msg);
     }
 };
 

@@ -193,11 +193,30 @@ int CSkinWindow::ShowModal() {
     return m_result;
 }
 
+void CSkinWindow::Open() {
+    if (m_modalLoop || m_open)
+        return;
+    m_result = 0;
+    m_open = true;
+    setWindowModality(parentWidget() ? Qt::WindowModal : Qt::ApplicationModal);
+    show();
+    raise();
+    activateWindow();
+}
+
+void CSkinWindow::EndOpen(int result) {
+    if (!m_open)
+        return;
+    m_open = false;
+    emit Finished(result);
+}
+
 void CSkinWindow::Close(int result) {
     m_result = result;
     hide();
     if (m_modalLoop)
         m_modalLoop->exit(result);
+    EndOpen(result);
 }
 
 void CSkinWindow::CenterWindow() {
@@ -222,8 +241,11 @@ void CSkinWindow::keyPressEvent(QKeyEvent* event) {
 
 void CSkinWindow::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
-    if (event->isAccepted() && m_modalLoop)
+    if (!event->isAccepted())
+        return;
+    if (m_modalLoop)
         m_modalLoop->exit(m_result);
+    EndOpen(m_result);
 }
 
 void CSkinWindow::resizeEvent(QResizeEvent* event) {

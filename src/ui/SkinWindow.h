@@ -57,7 +57,11 @@ class CSkinWindow : public QWidget {
     // Shows the window modal and returns the result Close gave it (0 when closed otherwise).
     int ShowModal();
     bool IsModalRunning() const { return m_modalLoop != nullptr; }
-    // Hides the window and ends ShowModal with `result`.
+    // Shows the window modal over its owner (over every window without one) and returns at
+    // once, without an event loop of its own; Finished follows when it closes.
+    void Open();
+    bool IsOpen() const { return m_open; }
+    // Hides the window and ends ShowModal or Open with `result`.
     void Close(int result);
     // On the owner when there is one, else on the screen.
     void CenterWindow();
@@ -65,6 +69,10 @@ class CSkinWindow : public QWidget {
     void SetClosesOnEscape(bool closes) { m_closesOnEscape = closes; }
 
     virtual void Notify(TNotifyUI& msg);
+
+  signals:
+    // The end of Open: the result Close gave, 0 when the window was closed otherwise.
+    void Finished(int result);
 
   protected:
     virtual QWidget* CreateControl(const QString& element, QWidget* parent);
@@ -77,6 +85,8 @@ class CSkinWindow : public QWidget {
 
   private:
     void ApplyScale();
+    // Ends Open once; the receivers may delete the window later, never at once.
+    void EndOpen(int result);
 
     QWidget* m_root = nullptr;
     CNotifyMapper* m_mapper = nullptr;
@@ -84,5 +94,6 @@ class CSkinWindow : public QWidget {
     int m_dpi = 96;
     int m_result = 0;
     QEventLoop* m_modalLoop = nullptr;
+    bool m_open = false;
     bool m_closesOnEscape = false;
 };

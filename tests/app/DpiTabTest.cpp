@@ -8,7 +8,9 @@
 #include <QLineEdit>
 #include <QSlider>
 
+#include "base/Paths.h"
 #include "mouse/MouseSettingsBlock.h"
+#include "profile/JsonFile.h"
 #include "tests/app/MousePageFixture.h"
 
 namespace {
@@ -34,6 +36,25 @@ class DpiTabTest : public MousePageTest {
             std::span<const uint8_t, kDpiStageBytes>(memory.data() + at, kDpiStageBytes));
     }
     DpiSensor Sensor() { return Page()->ShownProfile().sensor; }
+    // Stage n's colour as the profile file holds it.
+    uint32_t InFile(int n) {
+        const Json::Value document = CJsonFile::ReadDocument(
+            GetDeviceDataFolder("mouse") / (Page()->ShownProfile().profileId + ".Json"));
+        const Json::Value& stage = document["Device"][0]["DPIStages"]["StageDPIs"][n];
+        return 0xFF000000u | stage["StageColorR"].asUInt() << 16 |
+               stage["StageColorG"].asUInt() << 8 | stage["StageColorB"].asUInt();
+    }
+    // Opens the colour dialog of stage n.
+    CColorSelectWnd* OpenColour(int n) {
+        Control<QAbstractButton>(CDpiTabUI::kColourPrefix, n)->click();
+        return Tab()->ColourDialog();
+    }
+    static void Type(CColorSelectWnd* dialog, const char* edit, const char* text) {
+        auto* control = dialog->FindControl<QLineEdit>(QString::fromLatin1(edit));
+        control->setText(QString::fromLatin1(text));
+        QFocusEvent out(QEvent::FocusOut);
+        QApplication::sendEvent(control, &out);
+    }
 };
 
 }  // namespace
@@ -96,4 +117,57 @@ TEST_F(DpiTabTest, ChoosingTheActiveStageWritesIt) {
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return world->SettingsMemory()[MouseBlock::kActiveStage] == chosen; }, kWaitMs));
     Shot();
+}
+
+TEST_F(DpiTabTest, AStageColourChosenInTheDialogReachesTheMouseAndTheProfile) {
+    const int n = 2;
+    const std::vector<DpiStage> before = Tab()->Stages();
+    CColorSelectWnd* dialog = OpenColour(n);
+    ASSERT_TRUE(dialog);
+    EXPECT_TRUE(dialog->IsOpen() && dialog->isVisible());
+    EXPECT_EQ(dialog->Colour(), StageColour(before[n]));
+    EXPECT_EQ(dialog->Dpi(), window->Dpi());
+    EXPECT_TRUE(dialog->FindControl(CColorSelectWnd::kSevenColourLayout)->isHidden());
+    // One dialog at a time.
+    EXPECT_EQ(OpenColour(n + 1), dialog);
+    EXPECT_EQ(window->findChildren<CColorSelectWnd*>().size(), 1);
+
+    Type(dialog, CColorSelectWnd::kEditRed, "18");
+    Type(dialog, CColorSelectWnd::kEditGreen, "52");
+    Type(dialog, CColorSelectWnd::kEditBlue, "86");
+    dialog->FindControl<QAbstractButton>(CColorSelectWnd::kOkButton)->click();
+    EXPECT_EQ(Tab()->ColourDialog(), nullptr);
+    EXPECT_EQ(StageColour(Tab()->Stages()[n]), 0xFF123456u);
+    EXPECT_TRUE(Control<QAbstractButton>(CDpiTabUI::kColourPrefix, n)
+                    ->styleSheet()
+                    .contains(QLatin1String("#123456")));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return StageColour(InMouse(n)) == 0xFF123456u; }, kWaitMs));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return InFile(n) == 0xFF123456u; }, kWaitMs));
+    for (int other = 0; other < 7; ++other) {
+        if (other != n) {
+            EXPECT_EQ(StageColour(InMouse(other)), StageColour(before[other])) << other;
+        }
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->findChildren<CColorSelectWnd*>().isEmpty(); },
+                                kWaitMs));
+}
+
+TEST_F(DpiTabTest, ACancelledColourDialogChangesNothing) {
+    const int n = 1;
+    const DpiStage before = Tab()->Stages()[n];
+    const QString shown = Control<QAbstractButton>(CDpiTabUI::kColourPrefix, n)->styleSheet();
+    for (const char* button : {CColorSelectWnd::kLaterButton, CSkinWindow::kCloseButton}) {
+        CColorSelectWnd* dialog = OpenColour(n);
+        ASSERT_TRUE(dialog);
+        Type(dialog, CColorSelectWnd::kEditRed, "250");
+        dialog->FindControl<QAbstractButton>(QString::fromLatin1(button))->click();
+        EXPECT_EQ(Tab()->ColourDialog(), nullptr) << button;
+    }
+    EXPECT_EQ(Tab()->Stages()[n], before);
+    EXPECT_EQ(Control<QAbstractButton>(CDpiTabUI::kColourPrefix, n)->styleSheet(), shown);
+    // A later change of the stage lands after anything the dialog could have sent.
+    Control<QSlider>(CDpiTabUI::kSliderPrefix, n)->setValue(before.x == 40 ? 41 : 40);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return InMouse(n).x != before.x; }, kWaitMs));
+    EXPECT_EQ(StageColour(InMouse(n)), StageColour(before));
+    EXPECT_EQ(InFile(n), StageColour(before));
 }

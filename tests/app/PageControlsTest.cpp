@@ -7,6 +7,7 @@
 #include "app/AboutWnd.h"
 #include "app/MainWnd.h"
 #include "app/MsgWnd.h"
+#include "lighting/ui/ColorSelectWnd.h"
 #include "mouse/ui/DevicePage.h"
 #include "ui/Page.h"
 #include "ui/SkinBuilder.h"
@@ -21,6 +22,7 @@ TEST(PageControls, EveryTableMatchesItsLayout) {
         {CDevicePageUI::kLayout, CPerformanceTabUI::kControls},
         {CDevicePageUI::kLayout, CPointerTabUI::kControls},
         {CLightControlUI::kLayout, CLightControlUI::kControls},
+        {CColorSelectWnd::kLayout, CColorSelectWnd::kControls},
     };
     for (const PageLayoutControls& table : tables) {
         // The device page's root is its own element.

@@ -22,8 +22,8 @@ const KeyCode kFactoryCodes[] = {{0x10, 0x01, 0x00}, {0x10, 0x02, 0x00}, {0x10, 
 }  // namespace
 
 TEST(DefaultDataTest, EveryFileIsJsonWithCrLfLineEnds) {
-    for (const char* name :
-         {"mouse.Json", "keyboard.Json", "MousePad.Json", "HD.Json", "default_light.json"}) {
+    for (const char* name : {"mouse.Json", "keyboard.Json", "MousePad.Json", "HD.Json",
+                             "default_light.json", "color_option_info.config"}) {
         const std::string text = CJsonFile::ReadText(kDefaultData / name);
         ASSERT_FALSE(text.empty()) << name;
         EXPECT_TRUE(CJsonFile::ParseDocument(text).isObject()) << name;

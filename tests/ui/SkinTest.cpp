@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -23,7 +24,7 @@ namespace {
 
 // The windows' layouts; the controls each window looks up are checked against its own table
 // by the app tests.
-const char* const kLayouts[] = {"XML_MAIN", "XML_MSG", "AboutWnd.xml"};
+const char* const kLayouts[] = {"XML_MAIN", "XML_MSG", "AboutWnd.xml", "XML/PalletDialog.xml"};
 
 QStringList LanguageKeysOf(QWidget* root) {
     QStringList keys;
@@ -205,6 +206,25 @@ TEST(Dpi, WindowTakesTheSupportedValuesAndRefusesOthers) {
     }
     EXPECT_DOUBLE_EQ(window.Scale(), 1.0);
     EXPECT_TRUE(QTest::qWaitFor([&] { return close->minimumWidth() == 46; }));
+}
+
+TEST(Window, OpenReturnsAtOnceAndFinishesOnceWithTheResult) {
+    CSkinWindow window;
+    ASSERT_TRUE(window.Create(QStringLiteral("XML_MSG")));
+    QSignalSpy finished(&window, &CSkinWindow::Finished);
+    window.Open();
+    EXPECT_TRUE(window.IsOpen() && window.isVisible() && window.isModal());
+    EXPECT_FALSE(window.IsModalRunning());
+    // Closed by the desktop rather than by a button: result 0.
+    window.close();
+    ASSERT_EQ(finished.size(), 1);
+    EXPECT_EQ(finished[0][0].toInt(), 0);
+    window.Open();
+    window.Close(5);
+    window.close();
+    ASSERT_EQ(finished.size(), 2);
+    EXPECT_EQ(finished[1][0].toInt(), 5);
+    EXPECT_FALSE(window.IsOpen() || window.isVisible());
 }
 
 TEST(Dpi, StyleSheetPixelsScale) {

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "base/ThreadCheck.h"
+#include "ui/DpiRule.h"
 
 const PageHandler<CDpiTabUI> CDpiTabUI::kHandlers[] = {
     {"movevaluechanged", kSliderPrefix, &CDpiTabUI::OnSliderMoved},
@@ -16,6 +17,7 @@ const PageHandler<CDpiTabUI> CDpiTabUI::kHandlers[] = {
     {"killfocus", kEditPrefix, &CDpiTabUI::OnEditDone},
     {"selectchanged", kEnablePrefix, &CDpiTabUI::OnEnableChanged},
     {"selectchanged", kSelectPrefix, &CDpiTabUI::OnSelectChanged},
+    {"click", kColourPrefix, &CDpiTabUI::OnColourClicked},
 };
 
 namespace {
@@ -27,6 +29,11 @@ DpiStage& StageOf(std::vector<DpiStage>& stages, int n) {
 }
 
 }  // namespace
+
+CDpiTabUI::~CDpiTabUI() {
+    // The dialog belongs to the window; its choice would have no stage to go to.
+    delete m_colourDialog.data();
+}
 
 bool CDpiTabUI::HandleNotify(TNotifyUI& msg) {
     return Dispatch<CDpiTabUI>(kHandlers, msg);
@@ -48,12 +55,7 @@ void CDpiTabUI::ShowProfile(const MouseProfileSnapshot& profile) {
             edit->setValidator(new QIntValidator(0, kHighestTypedDpi, edit));
         const bool known = static_cast<size_t>(n) < m_stages.size();
         ShowStage(n, known ? StagePosition(m_sensor, m_stages[static_cast<size_t>(n)]) : 0);
-        if (auto* colour = Control<QAbstractButton>(kColourPrefix, n)) {
-            const uint32_t argb =
-                known ? StageColour(m_stages[static_cast<size_t>(n)]) : 0xFF000000u;
-            colour->setStyleSheet(QStringLiteral("background-color: #%1;")
-                                      .arg(argb & 0xFFFFFFu, 6, 16, QLatin1Char('0')));
-        }
+        ShowColour(n);
     }
     ShowEnabled();
 }
@@ -76,6 +78,17 @@ void CDpiTabUI::ShowStage(int n, int position) {
         const QSignalBlocker block(select);
         select->setChecked(active);
     }
+}
+
+void CDpiTabUI::ShowColour(int n) {
+    auto* colour = Control<QAbstractButton>(kColourPrefix, n);
+    if (!colour)
+        return;
+    const uint32_t argb = static_cast<size_t>(n) < m_stages.size()
+                              ? StageColour(m_stages[static_cast<size_t>(n)])
+                              : 0xFF000000u;
+    colour->setStyleSheet(
+        QStringLiteral("background-color: #%1;").arg(argb & 0xFFFFFFu, 6, 16, QLatin1Char('0')));
 }
 
 void CDpiTabUI::ShowEnabled() {
@@ -163,5 +176,47 @@ void CDpiTabUI::OnSelectChanged(TNotifyUI& msg, int n) {
         StageOf(stages, n).enabled = 1;
         mouse.SetDpiStages(stages);
         mouse.SetActiveStage(n);
+    });
+}
+
+void CDpiTabUI::OnColourClicked(TNotifyUI&, int n) {
+    if (n > kLast)
+        return;
+    if (m_colourDialog) {
+        // One dialog at a time: the open one comes to the front.
+        m_colourDialog->raise();
+        m_colourDialog->activateWindow();
+        return;
+    }
+    QWidget* owner = window();
+    auto* dialog = new CColorSelectWnd(owner);
+    if (!dialog->Init()) {
+        delete dialog;
+        return;
+    }
+    auto* ownerWindow = qobject_cast<CSkinWindow*>(owner);
+    dialog->SetDpi(ownerWindow ? ownerWindow->Dpi() : kBaseDpi);
+    dialog->SetColour(static_cast<size_t>(n) < m_stages.size()
+                          ? StageColour(m_stages[static_cast<size_t>(n)])
+                          : 0xFF000000u);
+    dialog->EnableSevenColour(false);
+    dialog->CenterWindow();
+    m_colourDialog = dialog;
+    connect(dialog, &CSkinWindow::Finished, this, [this, dialog, n](int result) {
+        m_colourDialog = nullptr;
+        if (result == CColorSelectWnd::kChosen)
+            CommitColour(n, dialog->ResultColour());
+        dialog->deleteLater();
+    });
+    dialog->Open();
+}
+
+void CDpiTabUI::CommitColour(int n, uint32_t colour) {
+    SetStageColour(StageOf(m_stages, n), colour);
+    ShowColour(n);
+    Post([n, colour](CQuillonMouseDevice& mouse) {
+        std::vector<DpiStage> stages = mouse.GetDpiStages();
+        SetStageColour(StageOf(stages, n), colour);
+        mouse.SetDpiStages(stages);
     });
 }

@@ -4,6 +4,9 @@
 // to the profile as it is then, saved and written to the mouse.
 #pragma once
 
+#include <QPointer>
+
+#include "lighting/ui/ColorSelectWnd.h"
 #include "mouse/ui/MouseTab.h"
 
 class QAbstractButton;
@@ -27,12 +30,15 @@ class CDpiTabUI : public CMouseTabUI {
     };
 
     using CMouseTabUI::CMouseTabUI;
+    ~CDpiTabUI() override;
 
     // The stages, the active stage and the sensor of a profile the device applied.
     void ShowProfile(const MouseProfileSnapshot& profile) override;
     // What the page shows now (UI thread).
     const std::vector<DpiStage>& Stages() const { return m_stages; }
     int ActiveStage() const { return m_active; }
+    // The colour dialog a stage's colour button opened; null when none is open.
+    CColorSelectWnd* ColourDialog() const { return m_colourDialog; }
 
     bool HandleNotify(TNotifyUI& msg) override;
 
@@ -42,11 +48,15 @@ class CDpiTabUI : public CMouseTabUI {
     void OnEditDone(TNotifyUI& msg, int n);
     void OnEnableChanged(TNotifyUI& msg, int n);
     void OnSelectChanged(TNotifyUI& msg, int n);
+    void OnColourClicked(TNotifyUI& msg, int n);
     static const PageHandler<CDpiTabUI> kHandlers[];
 
     // Slider, edit and active look of stage n at position p.
     void ShowStage(int n, int position);
     void ShowEnabled();
+    void ShowColour(int n);
+    // Stage n takes the colour chosen in the dialog.
+    void CommitColour(int n, uint32_t colour);
     // Stage n takes position p in the page's copy and in the mouse.
     void CommitPosition(int n, int position);
     // Every change ends the same way: the profile file, then the settings image.
@@ -55,4 +65,5 @@ class CDpiTabUI : public CMouseTabUI {
     DpiSensor m_sensor{};
     std::vector<DpiStage> m_stages;
     int m_active = 0;
+    QPointer<CColorSelectWnd> m_colourDialog;
 };
