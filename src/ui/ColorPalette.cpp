@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QStyle>
 #include <algorithm>
 
 namespace {
@@ -149,20 +150,31 @@ void CColorPaletteUI::Choose(int hue, int saturation, int value) {
         emit ColourChanged(m_colour);
 }
 
-void ShowSwatch(QWidget* control, QColor colour) {
-    if (!control)
+void ShowSwatch(QWidget* swatch, uint32_t argb, bool paint, const QString& image) {
+    if (!swatch)
         return;
-    control->setProperty("color", QVariant::fromValue(static_cast<uint>(colour.rgba())));
-    control->setStyleSheet(QStringLiteral("background-color: %1;").arg(colour.name()));
+    swatch->setProperty(kSwatchColourProperty,
+                        QStringLiteral("%1").arg(argb, 8, 16, QLatin1Char('0')).toUpper());
+    QString sheet;
+    if (paint)
+        sheet = QStringLiteral("background-color: rgba(%1, %2, %3, %4);")
+                    .arg(argb >> 16 & 0xFF)
+                    .arg(argb >> 8 & 0xFF)
+                    .arg(argb & 0xFF)
+                    .arg(argb >> 24 & 0xFF);
+    if (!image.isEmpty())
+        sheet += QStringLiteral(" image: url(skin:%1);").arg(image);
+    swatch->setStyleSheet(sheet);
+    // Property selectors of the skin follow only a new polish.
+    swatch->style()->unpolish(swatch);
+    swatch->style()->polish(swatch);
 }
 
-uint32_t SwatchColour(const QWidget* control) {
-    if (!control)
+uint32_t SwatchColour(const QWidget* swatch) {
+    if (!swatch)
         return 0;
-    const QVariant value = control->property("color");
-    if (value.typeId() == QMetaType::QString) {
-        const QColor colour(value.toString());
-        return colour.isValid() ? colour.rgba() : 0;
-    }
-    return value.isValid() ? value.toUInt() : 0;
+    const QString text = swatch->property(kSwatchColourProperty).toString();
+    bool ok = false;
+    const uint32_t argb = text.size() == 8 ? text.toUInt(&ok, 16) : 0;
+    return ok ? argb : 0;
 }

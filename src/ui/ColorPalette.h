@@ -47,9 +47,11 @@ class CColorPaletteUI : public QWidget {
     int m_squareHue = -1;
 };
 
-// Shows a colour as a control's background (colour buttons and swatches); the colour is kept in
-// its property "color" as 0xAARRGGBB.
-void ShowSwatch(QWidget* control, QColor colour);
-// The colour ShowSwatch gave the control, else its "color" property of the layout ("#RRGGBB");
-// 0 when it has none.
-uint32_t SwatchColour(const QWidget* control);
+// A swatch: a button that shows a colour as its background. The colour is kept in the property
+// "bkcolor" as eight hexadecimal digits AARRGGBB, which layouts may set.
+inline constexpr const char* kSwatchColourProperty = "bkcolor";
+// Without `paint` the skin's look of an empty swatch shows instead; `image` (a skin path) is
+// drawn over the colour.
+void ShowSwatch(QWidget* swatch, uint32_t argb, bool paint = true, const QString& image = {});
+// The swatch's colour; 0 when it has none (or no swatch).
+uint32_t SwatchColour(const QWidget* swatch);

@@ -57,10 +57,7 @@ class ColorSelectWndTest : public testing::Test {
                std::abs(shown.green() - wanted.green()) <= 2 &&
                std::abs(shown.blue() - wanted.blue()) <= 2;
     }
-    static uint32_t Swatch(const QAbstractButton* button) {
-        return ColourFromText(
-            button->property(CColorSelectWnd::kColourProperty).toString().toStdString());
-    }
+    static uint32_t Swatch(const QAbstractButton* button) { return SwatchColour(button); }
     uint32_t Shown() { return Swatch(Button(CColorSelectWnd::kShowButton)); }
     QStringList EditTexts() {
         return {Edit(CColorSelectWnd::kEditRed)->text(), Edit(CColorSelectWnd::kEditGreen)->text(),

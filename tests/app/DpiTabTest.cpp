@@ -12,6 +12,7 @@
 #include "mouse/MouseSettingsBlock.h"
 #include "profile/JsonFile.h"
 #include "tests/app/MousePageFixture.h"
+#include "ui/ColorPalette.h"
 
 namespace {
 
@@ -138,9 +139,7 @@ TEST_F(DpiTabTest, AStageColourChosenInTheDialogReachesTheMouseAndTheProfile) {
     dialog->FindControl<QAbstractButton>(CColorSelectWnd::kOkButton)->click();
     EXPECT_EQ(Tab()->ColourDialog(), nullptr);
     EXPECT_EQ(StageColour(Tab()->Stages()[n]), 0xFF123456u);
-    EXPECT_TRUE(Control<QAbstractButton>(CDpiTabUI::kColourPrefix, n)
-                    ->styleSheet()
-                    .contains(QLatin1String("#123456")));
+    EXPECT_EQ(SwatchColour(Control<QAbstractButton>(CDpiTabUI::kColourPrefix, n)), 0xFF123456u);
     EXPECT_TRUE(QTest::qWaitFor([&] { return StageColour(InMouse(n)) == 0xFF123456u; }, kWaitMs));
     EXPECT_TRUE(QTest::qWaitFor([&] { return InFile(n) == 0xFF123456u; }, kWaitMs));
     for (int other = 0; other < 7; ++other) {

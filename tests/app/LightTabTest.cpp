@@ -18,6 +18,7 @@
 
 #include "base/Paths.h"
 #include "lighting/LightTables.h"
+#include "lighting/ui/ColorSelectWnd.h"
 #include "mouse/MouseSettingsBlock.h"
 #include "profile/JsonFile.h"
 #include "tests/app/MousePageFixture.h"
@@ -189,6 +190,31 @@ TEST_F(LightTabTest, TheTabShowsTheEffectAndItsPreview) {
             << c.name;
         Shot(c.name);
     }
+}
+
+// The colour shown opens the colour dialog; its choice is the effect's colour, or the cycle.
+TEST_F(LightTabTest, TheColourDialogChoosesTheColourOrTheCycle) {
+    Choose(kEffectBreathing);
+    auto* shown = Control<QAbstractButton>(CLightControlUI::kColourShown);
+    shown->click();
+    CColorSelectWnd* dialog = Light()->ColourDialog();
+    ASSERT_TRUE(dialog && dialog->IsOpen());
+    // The mouse's effects that take a colour have no colour cycle.
+    EXPECT_TRUE(dialog->FindControl(CColorSelectWnd::kSevenColourLayout)->isHidden());
+    auto* edit = dialog->FindControl<QLineEdit>(QString::fromLatin1(CColorSelectWnd::kEditBlue));
+    edit->setText(QStringLiteral("77"));
+    QFocusEvent out(QEvent::FocusOut);
+    QApplication::sendEvent(edit, &out);
+    const uint32_t chosen = dialog->Colour();
+    dialog->FindControl<QAbstractButton>(CColorSelectWnd::kOkButton)->click();
+    EXPECT_EQ(Light()->ColourDialog(), nullptr);
+    EXPECT_EQ(Control<QLineEdit>(CLightControlUI::kEditBlue)->text(), QStringLiteral("77"));
+    EXPECT_EQ(SwatchColour(shown), chosen);
+    EXPECT_TRUE(MouseHolds(MouseBlock::kBlue, 77));
+    EXPECT_TRUE(MouseHolds(MouseBlock::kMultiColor, 0));
+    // An effect without a colour offers no dialog.
+    Choose(kEffectFourColourBlink);
+    EXPECT_FALSE(shown->isEnabled());
 }
 
 // Which controls each effect of the mouse offers, and which effects take the colour wheel.

@@ -11,6 +11,7 @@
 #include "base/Paths.h"
 #include "base/ThreadCheck.h"
 #include "ui/ColorPalette.h"
+#include "ui/DpiRule.h"
 #include "ui/SkinBuilder.h"
 
 const PageHandler<CColorSelectWnd> CColorSelectWnd::kHandlers[] = {
@@ -41,36 +42,6 @@ uint32_t Opaque(int red, int green, int blue) {
            static_cast<uint32_t>(blue);
 }
 
-uint32_t SwatchColour(const QAbstractButton* button) {
-    if (!button)
-        return 0;
-    return ColourFromText(
-        button->property(CColorSelectWnd::kColourProperty).toString().toStdString());
-}
-
-// The swatch keeps its colour in a property and paints it as its background; without `paint`
-// the skin's look of an empty swatch shows instead.
-void ShowSwatch(QAbstractButton* button, uint32_t colour, bool paint = true,
-                const QString& image = QString()) {
-    if (!button)
-        return;
-    button->setProperty(CColorSelectWnd::kColourProperty,
-                        QString::fromStdString(ColourText(colour)));
-    QString sheet;
-    if (paint)
-        sheet = QStringLiteral("background-color: rgba(%1, %2, %3, %4);")
-                    .arg(colour >> 16 & 0xFF)
-                    .arg(colour >> 8 & 0xFF)
-                    .arg(colour & 0xFF)
-                    .arg(colour >> 24 & 0xFF);
-    if (!image.isEmpty())
-        sheet += QStringLiteral(" image: url(skin:%1);").arg(image);
-    button->setStyleSheet(sheet);
-    // Property selectors of the skin follow only a new polish.
-    button->style()->unpolish(button);
-    button->style()->polish(button);
-}
-
 // A colour edit's value: its text as a decimal number within 0 … 255 (not a number: 0), shown
 // back as that number.
 int TakeEditValue(QLineEdit* edit) {
@@ -85,6 +56,39 @@ int TakeEditValue(QLineEdit* edit) {
 }
 
 }  // namespace
+
+void CColorSelectWnd::Choose(QPointer<CColorSelectWnd>& open, QWidget* opener, uint32_t colour,
+                             bool sevenColour, std::function<void(const CColorSelectWnd&)> chosen) {
+    if (open) {
+        open->raise();
+        open->activateWindow();
+        return;
+    }
+    QWidget* owner = opener ? opener->window() : nullptr;
+    auto* dialog = new CColorSelectWnd(owner);
+    if (!dialog->Init()) {
+        delete dialog;
+        return;
+    }
+    auto* ownerWindow = qobject_cast<CSkinWindow*>(owner);
+    dialog->SetDpi(ownerWindow ? ownerWindow->Dpi() : kBaseDpi);
+    dialog->SetColour(colour);
+    dialog->EnableSevenColour(sevenColour);
+    dialog->CenterWindow();
+    open = dialog;
+    // The opener may go first; then its choice has nowhere to go.
+    QPointer<QWidget> alive(opener);
+    connect(dialog, &CSkinWindow::Finished, dialog,
+            [dialog, alive, &open, chosen = std::move(chosen)](int result) {
+                if (alive) {
+                    open = nullptr;
+                    if (result == kChosen)
+                        chosen(*dialog);
+                }
+                dialog->deleteLater();
+            });
+    dialog->Open();
+}
 
 CColorSelectWnd::CColorSelectWnd(QWidget* owner)
     : CColorSelectWnd(owner, CColorOptionFile(GetUserDataFolder(), GetDefaultDataFolder())) {}

@@ -5,6 +5,7 @@
 
 #include <QPointer>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "lighting/ui/ColorOptionFile.h"
@@ -50,8 +51,7 @@ class CColorSelectWnd : public CSkinWindow {
         {kSevenColourLayout},
         {kOkButton},
     };
-    // A swatch's colour ("AARRGGBB") and a collected slot's user data ("1" when filled).
-    static constexpr const char* kColourProperty = "bkcolor";
+    // A collected slot's user data ("1" when filled); its colour is the swatch's.
     static constexpr const char* kUserDataProperty = "UserData";
     // What "color_show_btn" shows while the seven colours are chosen.
     static constexpr const char* kSevenColourImage = "common/base1.png";
@@ -59,6 +59,13 @@ class CColorSelectWnd : public CSkinWindow {
 
     // The results Finished carries.
     enum Result : int { kCancelled = 0, kChosen = 1, kChosenWithoutPalette = 2 };
+
+    // Opens a dialog over `opener`'s window at its DPI, showing `colour` (0xAARRGGBB), with or
+    // without the seven-colour choice; `chosen` runs when the user confirms a colour. `open`,
+    // the opener's, holds the dialog while it is open: one at a time, a second call brings the
+    // open one to the front. The dialog deletes itself when it closes.
+    static void Choose(QPointer<CColorSelectWnd>& open, QWidget* opener, uint32_t colour,
+                       bool sevenColour, std::function<void(const CColorSelectWnd&)> chosen);
 
     // The colour file defaults to the user's data folder and the program's default data.
     explicit CColorSelectWnd(QWidget* owner = nullptr);

@@ -16,6 +16,7 @@
 #include "base/ThreadCheck.h"
 #include "lighting/LightSync.h"
 #include "lighting/LightTables.h"
+#include "lighting/ui/ColorSelectWnd.h"
 #include "ui/ColorPalette.h"
 #include "ui/SkinBuilder.h"
 #include "ui/SkinResources.h"
@@ -35,6 +36,7 @@ const PageHandler<CLightControlUI> CLightControlUI::kHandlers[] = {
     {"colorchanged", kPalette, &CLightControlUI::OnPalette},
     {"click", kPresetPrefix, &CLightControlUI::OnPreset},
     {"click", kSameMode, &CLightControlUI::OnSameMode},
+    {"click", kColourShown, &CLightControlUI::OnColourShown},
 };
 
 namespace {
@@ -101,10 +103,15 @@ CLightControlUI::CLightControlUI(QWidget* parent) : CPageUI(parent) {
     for (int n = 0; n < kPresetCount; ++n)
         if (auto* preset =
                 findChild<QWidget*>(QString::fromLatin1(kPresetPrefix) + QString::number(n)))
-            ShowSwatch(preset, QColor::fromRgba(SwatchColour(preset)));
+            ShowSwatch(preset, SwatchColour(preset));
     if (auto* status = Control<QLabel>(kSameModeStatus))
         status->hide();
     SetSameModeAllowed(false);
+}
+
+CLightControlUI::~CLightControlUI() {
+    // The dialog belongs to the window; its choice would have no page to go to.
+    delete m_colourDialog.data();
 }
 
 bool CLightControlUI::HandleNotify(TNotifyUI& msg) {
@@ -174,7 +181,7 @@ void CLightControlUI::ShowColour(uint8_t red, uint8_t green, uint8_t blue) {
     const QColor colour(red, green, blue);
     if (auto* palette = Control<CColorPaletteUI>(kPalette))
         palette->SetColour(colour);
-    ShowSwatch(Control<QWidget>(kColourShown), colour);
+    ShowSwatch(Control<QWidget>(kColourShown), colour.rgba());
 }
 
 void CLightControlUI::ShowLevel(const char* valueLabel, int value, int maximum) {
@@ -326,7 +333,28 @@ void CLightControlUI::OnColourEdit(TNotifyUI& msg, int) {
 }
 
 void CLightControlUI::OnPalette(TNotifyUI& msg, int) {
-    const QColor colour = QColor::fromRgb(static_cast<QRgb>(msg.wParam));
+    ChooseColour(QColor::fromRgb(static_cast<QRgb>(msg.wParam)));
+}
+
+void CLightControlUI::OnColourShown(TNotifyUI&, int) {
+    const bool wheel =
+        Control<QWidget>(kMultiColour) && Control<QWidget>(kMultiColour)->isEnabled();
+    CColorSelectWnd::Choose(
+        m_colourDialog, this, 0xFF000000u | m_light.red << 16 | m_light.green << 8 | m_light.blue,
+        wheel, [this](const CColorSelectWnd& dialog) {
+            if (dialog.SevenColour()) {
+                if (auto* multi = Control<QAbstractButton>(kMultiColour))
+                    multi->setChecked(true);  // its handler stores it
+                return;
+            }
+            const uint32_t argb = dialog.ResultColour();
+            ShowColour(static_cast<uint8_t>(argb >> 16), static_cast<uint8_t>(argb >> 8),
+                       static_cast<uint8_t>(argb));
+            ChooseColour(QColor::fromRgb(argb));
+        });
+}
+
+void CLightControlUI::ChooseColour(const QColor& colour) {
     const auto red = static_cast<uint8_t>(colour.red());
     const auto green = static_cast<uint8_t>(colour.green());
     const auto blue = static_cast<uint8_t>(colour.blue());
@@ -336,7 +364,7 @@ void CLightControlUI::OnPalette(TNotifyUI& msg, int) {
             const QSignalBlocker block(edit);
             edit->setText(QString::number(value));
         }
-    ShowSwatch(Control<QWidget>(kColourShown), colour);
+    ShowSwatch(Control<QWidget>(kColourShown), colour.rgba());
     if (auto* multi = Control<QAbstractButton>(kMultiColour)) {
         const QSignalBlocker block(multi);
         multi->setChecked(false);

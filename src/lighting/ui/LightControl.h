@@ -3,16 +3,19 @@
 // presets, and the button that gives every connected device the same effect. The page edits its
 // own copy of the record and shows the change at once, on the preview too; each change goes to
 // the device's worker as an edit of the device's record as it is then, followed there by the
-// store and the write.
+// store and the write. The colour shown opens the colour dialog.
 #pragma once
 
 #include <QColor>
+#include <QPointer>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "records/ProfileRecords.h"
 #include "ui/Page.h"
+
+class CColorSelectWnd;
 
 class CLightControlUI : public CPageUI {
     Q_OBJECT
@@ -70,6 +73,7 @@ class CLightControlUI : public CPageUI {
 
     // Builds its controls from its layout.
     explicit CLightControlUI(QWidget* parent = nullptr);
+    ~CLightControlUI() override;
 
     // Where changes go (the device worker) and where the preview takes the record at once.
     void SetChangePoster(ChangePoster poster) { m_poster = std::move(poster); }
@@ -84,6 +88,8 @@ class CLightControlUI : public CPageUI {
     // The record of a profile the device applied or of a synchronisation (UI thread).
     void ShowLight(const LightInfo& light);
     const LightInfo& Light() const { return m_light; }
+    // The colour dialog while it is open.
+    CColorSelectWnd* ColourDialog() const { return m_colourDialog; }
     // Enables the controls an effect uses.
     void LayOut(int effect);
     // Offered while two or more devices are connected.
@@ -107,11 +113,14 @@ class CLightControlUI : public CPageUI {
     void OnPalette(TNotifyUI& msg, int);
     void OnPreset(TNotifyUI& msg, int n);
     void OnSameMode(TNotifyUI& msg, int);
+    void OnColourShown(TNotifyUI& msg, int);
     static const PageHandler<CLightControlUI> kHandlers[];
 
     // The change sequence: the page's copy, the preview, then the worker.
     void Change(LightEdit edit, bool leaveSync = true);
     void ShowColour(uint8_t red, uint8_t green, uint8_t blue);
+    // A colour chosen on the palette or in the dialog: the edits, the swatch, then the change.
+    void ChooseColour(const QColor& colour);
     void ShowLevel(const char* valueLabel, int value, int maximum);
     void ShowDirection(bool forward);
     void ShowSameModeStatus(const char* key);
@@ -127,4 +136,5 @@ class CLightControlUI : public CPageUI {
     ChangePoster m_poster;
     PreviewSink m_preview;
     std::function<bool()> m_sameMode;
+    QPointer<CColorSelectWnd> m_colourDialog;
 };

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "base/ThreadCheck.h"
+#include "ui/ColorPalette.h"
 #include "ui/DpiRule.h"
 
 const PageHandler<CDpiTabUI> CDpiTabUI::kHandlers[] = {
@@ -87,8 +88,7 @@ void CDpiTabUI::ShowColour(int n) {
     const uint32_t argb = static_cast<size_t>(n) < m_stages.size()
                               ? StageColour(m_stages[static_cast<size_t>(n)])
                               : 0xFF000000u;
-    colour->setStyleSheet(
-        QStringLiteral("background-color: #%1;").arg(argb & 0xFFFFFFu, 6, 16, QLatin1Char('0')));
+    ShowSwatch(colour, argb | 0xFF000000u);
 }
 
 void CDpiTabUI::ShowEnabled() {
@@ -182,33 +182,12 @@ void CDpiTabUI::OnSelectChanged(TNotifyUI& msg, int n) {
 void CDpiTabUI::OnColourClicked(TNotifyUI&, int n) {
     if (n > kLast)
         return;
-    if (m_colourDialog) {
-        // One dialog at a time: the open one comes to the front.
-        m_colourDialog->raise();
-        m_colourDialog->activateWindow();
-        return;
-    }
-    QWidget* owner = window();
-    auto* dialog = new CColorSelectWnd(owner);
-    if (!dialog->Init()) {
-        delete dialog;
-        return;
-    }
-    auto* ownerWindow = qobject_cast<CSkinWindow*>(owner);
-    dialog->SetDpi(ownerWindow ? ownerWindow->Dpi() : kBaseDpi);
-    dialog->SetColour(static_cast<size_t>(n) < m_stages.size()
-                          ? StageColour(m_stages[static_cast<size_t>(n)])
-                          : 0xFF000000u);
-    dialog->EnableSevenColour(false);
-    dialog->CenterWindow();
-    m_colourDialog = dialog;
-    connect(dialog, &CSkinWindow::Finished, this, [this, dialog, n](int result) {
-        m_colourDialog = nullptr;
-        if (result == CColorSelectWnd::kChosen)
-            CommitColour(n, dialog->ResultColour());
-        dialog->deleteLater();
-    });
-    dialog->Open();
+    const uint32_t colour = static_cast<size_t>(n) < m_stages.size()
+                                ? StageColour(m_stages[static_cast<size_t>(n)])
+                                : 0xFF000000u;
+    CColorSelectWnd::Choose(
+        m_colourDialog, this, colour, false,
+        [this, n](const CColorSelectWnd& dialog) { CommitColour(n, dialog.ResultColour()); });
 }
 
 void CDpiTabUI::CommitColour(int n, uint32_t colour) {
