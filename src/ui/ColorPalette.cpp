@@ -9,8 +9,13 @@
 
 namespace {
 
-constexpr int kGap = 10;
-constexpr int kHueWidth = 18;
+// The hue strip grows with the palette, so it keeps its weight at every DPI.
+int HueWidth(int height) {
+    return std::clamp(height / 10, 12, 40);
+}
+int Gap(int height) {
+    return HueWidth(height) / 2 + 1;
+}
 
 }  // namespace
 
@@ -30,11 +35,12 @@ void CColorPaletteUI::SetColour(const QColor& colour) {
 }
 
 QRect CColorPaletteUI::SquareRect() const {
-    return QRect(0, 0, std::max(1, width() - kGap - kHueWidth), std::max(1, height()));
+    return QRect(0, 0, std::max(1, width() - Gap(height()) - HueWidth(height())),
+                 std::max(1, height()));
 }
 
 QRect CColorPaletteUI::HueRect() const {
-    return QRect(width() - kHueWidth, 0, kHueWidth, std::max(1, height()));
+    return QRect(width() - HueWidth(height()), 0, HueWidth(height()), std::max(1, height()));
 }
 
 void CColorPaletteUI::paintEvent(QPaintEvent*) {
@@ -74,17 +80,19 @@ void CColorPaletteUI::paintEvent(QPaintEvent*) {
     // The markers, ringed in both black and white so they show on any colour.
     const QPointF at(square.left() + m_saturation * (square.width() - 1) / 255.0,
                      square.top() + (255 - m_value) * (square.height() - 1) / 255.0);
+    const qreal unit = hue.width() / 18.0;
+    const qreal radius = 6 * unit;
     painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(Qt::black, 3));
-    painter.drawEllipse(at, 6, 6);
-    painter.setPen(QPen(Qt::white, 1.5));
-    painter.drawEllipse(at, 6, 6);
+    painter.setPen(QPen(Qt::black, 3 * unit));
+    painter.drawEllipse(at, radius, radius);
+    painter.setPen(QPen(Qt::white, 1.5 * unit));
+    painter.drawEllipse(at, radius, radius);
     const qreal hueY = hue.top() + (359 - m_hue) * (hue.height() - 1) / 359.0;
-    const QRectF thumb(hue.left() - 2, hueY - 3, hue.width() + 4, 6);
-    painter.setPen(QPen(Qt::black, 3));
-    painter.drawRoundedRect(thumb, 2, 2);
-    painter.setPen(QPen(Qt::white, 1.5));
-    painter.drawRoundedRect(thumb, 2, 2);
+    const QRectF thumb(hue.left() - 2 * unit, hueY - 3 * unit, hue.width() + 4 * unit, 6 * unit);
+    painter.setPen(QPen(Qt::black, 3 * unit));
+    painter.drawRoundedRect(thumb, 2 * unit, 2 * unit);
+    painter.setPen(QPen(Qt::white, 1.5 * unit));
+    painter.drawRoundedRect(thumb, 2 * unit, 2 * unit);
     if (hasFocus()) {
         painter.setPen(QPen(palette().highlight().color(), 1, Qt::DotLine));
         painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
@@ -95,7 +103,8 @@ void CColorPaletteUI::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return QWidget::mousePressEvent(event);
     const QPoint point = event->position().toPoint();
-    m_dragging = HueRect().adjusted(-kGap / 2, 0, 0, 0).contains(point) ? Part::Hue : Part::Square;
+    m_dragging =
+        HueRect().adjusted(-Gap(height()) / 2, 0, 0, 0).contains(point) ? Part::Hue : Part::Square;
     PickAt(point, m_dragging);
 }
 
