@@ -262,33 +262,36 @@ void CLightControlUI::OnEffectSelected(TNotifyUI& msg, int) {
     });
 }
 
-void CLightControlUI::OnBrightnessMoved(TNotifyUI& msg, int) {
+void CLightControlUI::OnLevel(TNotifyUI& msg, const char* slider, const char* label,
+                              uint8_t LightInfo::*field, bool committed) {
+    const auto level = static_cast<uint8_t>(std::clamp(msg.wParam, 0, 0xFF));
+    if (auto* control = Control<QSlider>(slider))
+        ShowLevel(label, level, control->maximum());
+    if (committed) {
+        Change([field, level](LightInfo& light) { light.*field = level; });
+        return;
+    }
     // Shown and previewed while dragging; stored when let go.
-    ShowLevel(kBrightnessValue, msg.wParam, Control<QSlider>(kBrightnessSlider)->maximum());
     LightInfo preview = m_light;
-    preview.brightness = static_cast<uint8_t>(msg.wParam);
+    preview.*field = level;
     if (m_preview)
         m_preview(preview, true);
+}
+
+void CLightControlUI::OnBrightnessMoved(TNotifyUI& msg, int) {
+    OnLevel(msg, kBrightnessSlider, kBrightnessValue, &LightInfo::brightness, false);
 }
 
 void CLightControlUI::OnBrightness(TNotifyUI& msg, int) {
-    const auto level = static_cast<uint8_t>(std::clamp(msg.wParam, 0, 0xFF));
-    ShowLevel(kBrightnessValue, level, Control<QSlider>(kBrightnessSlider)->maximum());
-    Change([level](LightInfo& light) { light.brightness = level; });
+    OnLevel(msg, kBrightnessSlider, kBrightnessValue, &LightInfo::brightness, true);
 }
 
 void CLightControlUI::OnSpeedMoved(TNotifyUI& msg, int) {
-    ShowLevel(kSpeedValue, msg.wParam, Control<QSlider>(kSpeedSlider)->maximum());
-    LightInfo preview = m_light;
-    preview.speed = static_cast<uint8_t>(msg.wParam);
-    if (m_preview)
-        m_preview(preview, true);
+    OnLevel(msg, kSpeedSlider, kSpeedValue, &LightInfo::speed, false);
 }
 
 void CLightControlUI::OnSpeed(TNotifyUI& msg, int) {
-    const auto level = static_cast<uint8_t>(std::clamp(msg.wParam, 0, 0xFF));
-    ShowLevel(kSpeedValue, level, Control<QSlider>(kSpeedSlider)->maximum());
-    Change([level](LightInfo& light) { light.speed = level; });
+    OnLevel(msg, kSpeedSlider, kSpeedValue, &LightInfo::speed, true);
 }
 
 void CLightControlUI::OnForward(TNotifyUI& msg, int) {

@@ -106,6 +106,9 @@ class CLightControlUI : public CPageUI {
     void OnBrightness(TNotifyUI& msg, int);
     void OnSpeedMoved(TNotifyUI& msg, int);
     void OnSpeed(TNotifyUI& msg, int);
+    // A level slider moved (previewed) or let go (stored): its value label and its byte.
+    void OnLevel(TNotifyUI& msg, const char* slider, const char* label, uint8_t LightInfo::*field,
+                 bool committed);
     void OnForward(TNotifyUI& msg, int);
     void OnBackward(TNotifyUI& msg, int);
     void OnMultiColour(TNotifyUI& msg, int);
