@@ -4,6 +4,8 @@
 #include <QCommandLineParser>
 #include <QLocale>
 #include <QTimer>
+#include <cstdio>
+#include <cstring>
 
 #include "app/AppFonts.h"
 #include "app/MainWnd.h"
@@ -25,41 +27,93 @@ QString DefaultLanguageFile() {
                                                     : QStringLiteral("lan_en.xml");
 }
 
+// The program's options, described once for the window and for --help without a display.
+struct WindowOptions {
+    QCommandLineOption emulate{
+        QStringLiteral("emulate"),
+        QStringLiteral("Also see the simulated mouse (cable, receiver or both)."),
+        QStringLiteral("mode")};
+    QCommandLineOption verbose{QStringLiteral("verbose"), QStringLiteral("Debug lines on stderr.")};
+    QCommandLineOption dataDir{QStringLiteral("data-dir"), QStringLiteral("Per-user data folder."),
+                               QStringLiteral("folder")};
+    QCommandLineOption language{
+        QStringLiteral("language"),
+        QStringLiteral("Language file of the skin (lan_en.xml, lan_cn.xml)."),
+        QStringLiteral("file")};
+    QCommandLineOption screenshot{QStringLiteral("screenshot"),
+                                  QStringLiteral("Save the window as a PNG once shown, then exit."),
+                                  QStringLiteral("file")};
+    QCommandLineOption screenshotDelay{
+        QStringLiteral("screenshot-delay"),
+        QStringLiteral("Milliseconds between showing the window and the screenshot (default "
+                       "1500: the devices have been opened and read by then)."),
+        QStringLiteral("ms"), QStringLiteral("1500")};
+
+    void AddTo(QCommandLineParser& parser) const {
+        parser.setApplicationDescription(
+            QStringLiteral("Configures the Kestrune Q418-RGB mouse. Without a display, "
+                           "kestrunectl does the same from a terminal."));
+        parser.addHelpOption();
+        parser.addVersionOption();
+        parser.addOptions({emulate, verbose, dataDir, language, screenshot, screenshotDelay});
+    }
+};
+
+bool AsksForHelpOrVersion(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        for (const char* option : {"-h", "--help", "--help-all", "-?", "-v", "--version"})
+            if (std::strcmp(argv[i], option) == 0)
+                return true;
+    return false;
+}
+
+// Whether Qt has somewhere to show the window: a platform chosen, or an X or Wayland display.
+bool HasDisplay() {
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+           !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+void NameTheProgram() {
+    QCoreApplication::setApplicationName(QString::fromUtf8(kProductName));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KESTRUNE_VERSION));
+}
+
 }  // namespace
 
 int RunWindowApp(int argc, char** argv) {
+    const WindowOptions described;
+    if (AsksForHelpOrVersion(argc, argv)) {
+        // Answered without a display: process() prints and exits.
+        QCoreApplication core(argc, argv);
+        NameTheProgram();
+        QCommandLineParser parser;
+        described.AddTo(parser);
+        parser.process(core);
+        return 0;
+    }
+    if (!HasDisplay()) {
+        std::fprintf(stderr,
+                     "kestrune-q418: there is no display to show the window on (DISPLAY and "
+                     "WAYLAND_DISPLAY are not set). Start it from your desktop session, or use "
+                     "kestrunectl in a terminal.\n");
+        return 1;
+    }
     // The window follows its monitor by its own rule (96 or 144 DPI), not the desktop's scale.
     qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
     QApplication app(argc, argv);
     MarkUiThread();
-    QApplication::setApplicationName(QString::fromUtf8(kProductName));
-    QApplication::setApplicationVersion(QStringLiteral(KESTRUNE_VERSION));
+    NameTheProgram();
     QApplication::setQuitOnLastWindowClosed(false);
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Configures the Kestrune Q418-RGB mouse."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    QCommandLineOption emulate(
-        QStringLiteral("emulate"),
-        QStringLiteral("Also see the simulated mouse (cable, receiver or both)."),
-        QStringLiteral("mode"));
-    QCommandLineOption verbose(QStringLiteral("verbose"), QStringLiteral("Debug lines on stderr."));
-    QCommandLineOption dataDir(QStringLiteral("data-dir"), QStringLiteral("Per-user data folder."),
-                               QStringLiteral("folder"));
-    QCommandLineOption language(
-        QStringLiteral("language"),
-        QStringLiteral("Language file of the skin (lan_en.xml, lan_cn.xml)."),
-        QStringLiteral("file"));
-    QCommandLineOption screenshot(QStringLiteral("screenshot"),
-                                  QStringLiteral("Save the window as a PNG once shown, then exit."),
-                                  QStringLiteral("file"));
-    QCommandLineOption screenshotDelay(
-        QStringLiteral("screenshot-delay"),
-        QStringLiteral("Milliseconds between showing the window and the screenshot (default "
-                       "1500: the devices have been opened and read by then)."),
-        QStringLiteral("ms"), QStringLiteral("1500"));
-    parser.addOptions({emulate, verbose, dataDir, language, screenshot, screenshotDelay});
+    described.AddTo(parser);
+    const QCommandLineOption& emulate = described.emulate;
+    const QCommandLineOption& verbose = described.verbose;
+    const QCommandLineOption& dataDir = described.dataDir;
+    const QCommandLineOption& language = described.language;
+    const QCommandLineOption& screenshot = described.screenshot;
+    const QCommandLineOption& screenshotDelay = described.screenshotDelay;
     // As in kestrunectl: "--emulate" alone means the saved plug state, "--emulate MODE" the mode.
     QStringList arguments = QApplication::arguments();
     for (qsizetype i = 1; i < arguments.size(); ++i) {
