@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "SettingsFloor.h"
 #include "base/Paths.h"
 #include "mouse/QuillonMouseDevice.h"
 #include "simulated/EmulatedHidBackend.h"
@@ -78,12 +79,7 @@ int Run(bool receiver, int changes) {
         deviceMs.push_back(Ms(done - saved));
     }
 
-    // Begin, the image in chunks of 56 (cable) or 24 (receiver) bytes, end; the receiver asks
-    // for the link first.
-    const unsigned chunk = receiver ? 24 : 56;
-    const unsigned transactions =
-        (receiver ? 1 : 0) + 2 + (kMouseSettingsBlockSize + chunk - 1) / chunk;
-    const double floorMs = transactions * 2 * kIntervalMs + 10.0;
+    const auto [transactions, floorMs] = SettingsImageFloor(receiver, kIntervalMs);
     const double median = Percentile(deviceMs, 0.5);
     std::printf(
         "%-8s %d changes: device median %.2f ms (p90 %.2f, max %.2f), floor %.1f ms "

@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "SettingsFloor.h"
 #include "app/DeviceOption.h"
 #include "app/MainWnd.h"
 #include "app/MpDevicePower.h"
@@ -141,10 +142,7 @@ int Run(bool receiver, int commits) {
     QObject::disconnect(awake);
     QObject::disconnect(blocking);
 
-    const unsigned chunk = receiver ? 24 : 56;
-    const unsigned transactions =
-        (receiver ? 1 : 0) + 2 + (kMouseSettingsBlockSize + chunk - 1) / chunk;
-    const double floorMs = transactions * 2 * kIntervalMs + 10.0;
+    const double floorMs = SettingsImageFloor(receiver, kIntervalMs).ms;
     const double median = Percentile(latencyMs, 0.5);
     std::printf(
         "%-8s %d commits: slider to bytes median %.2f ms (p90 %.2f, max %.2f), floor %.1f ms, "

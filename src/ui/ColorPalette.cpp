@@ -1,9 +1,12 @@
 #include "ui/ColorPalette.h"
 
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QRegularExpressionValidator>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <algorithm>
 
@@ -186,4 +189,23 @@ uint32_t SwatchColour(const QWidget* swatch) {
     bool ok = false;
     const uint32_t argb = text.size() == 8 ? text.toUInt(&ok, 16) : 0;
     return ok ? argb : 0;
+}
+
+void LimitToColourChannel(QLineEdit* edit) {
+    if (!edit)
+        return;
+    edit->setMaxLength(3);
+    edit->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,3}")), edit));
+}
+
+int TakeColourChannel(QLineEdit* edit) {
+    bool number = false;
+    const int typed = edit->text().trimmed().toInt(&number);
+    const int value = number ? std::clamp(typed, 0, 255) : 0;
+    if (edit->text() != QString::number(value)) {
+        const QSignalBlocker block(edit);
+        edit->setText(QString::number(value));
+    }
+    return value;
 }

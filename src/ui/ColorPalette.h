@@ -6,6 +6,8 @@
 #include <QColor>
 #include <QImage>
 #include <QWidget>
+
+class QLineEdit;
 #include <cstdint>
 
 class CColorPaletteUI : public QWidget {
@@ -55,3 +57,9 @@ inline constexpr const char* kSwatchColourProperty = "bkcolor";
 void ShowSwatch(QWidget* swatch, uint32_t argb, bool paint = true, const QString& image = {});
 // The swatch's colour; 0 when it has none (or no swatch).
 uint32_t SwatchColour(const QWidget* swatch);
+
+// A red, green or blue edit: digits only, at most three.
+void LimitToColourChannel(QLineEdit* edit);
+// The edit's channel: its text as a decimal number within 0 … 255 (not a number: 0), shown back
+// as that number.
+int TakeColourChannel(QLineEdit* edit);

@@ -164,17 +164,27 @@ TEST(FileSafetyTest, TheFolderLockExcludesOthersAndNestsInOneThread) {
     EXPECT_TRUE(othersCanTake());
 }
 
-// Each thread changes the list as a kestrunectl process does: a fresh list under the folder's
-// lock, found by name, changed. Every reported success must be in the files at the end.
-TEST(FileSafetyTest, ParallelChangesOfTheProfileListLoseNothing) {
+// A device folder with a default profile beside it, and lists opened on it.
+struct ProfileFolder {
+    ProfileFolder() {
+        WriteFile(defaults, R"({"profilename":"Default","profileUUID":"Default","Device":[{}]})");
+    }
+    void Open(CProfileList& list) const { list.SetFolders(device, defaults); }
+
     CTempFolder folder;
     const fs::path device = folder / "mouse";
     const fs::path defaults = folder / "mouse.Json";
-    WriteFile(defaults, R"({"profilename":"Default","profileUUID":"Default","Device":[{}]})");
+};
+
+// Each thread changes the list as a kestrunectl process does: a fresh list under the folder's
+// lock, found by name, changed. Every reported success must be in the files at the end.
+TEST(FileSafetyTest, ParallelChangesOfTheProfileListLoseNothing) {
+    const ProfileFolder profiles;
+    const fs::path& device = profiles.device;
     auto change = [&](const std::function<bool(CProfileList&)>& step) {
         CDataFolderLock lock(device);
         CProfileList list;
-        list.SetFolders(device, defaults);
+        profiles.Open(list);
         list.LoadList();
         return step(list);
     };
@@ -213,7 +223,7 @@ TEST(FileSafetyTest, ParallelChangesOfTheProfileListLoseNothing) {
         thread.join();
 
     CProfileList list;
-    list.SetFolders(device, defaults);
+    profiles.Open(list);
     ASSERT_EQ(list.LoadList(), ProfileResult::Done);
     std::set<std::string> names;
     for (const ProfileEntry& entry : list.GetEntries()) {
@@ -229,12 +239,9 @@ TEST(FileSafetyTest, ParallelChangesOfTheProfileListLoseNothing) {
 }
 
 TEST(FileSafetyTest, AnUnreadableProfileListIsKeptBesideItsRepairAndReadingWritesNothing) {
-    CTempFolder folder;
-    const fs::path device = folder / "mouse";
-    const fs::path defaults = folder / "mouse.Json";
-    WriteFile(defaults, R"({"profilename":"Default","profileUUID":"Default","Device":[{}]})");
+    const ProfileFolder profiles;
     CProfileList list;
-    list.SetFolders(device, defaults);
+    profiles.Open(list);
     ASSERT_EQ(list.LoadList(), ProfileResult::Done);
     ASSERT_EQ(list.AddProfile(), ProfileResult::Done);
     const fs::path file = list.GetListFilePath();
@@ -242,7 +249,7 @@ TEST(FileSafetyTest, AnUnreadableProfileListIsKeptBesideItsRepairAndReadingWrite
     // A good list is read, not written back.
     const ino_t inode = Inode(file);
     CProfileList again;
-    again.SetFolders(device, defaults);
+    profiles.Open(again);
     ASSERT_EQ(again.LoadList(), ProfileResult::Done);
     EXPECT_EQ(Inode(file), inode);
 
@@ -250,7 +257,7 @@ TEST(FileSafetyTest, AnUnreadableProfileListIsKeptBesideItsRepairAndReadingWrite
     const std::string damaged = ReadFile(file) + "\xFF";
     WriteFile(file, damaged);
     CProfileList reread;
-    reread.SetFolders(device, defaults);
+    profiles.Open(reread);
     ASSERT_EQ(reread.LoadList(), ProfileResult::Done);
     ASSERT_EQ(log.heard.size(), 1u);
     EXPECT_EQ(log.heard[0].first, file);
@@ -259,18 +266,16 @@ TEST(FileSafetyTest, AnUnreadableProfileListIsKeptBesideItsRepairAndReadingWrite
     // The profiles of the lost list are offered back.
     EXPECT_EQ(reread.ListOrphans().size(), 2u);
     CProfileList next;
-    next.SetFolders(device, defaults);
+    profiles.Open(next);
     next.LoadList();
     EXPECT_EQ(log.heard.size(), 1u) << "told once";
 }
 
 TEST(FileSafetyTest, OrphanedProfileFilesAreListedAdoptedAndRemoved) {
-    CTempFolder folder;
-    const fs::path device = folder / "mouse";
-    const fs::path defaults = folder / "mouse.Json";
-    WriteFile(defaults, R"({"profilename":"Default","profileUUID":"Default","Device":[{}]})");
+    const ProfileFolder profiles;
+    const fs::path& device = profiles.device;
     CProfileList list;
-    list.SetFolders(device, defaults);
+    profiles.Open(list);
     ASSERT_EQ(list.LoadList(), ProfileResult::Done);
     WriteFile(device / "lost.Json", R"({"profilename":"Profile1","profileUUID":"lost"})");
     WriteFile(device / "other.Json", R"({"profilename":"Other","profileUUID":"other"})");

@@ -2,7 +2,6 @@
 
 #include <QAbstractButton>
 #include <QLineEdit>
-#include <QRegularExpressionValidator>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <algorithm>
@@ -36,24 +35,6 @@ namespace {
 constexpr int kWidth = 800;
 constexpr int kHeight = 572;
 constexpr uint32_t kWhite = 0xFFFFFFFF;
-
-uint32_t Opaque(int red, int green, int blue) {
-    return 0xFF000000u | static_cast<uint32_t>(red) << 16 | static_cast<uint32_t>(green) << 8 |
-           static_cast<uint32_t>(blue);
-}
-
-// A colour edit's value: its text as a decimal number within 0 … 255 (not a number: 0), shown
-// back as that number.
-int TakeEditValue(QLineEdit* edit) {
-    bool number = false;
-    const int typed = edit->text().trimmed().toInt(&number);
-    const int value = number ? std::clamp(typed, 0, 255) : 0;
-    if (edit->text() != QString::number(value)) {
-        const QSignalBlocker block(edit);
-        edit->setText(QString::number(value));
-    }
-    return value;
-}
 
 }  // namespace
 
@@ -108,9 +89,7 @@ bool CColorSelectWnd::Init() {
         return false;
     m_palette = FindControl<CColorPaletteUI>(QString::fromLatin1(kPalette));
     for (const char* name : {kEditRed, kEditGreen, kEditBlue})
-        if (auto* edit = FindControl<QLineEdit>(QString::fromLatin1(name)))
-            edit->setValidator(new QRegularExpressionValidator(
-                QRegularExpression(QStringLiteral("[0-9]{0,3}")), edit));
+        LimitToColourChannel(FindControl<QLineEdit>(QString::fromLatin1(name)));
     LoadOptions();
     ShowColour();
     ShowSevenColour();
@@ -289,8 +268,8 @@ void CColorSelectWnd::OnEditDone(TNotifyUI&, int) {
     const char* names[] = {kEditRed, kEditGreen, kEditBlue};
     for (int i = 0; i < 3; ++i)
         if (auto* edit = FindControl<QLineEdit>(QString::fromLatin1(names[i])))
-            parts[i] = TakeEditValue(edit);
-    m_colour = Opaque(parts[0], parts[1], parts[2]);
+            parts[i] = TakeColourChannel(edit);
+    m_colour = qRgb(parts[0], parts[1], parts[2]);
     if (m_palette)
         m_palette->SetColour(QColor::fromRgba(m_colour));
     StoreCollected();

@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QRegularExpressionValidator>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QVBoxLayout>
@@ -79,13 +78,6 @@ bool TakesTheWheel(int effect) {
            effect == kEffectFourColourBreathing;
 }
 
-// A colour channel as typed: above 255 is 255, and anything that is not a number is 0.
-int ChannelOf(const QString& text) {
-    bool ok = false;
-    const int value = text.trimmed().toInt(&ok);
-    return ok ? std::clamp(value, 0, 255) : 0;
-}
-
 }  // namespace
 
 CLightControlUI::CLightControlUI(QWidget* parent) : CPageUI(parent) {
@@ -95,11 +87,7 @@ CLightControlUI::CLightControlUI(QWidget* parent) : CPageUI(parent) {
     if (QWidget* root = CSkinBuilder().Build(QString::fromLatin1(kLayout), this))
         box->addWidget(root);
     for (const char* name : {kEditRed, kEditGreen, kEditBlue})
-        if (auto* edit = Control<QLineEdit>(name)) {
-            edit->setMaxLength(3);
-            edit->setValidator(new QRegularExpressionValidator(
-                QRegularExpression(QStringLiteral("[0-9]{0,3}")), edit));
-        }
+        LimitToColourChannel(Control<QLineEdit>(name));
     for (int n = 0; n < kPresetCount; ++n)
         if (auto* preset =
                 findChild<QWidget*>(QString::fromLatin1(kPresetPrefix) + QString::number(n)))
@@ -163,15 +151,12 @@ void CLightControlUI::ShowLight(const LightInfo& light) {
             ShowLevel(label, slider->value(), slider->maximum());
         }
     ShowColour(light.red, light.green, light.blue);
-    if (auto* multi = Control<QAbstractButton>(kMultiColour)) {
-        const QSignalBlocker block(multi);
-        multi->setChecked(light.multiColor != 0);
-    }
+    ShowMultiColour(light.multiColor != 0);
     ShowDirection(light.direction != 0);
     LayOut(light.effect);
 }
 
-void CLightControlUI::ShowColour(uint8_t red, uint8_t green, uint8_t blue) {
+void CLightControlUI::ShowColour(uint8_t red, uint8_t green, uint8_t blue, bool onPalette) {
     for (auto [name, value] :
          {std::pair{kEditRed, red}, std::pair{kEditGreen, green}, std::pair{kEditBlue, blue}})
         if (auto* edit = Control<QLineEdit>(name)) {
@@ -179,9 +164,16 @@ void CLightControlUI::ShowColour(uint8_t red, uint8_t green, uint8_t blue) {
             edit->setText(QString::number(value));
         }
     const QColor colour(red, green, blue);
-    if (auto* palette = Control<CColorPaletteUI>(kPalette))
+    if (auto* palette = Control<CColorPaletteUI>(kPalette); palette && onPalette)
         palette->SetColour(colour);
     ShowSwatch(Control<QWidget>(kColourShown), colour.rgba());
+}
+
+void CLightControlUI::ShowMultiColour(bool on) {
+    if (auto* multi = Control<QAbstractButton>(kMultiColour)) {
+        const QSignalBlocker block(multi);
+        multi->setChecked(on);
+    }
 }
 
 void CLightControlUI::ShowLevel(const char* valueLabel, int value, int maximum) {
@@ -251,10 +243,7 @@ void CLightControlUI::OnEffectSelected(TNotifyUI& msg, int) {
     LayOut(effect);
     const bool wheel = TakesTheWheel(effect);
     if (wheel)
-        if (auto* multi = Control<QAbstractButton>(kMultiColour)) {
-            const QSignalBlocker block(multi);
-            multi->setChecked(true);
-        }
+        ShowMultiColour(true);
     Change([effect, wheel](LightInfo& light) {
         if (wheel)
             light.multiColor = 1;
@@ -317,7 +306,7 @@ void CLightControlUI::OnColourEdit(TNotifyUI& msg, int) {
     auto* edit = qobject_cast<QLineEdit*>(msg.pSender.data());
     if (!edit)
         return;
-    const auto value = static_cast<uint8_t>(ChannelOf(edit->text()));
+    const auto value = static_cast<uint8_t>(TakeColourChannel(edit));
     const QString name = edit->objectName();
     const int channel = name == QLatin1String(kEditRed)     ? 0
                         : name == QLatin1String(kEditGreen) ? 1
@@ -325,10 +314,7 @@ void CLightControlUI::OnColourEdit(TNotifyUI& msg, int) {
     LightInfo shown = m_light;
     (channel == 0 ? shown.red : channel == 1 ? shown.green : shown.blue) = value;
     ShowColour(shown.red, shown.green, shown.blue);
-    if (auto* multi = Control<QAbstractButton>(kMultiColour)) {
-        const QSignalBlocker block(multi);
-        multi->setChecked(false);
-    }
+    ShowMultiColour(false);
     Change([channel, value](LightInfo& light) {
         (channel == 0 ? light.red : channel == 1 ? light.green : light.blue) = value;
         light.multiColor = 0;
@@ -336,61 +322,30 @@ void CLightControlUI::OnColourEdit(TNotifyUI& msg, int) {
 }
 
 void CLightControlUI::OnPalette(TNotifyUI& msg, int) {
-    ChooseColour(QColor::fromRgb(static_cast<QRgb>(msg.wParam)));
+    // The palette shows the colour already: setting it back would move its marker.
+    ChooseColour(QColor::fromRgb(static_cast<QRgb>(msg.wParam)), false);
 }
 
 void CLightControlUI::OnColourShown(TNotifyUI&, int) {
     const bool wheel =
         Control<QWidget>(kMultiColour) && Control<QWidget>(kMultiColour)->isEnabled();
-    CColorSelectWnd::Choose(
-        m_colourDialog, this, 0xFF000000u | m_light.red << 16 | m_light.green << 8 | m_light.blue,
-        wheel, [this](const CColorSelectWnd& dialog) {
-            if (dialog.SevenColour()) {
-                if (auto* multi = Control<QAbstractButton>(kMultiColour))
-                    multi->setChecked(true);  // its handler stores it
-                return;
-            }
-            const uint32_t argb = dialog.ResultColour();
-            ShowColour(static_cast<uint8_t>(argb >> 16), static_cast<uint8_t>(argb >> 8),
-                       static_cast<uint8_t>(argb));
-            ChooseColour(QColor::fromRgb(argb));
-        });
+    CColorSelectWnd::Choose(m_colourDialog, this, qRgb(m_light.red, m_light.green, m_light.blue),
+                            wheel, [this](const CColorSelectWnd& dialog) {
+                                if (dialog.SevenColour()) {
+                                    if (auto* multi = Control<QAbstractButton>(kMultiColour))
+                                        multi->setChecked(true);  // its handler stores it
+                                    return;
+                                }
+                                ChooseColour(QColor::fromRgb(dialog.ResultColour()));
+                            });
 }
 
-void CLightControlUI::ChooseColour(const QColor& colour) {
+void CLightControlUI::ChooseColour(const QColor& colour, bool onPalette, bool leaveSync) {
     const auto red = static_cast<uint8_t>(colour.red());
     const auto green = static_cast<uint8_t>(colour.green());
     const auto blue = static_cast<uint8_t>(colour.blue());
-    for (auto [name, value] :
-         {std::pair{kEditRed, red}, std::pair{kEditGreen, green}, std::pair{kEditBlue, blue}})
-        if (auto* edit = Control<QLineEdit>(name)) {
-            const QSignalBlocker block(edit);
-            edit->setText(QString::number(value));
-        }
-    ShowSwatch(Control<QWidget>(kColourShown), colour.rgba());
-    if (auto* multi = Control<QAbstractButton>(kMultiColour)) {
-        const QSignalBlocker block(multi);
-        multi->setChecked(false);
-    }
-    Change([red, green, blue](LightInfo& light) {
-        light.red = red;
-        light.green = green;
-        light.blue = blue;
-        light.multiColor = 0;
-    });
-}
-
-void CLightControlUI::OnPreset(TNotifyUI&, int n) {
-    const uint32_t colour = PresetColour(n);
-    const auto red = static_cast<uint8_t>(colour >> 16);
-    const auto green = static_cast<uint8_t>(colour >> 8);
-    const auto blue = static_cast<uint8_t>(colour);
-    ShowColour(red, green, blue);
-    if (auto* multi = Control<QAbstractButton>(kMultiColour)) {
-        const QSignalBlocker block(multi);
-        multi->setChecked(false);
-    }
-    // A preset keeps the device in the synchronised lighting.
+    ShowColour(red, green, blue, onPalette);
+    ShowMultiColour(false);
     Change(
         [red, green, blue](LightInfo& light) {
             light.red = red;
@@ -398,7 +353,12 @@ void CLightControlUI::OnPreset(TNotifyUI&, int n) {
             light.blue = blue;
             light.multiColor = 0;
         },
-        false);
+        leaveSync);
+}
+
+void CLightControlUI::OnPreset(TNotifyUI&, int n) {
+    // A preset keeps the device in the synchronised lighting.
+    ChooseColour(QColor::fromRgb(PresetColour(n)), true, false);
 }
 
 void CLightControlUI::OnSameMode(TNotifyUI&, int) {

@@ -121,9 +121,12 @@ class CLightControlUI : public CPageUI {
 
     // The change sequence: the page's copy, the preview, then the worker.
     void Change(LightEdit edit, bool leaveSync = true);
-    void ShowColour(uint8_t red, uint8_t green, uint8_t blue);
-    // A colour chosen on the palette or in the dialog: the edits, the swatch, then the change.
-    void ChooseColour(const QColor& colour);
+    // The edits, the swatch and (unless it is the palette's own) the palette.
+    void ShowColour(uint8_t red, uint8_t green, uint8_t blue, bool onPalette = true);
+    void ShowMultiColour(bool on);
+    // A colour chosen on the palette, a preset or the dialog: shown, the colour cycle ended,
+    // then the change.
+    void ChooseColour(const QColor& colour, bool onPalette = true, bool leaveSync = true);
     void ShowLevel(const char* valueLabel, int value, int maximum);
     void ShowDirection(bool forward);
     void ShowSameModeStatus(const char* key);
