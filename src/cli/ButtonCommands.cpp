@@ -209,6 +209,9 @@ uint8_t KeyUsage(const std::string& typed) {
         for (size_t row = kModifierRowCount; row < kKeyboardRowCount; ++row)
             if (WithoutSpaces(Lower(KeyRowName(row))) == name)
                 return kKeyTable[row].code[2];
+        for (const KeyCodeName& row : kExtendedKeyTable)
+            if (Lower(row.key.substr(kKeyPrefix.size())) == name)
+                return row.code[2];
         for (const KeyAlias& alias : kKeyAliases)
             if (alias.alias == name) {
                 for (size_t row = kModifierRowCount; row < kKeyboardRowCount; ++row)
@@ -406,6 +409,11 @@ int RunButtonSet(CliSession& session, const ButtonCliArgs& args) {
         return session.Fail(kExitError, "the profile has no entry for the " +
                                             ButtonText(english, index) + "; nothing was changed");
     const KeyCode code = parsed.isDefault ? before[index].factory.code : parsed.code;
+    if (TakesLastLeftClick(before, index, code))
+        return session.Fail(kExitError, "the " + ButtonText(english, index) +
+                                            " is the only button with the left click; give "
+                                            "another button the left click first (kestrunectl "
+                                            "button set BUTTON left); nothing was changed");
     mouse.SetKeyAssignment(index, code);
     if (const int over = MacroEventsOverMouseLimit(mouse); over > 0) {
         mouse.SetKeyList(before);

@@ -1,5 +1,7 @@
 #include "keys/KeyCodes.h"
 
+#include <cstdio>
+
 #include "keys/KeyTables.h"
 
 namespace {
@@ -48,12 +50,25 @@ std::string DescribeKeyboard(const KeyCode& code, const LanguageLookup& translat
             append(kKeyTable[row].key);
         }
     }
-    for (size_t row = kModifierRowCount; usage != 0 && row < kKeyboardRowCount; ++row) {
+    if (usage == 0) {
+        return text;
+    }
+    for (size_t row = kModifierRowCount; row < kKeyboardRowCount; ++row) {
         if (kKeyTable[row].code[2] == usage) {
             append(kKeyTable[row].key);
-            break;
+            return text;
         }
     }
+    for (const KeyCodeName& row : kExtendedKeyTable) {
+        if (row.code[2] == usage) {
+            append(row.key);
+            return text;
+        }
+    }
+    char number[8];
+    std::snprintf(number, sizeof number, " 0x%02X", usage);
+    append(kUnnamedKeyName);
+    text += number;
     return text;
 }
 
@@ -119,4 +134,17 @@ std::string DescribeAssignment(const KeyCode& code, std::span<const std::string>
         default:
             return std::string(kUnknownTypeText);
     }
+}
+
+bool TakesLastLeftClick(std::span<const KeyListEntry> keys, size_t button, const KeyCode& code) {
+    if (button >= keys.size() || code == kLeftClickCode ||
+        keys[button].current.code != kLeftClickCode) {
+        return false;
+    }
+    for (size_t other = 0; other < keys.size(); ++other) {
+        if (other != button && keys[other].current.code == kLeftClickCode) {
+            return false;
+        }
+    }
+    return true;
 }

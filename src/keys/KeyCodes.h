@@ -99,6 +99,12 @@ constexpr bool IsMacroCode(const KeyCode& code) {
     return code[0] == kKeyTypeMacro || code[0] == kKeyTypeMacroRepeat;
 }
 
+inline constexpr KeyCode kLeftClickCode = {kKeyTypeMouseButton, kMouseLeft, 0x00};
+
+// Whether giving `button` the function `code` leaves no button with the left click: a mouse
+// without one cannot even click the tool to undo it.
+bool TakesLastLeftClick(std::span<const KeyListEntry> keys, size_t button, const KeyCode& code);
+
 // Readers.
 struct SwingParams {
     uint8_t delay = 0;  // 0 .. 15

@@ -28,6 +28,8 @@ std::vector<std::string_view> KeyTableLanguageKeys() {
     std::ranges::for_each(kGunNames, add);
     std::ranges::for_each(kMouseButtonNames, add);
     addRows(kKeyTable);
+    addRows(kExtendedKeyTable);
+    add(kUnnamedKeyName);
     addRows(kMouseEventTable);
     return keys;
 }

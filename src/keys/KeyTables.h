@@ -288,6 +288,24 @@ inline constexpr std::array<KeyCodeName, 142> kKeyTable = {{
     {{0xA0, 0x1B, 0x00}, "keyboard_key_GM"},
 }};
 
+// Keys the mouse can send that have no row of kKeyTable: F13 .. F24 (usages 0x68 .. 0x73).
+inline constexpr std::array<KeyCodeName, 12> kExtendedKeyTable = {{
+    {MakeKeyboardCode(0, 0x68), "keyboard_key_F13"},
+    {MakeKeyboardCode(0, 0x69), "keyboard_key_F14"},
+    {MakeKeyboardCode(0, 0x6A), "keyboard_key_F15"},
+    {MakeKeyboardCode(0, 0x6B), "keyboard_key_F16"},
+    {MakeKeyboardCode(0, 0x6C), "keyboard_key_F17"},
+    {MakeKeyboardCode(0, 0x6D), "keyboard_key_F18"},
+    {MakeKeyboardCode(0, 0x6E), "keyboard_key_F19"},
+    {MakeKeyboardCode(0, 0x6F), "keyboard_key_F20"},
+    {MakeKeyboardCode(0, 0x70), "keyboard_key_F21"},
+    {MakeKeyboardCode(0, 0x71), "keyboard_key_F22"},
+    {MakeKeyboardCode(0, 0x72), "keyboard_key_F23"},
+    {MakeKeyboardCode(0, 0x73), "keyboard_key_F24"},
+}};
+// A key usage no table names is shown as this word and its number ("Key 0x67"), never dropped.
+inline constexpr std::string_view kUnnamedKeyName = "keyboard_key_unnamed";
+
 // A key as a keyboard event names it: the set-1 scan code and the extended (E0) flag, in the
 // convention of the keyboard hook (Num Lock carries the flag, Pause does not).
 struct ScanCodeEntry {

@@ -45,6 +45,64 @@ constexpr std::array<uint16_t, kScanCodeTable.size()> kLinuxKeyOfScanRow = {
     KEY_102ND, KEY_RO, KEY_YEN, KEY_KPCOMMA, KEY_MUHENKAN, KEY_HENKAN, KEY_KATAKANAHIRAGANA,
     KEY_HANJA, KEY_HANGEUL};
 
+// Keys outside kScanCodeTable the mouse can still send.
+struct LinuxKeyCode {
+    uint16_t linuxKey;
+    KeyCode code;
+};
+constexpr LinuxKeyCode kLinuxKeyCodes[] = {
+    // Keyboard usages of no row.
+    {KEY_KPEQUAL, MakeKeyboardCode(0, 0x67)},
+    {KEY_F13, MakeKeyboardCode(0, 0x68)},
+    {KEY_F14, MakeKeyboardCode(0, 0x69)},
+    {KEY_F15, MakeKeyboardCode(0, 0x6A)},
+    {KEY_F16, MakeKeyboardCode(0, 0x6B)},
+    {KEY_F17, MakeKeyboardCode(0, 0x6C)},
+    {KEY_F18, MakeKeyboardCode(0, 0x6D)},
+    {KEY_F19, MakeKeyboardCode(0, 0x6E)},
+    {KEY_F20, MakeKeyboardCode(0, 0x6F)},
+    {KEY_F21, MakeKeyboardCode(0, 0x70)},
+    {KEY_F22, MakeKeyboardCode(0, 0x71)},
+    {KEY_F23, MakeKeyboardCode(0, 0x72)},
+    {KEY_F24, MakeKeyboardCode(0, 0x73)},
+    {KEY_OPEN, MakeKeyboardCode(0, 0x74)},
+    {KEY_HELP, MakeKeyboardCode(0, 0x75)},
+    {KEY_PROPS, MakeKeyboardCode(0, 0x76)},
+    {KEY_FRONT, MakeKeyboardCode(0, 0x77)},
+    {KEY_AGAIN, MakeKeyboardCode(0, 0x79)},
+    {KEY_UNDO, MakeKeyboardCode(0, 0x7A)},
+    {KEY_CUT, MakeKeyboardCode(0, 0x7B)},
+    {KEY_COPY, MakeKeyboardCode(0, 0x7C)},
+    {KEY_PASTE, MakeKeyboardCode(0, 0x7D)},
+    {KEY_FIND, MakeKeyboardCode(0, 0x7E)},
+    {KEY_KPLEFTPAREN, MakeKeyboardCode(0, 0xB6)},
+    {KEY_KPRIGHTPAREN, MakeKeyboardCode(0, 0xB7)},
+    // Media keys: the consumer usages the kernel reads them from.
+    {KEY_PLAYPAUSE, MakeMediaCode(0x00CD)},
+    {KEY_STOPCD, MakeMediaCode(0x00B7)},
+    {KEY_PREVIOUSSONG, MakeMediaCode(0x00B6)},
+    {KEY_NEXTSONG, MakeMediaCode(0x00B5)},
+    {KEY_VOLUMEDOWN, MakeMediaCode(0x00EA)},
+    {KEY_VOLUMEUP, MakeMediaCode(0x00E9)},
+    {KEY_MUTE, MakeMediaCode(0x00E2)},
+    {KEY_CONFIG, MakeMediaCode(0x0183)},
+    {KEY_MEDIA, MakeMediaCode(0x0183)},
+    {KEY_MAIL, MakeMediaCode(0x018A)},
+    {KEY_CALC, MakeMediaCode(0x0192)},
+    {KEY_COMPUTER, MakeMediaCode(0x0194)},
+    {KEY_SEARCH, MakeMediaCode(0x0221)},
+    {KEY_HOMEPAGE, MakeMediaCode(0x0223)},
+    {KEY_BACK, MakeMediaCode(0x0224)},
+    {KEY_FORWARD, MakeMediaCode(0x0225)},
+    {KEY_STOP, MakeMediaCode(0x0226)},
+    {KEY_REFRESH, MakeMediaCode(0x0227)},
+    {KEY_BOOKMARKS, MakeMediaCode(0x022A)},
+    // System keys.
+    {KEY_POWER, {kKeyTypeSystem, 0x01, 0x00}},
+    {KEY_SLEEP, {kKeyTypeSystem, 0x02, 0x00}},
+    {KEY_WAKEUP, {kKeyTypeSystem, 0x04, 0x00}},
+};
+
 }  // namespace
 
 std::optional<size_t> FindLinuxKeyEntry(unsigned linuxKey) {
@@ -70,4 +128,16 @@ std::optional<unsigned> LinuxKeyFromScanCode(ScanCodeEntry scan) {
         return std::nullopt;
     }
     return kLinuxKeyOfScanRow[*row];
+}
+
+std::optional<KeyCode> KeyCodeFromLinuxKey(unsigned linuxKey) {
+    if (const std::optional<size_t> row = FindLinuxKeyEntry(linuxKey)) {
+        return kKeyTable[*row].code;
+    }
+    for (const LinuxKeyCode& entry : kLinuxKeyCodes) {
+        if (entry.linuxKey == linuxKey) {
+            return entry.code;
+        }
+    }
+    return std::nullopt;
 }

@@ -16,3 +16,8 @@ std::optional<unsigned> LinuxKeyFromScanCode(ScanCodeEntry scan);
 
 // The kKeyTable row of a Linux key.
 std::optional<size_t> FindLinuxKeyEntry(unsigned linuxKey);
+
+// What a button sends to stand for a key of the keyboard: its key-table row's code, a keyboard
+// usage the mouse can send although no table names it (F13 .. F24, keypad =, Help, ...), or the
+// media or system function of a media key. None for a key the mouse cannot send.
+std::optional<KeyCode> KeyCodeFromLinuxKey(unsigned linuxKey);

@@ -184,6 +184,24 @@ TEST_F(ButtonCommandsTest, WithoutTheWordsAFunctionShowsItsCode) {
     }
 }
 
+TEST_F(ButtonCommandsTest, TheOnlyLeftClickIsNeverTakenAway) {
+    Ok({"--emulate", "button", "set", "middle", "default"});
+    const Bytes table = Mouse().KeyTable();
+    const std::string profile = Read(ProfileFile());
+    for (const char* function : {"ctrl+c", "disable", "right"}) {
+        const CtlRun run = Ctl({"--emulate", "button", "set", "left", function});
+        EXPECT_EQ(run.status, kExitError) << function;
+        EXPECT_NE(run.err.find("only button with the left click"), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(Mouse().KeyTable(), table);
+    EXPECT_EQ(Read(ProfileFile()), profile);
+    // With the left click on a second button, either may change.
+    Ok({"--emulate", "button", "set", "back", "left"});
+    Ok({"--emulate", "button", "set", "left", "f13"});
+    EXPECT_EQ(CodeAt(Mouse().KeyTable(), 0), (Bytes{0x20, 0x00, 0x68}));
+    EXPECT_EQ(Ctl({"--emulate", "button", "set", "back", "ctrl+c"}).status, kExitError);
+}
+
 TEST_F(ButtonCommandsTest, BadInputChangesNothing) {
     Ok({"--emulate", "button", "set", "middle", "ctrl+c"});
     const Bytes table = Mouse().KeyTable();

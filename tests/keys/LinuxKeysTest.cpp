@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <linux/input-event-codes.h>
 
+#include <algorithm>
 #include <map>
 #include <utility>
 
@@ -98,4 +99,34 @@ TEST(LinuxKeysTest, KeysWithoutARowAreNotMapped) {
     }
     EXPECT_FALSE(LinuxKeyFromScanCode({0x36, true}));
     EXPECT_FALSE(LinuxKeyFromScanCode({0x00, false}));
+}
+
+TEST(LinuxKeysTest, EveryKeyTheMouseCanSendHasItsCode) {
+    struct Case {
+        unsigned key;
+        std::optional<KeyCode> code;
+    };
+    const Case cases[] = {
+        {KEY_A, KeyCode{0x20, 0x00, 0x04}},
+        {KEY_RIGHTCTRL, KeyCode{0x20, 0x10, 0x00}},
+        {KEY_F13, KeyCode{0x20, 0x00, 0x68}},
+        {KEY_F24, KeyCode{0x20, 0x00, 0x73}},
+        {KEY_KPEQUAL, KeyCode{0x20, 0x00, 0x67}},
+        {KEY_VOLUMEUP, MakeMediaCode(0x00E9)},
+        {KEY_PLAYPAUSE, MakeMediaCode(0x00CD)},
+        {KEY_SLEEP, KeyCode{0x40, 0x02, 0x00}},
+        // Nothing the mouse could send.
+        {KEY_FN, std::nullopt},
+        {KEY_RESERVED, std::nullopt},
+        {BTN_LEFT, std::nullopt},
+        {~0u, std::nullopt},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(KeyCodeFromLinuxKey(c.key), c.code) << c.key;
+    // Every media key names a media function of the editor's list.
+    for (unsigned key : {unsigned{KEY_MUTE}, unsigned{KEY_NEXTSONG}, unsigned{KEY_CALC},
+                         unsigned{KEY_HOMEPAGE}, unsigned{KEY_BOOKMARKS}})
+        EXPECT_TRUE(std::ranges::any_of(kMediaCodes, [&](const KeyCodeName& row) {
+            return row.code == KeyCodeFromLinuxKey(key);
+        })) << key;
 }
