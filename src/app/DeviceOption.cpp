@@ -316,12 +316,15 @@ bool CDeviceOptionUI::RunChange(std::chrono::milliseconds wait,
     return m_changes->Run(*m_device, wait, change);
 }
 
-void CDeviceOptionUI::PostChange(std::function<void()> change) {
+void CDeviceOptionUI::PostChange(std::function<void()> change, std::function<void()> dropped) {
     if (!m_worker)
         return;
-    m_worker->Post([this, change = std::move(change)] {
-        if (!RunChange(kChangeWait, change))
-            DebugLine(DebugArea::App, "change dropped: the mouse stayed busy with another program");
+    m_worker->Post([this, change = std::move(change), dropped = std::move(dropped)] {
+        if (RunChange(kChangeWait, change))
+            return;
+        DebugLine(DebugArea::App, "change dropped: the mouse stayed busy with another program");
+        if (dropped)
+            dropped();
     });
 }
 

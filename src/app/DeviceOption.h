@@ -63,7 +63,9 @@ class CDeviceOptionUI : public QWidget, public IEntryHost, public IMouseOwner {
     // Links the entry to its device (and owns a mouse); starts its device worker.
     void SetDevice(CQuillonUSBDevice* device);
     // Runs `change` on the device worker as one change of the device (see CDeviceChanges).
-    void PostChange(std::function<void()> change);
+    // When another program keeps the mouse busy the change is dropped and `dropped` runs
+    // instead, on the worker.
+    void PostChange(std::function<void()> change, std::function<void()> dropped = {});
     // Another program changed the simulated mouse: the running polls look again now.
     void RefreshNow();
     CQuillonUSBDevice* Device() const { return m_device; }

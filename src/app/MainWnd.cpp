@@ -16,6 +16,8 @@
 #include "app/AboutWnd.h"
 #include "app/DeviceOption.h"
 #include "app/MpDevicePower.h"
+#include "app/MsgWnd.h"
+#include "app/ProfileSwitch.h"
 #include "app/QtDispatcher.h"
 #include "base/Debug.h"
 #include "base/Paths.h"
@@ -444,6 +446,17 @@ CDeviceOptionUI* CMainWnd::CreateDevicePage(CQuillonUSBDevice& device) {
                 ExpectUiThread("CMainWnd same mode");
                 return m_lightSync->Synchronise(*mouse);
             });
+        const MessageAction message = [this](const QString& text, bool ask,
+                                             std::function<void(bool)> answered) {
+            OpenMessage(this, text, Dpi(), false, ask ? kMessageConfirmCancel : kMessageConfirmOnly,
+                        [answered = std::move(answered)](int result) {
+                            if (answered)
+                                answered(result == 1);
+                        });
+        };
+        new CProfileSwitch(*page, *entry, *mouse, m_selectLayout, message);
+        if (CShootControlUI* shoot = page->ShootControl())
+            shoot->SetMessageAction(message);
     }
     entry->SetPictureControl(page->PictureControl());
     if (page->BindLightPreview()) {

@@ -24,13 +24,15 @@ void CMsgWnd::Notify(TNotifyUI& msg) {
         showMinimized();
 }
 
-int ShowMessage(QWidget* owner, const QString& title, const QString& text, int dpi, bool textIsKey,
-                int buttonMode) {
+namespace {
+
+// The window built and filled, not yet shown; null when the layout cannot be built.
+CMsgWnd* MakeMessage(QWidget* owner, const QString& title, const QString& text, int dpi,
+                     bool textIsKey, int buttonMode) {
     auto* window = new CMsgWnd(owner);
-    QPointer<CMsgWnd> guard(window);
     if (!window->Create(QString::fromLatin1(CMsgWnd::kLayout))) {
         delete window;
-        return 0;
+        return nullptr;
     }
     if (auto* label = window->FindControl<QLabel>(QString::fromLatin1(CMsgWnd::kTitle));
         label && !title.isEmpty())
@@ -48,6 +50,35 @@ int ShowMessage(QWidget* owner, const QString& title, const QString& text, int d
     }
     window->adjustSize();
     window->CenterWindow();
+    return window;
+}
+
+}  // namespace
+
+CMsgWnd* OpenMessage(QWidget* owner, const QString& text, int dpi, bool textIsKey, int buttonMode,
+                     std::function<void(int)> answered) {
+    CMsgWnd* window = MakeMessage(owner, QString(), text, dpi, textIsKey, buttonMode);
+    if (!window) {
+        if (answered)
+            answered(0);
+        return nullptr;
+    }
+    QObject::connect(window, &CSkinWindow::Finished, window,
+                     [window, answered = std::move(answered)](int result) {
+                         window->deleteLater();
+                         if (answered)
+                             answered(result);
+                     });
+    window->Open();
+    return window;
+}
+
+int ShowMessage(QWidget* owner, const QString& title, const QString& text, int dpi, bool textIsKey,
+                int buttonMode) {
+    CMsgWnd* window = MakeMessage(owner, title, text, dpi, textIsKey, buttonMode);
+    if (!window)
+        return 0;
+    QPointer<CMsgWnd> guard(window);
     int result = window->ShowModal();
     delete guard.data();
     return result;

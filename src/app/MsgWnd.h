@@ -1,6 +1,8 @@
 // The message window: a title, a text and one or two buttons, run modal.
 #pragma once
 
+#include <functional>
+
 #include "ui/Page.h"
 #include "ui/SkinWindow.h"
 
@@ -23,6 +25,12 @@ enum MessageButtons : int {
     kMessageConfirmOnly = 0,
     kMessageConfirmCancel = 1,
 };
+
+// As ShowMessage, but it returns at once with the window open, modal over its owner:
+// `answered` gets 1 when the user confirms, 0 otherwise, and the window is deleted after.
+// The caller's event loop keeps running meanwhile (a test can answer it as a user would).
+CMsgWnd* OpenMessage(QWidget* owner, const QString& text, int dpi, bool textIsKey, int buttonMode,
+                     std::function<void(int)> answered);
 
 // 1 when the user confirms, 0 otherwise. `text` is a language key when textIsKey is set; an
 // empty title or text keeps the layout's own. An unsupported DPI gives 96.

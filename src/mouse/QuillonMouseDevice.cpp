@@ -361,8 +361,7 @@ bool CQuillonMouseDevice::ReloadProfileIfChanged() {
     return true;
 }
 
-void CQuillonMouseDevice::ResetToDefault() {
-    ExpectCommandThread("CQuillonMouseDevice::ResetToDefault");
+void CQuillonMouseDevice::LoadDefaultSection() {
     SetProfilePaths();
     // The profile file path stays: the next save puts the default section into it.
     m_profile->LoadSection(m_profile->GetDefaultPath());
@@ -371,8 +370,27 @@ void CQuillonMouseDevice::ResetToDefault() {
     m_profile->GetDpiStages();
     m_profile->GetMouseSettings();
     m_profileLoaded = true;
+}
+
+void CQuillonMouseDevice::ResetToDefault() {
+    ExpectCommandThread("CQuillonMouseDevice::ResetToDefault");
+    LoadDefaultSection();
     StoreSettings();
     ApplyProfile();
+}
+
+MouseResult CQuillonMouseDevice::RestoreDefaults() {
+    ExpectCommandThread("CQuillonMouseDevice::RestoreDefaults");
+    LoadDefaultSection();
+    const bool saved = SaveProfile().saved;
+    ApplyProfile();
+    MouseResult result;
+    if (WriteCurrentKeyTable(0) != 1)
+        result = MouseResult::Failed(MouseStep::kKeyTable, TransferFailure());
+    else
+        result = SendSettings(0);
+    result.saved = saved;
+    return result;
 }
 
 MouseResult CQuillonMouseDevice::SaveProfile() {
@@ -497,21 +515,44 @@ MouseResult CQuillonMouseDevice::SendRecoil() {
     return {};
 }
 
-MouseResult CQuillonMouseDevice::ApplyMacros() {
-    ExpectCommandThread("CQuillonMouseDevice::ApplyMacros");
+MouseResult CQuillonMouseDevice::SendMacrosAndKeyTable(bool keysDespiteSize) {
+    ExpectCommandThread("CQuillonMouseDevice::SendMacrosAndKeyTable");
     MouseResult result;
     const int macros = WriteMacroData(BuildMacroList());
     if (macros > 0) {
         result.overLimit = macros;
-        return result;
+        if (!keysDespiteSize)
+            return result;
     }
     // The first failure is the one to report.
-    if (macros < 0)
-        result = MouseResult::Failed(MouseStep::kMacros, TransferFailure());
-    if (WriteCurrentKeyTable(0) != 1 && result.failed == MouseStep::kNone)
-        result = MouseResult::Failed(MouseStep::kKeyTable, TransferFailure());
+    if (macros < 0) {
+        result.device = TransferFailure();
+        result.failed = MouseStep::kMacros;
+    }
+    if (WriteCurrentKeyTable(0) != 1 && result.failed == MouseStep::kNone) {
+        result.device = TransferFailure();
+        result.failed = MouseStep::kKeyTable;
+    }
+    return result;
+}
+
+MouseResult CQuillonMouseDevice::ApplyMacros() {
+    ExpectCommandThread("CQuillonMouseDevice::ApplyMacros");
+    MouseResult result = SendMacrosAndKeyTable(false);
+    if (result.overLimit > 0)
+        return result;
     result.saved = SaveProfile().saved;
     return result;
+}
+
+MouseResult CQuillonMouseDevice::LoadAndWriteProfile() {
+    ExpectCommandThread("CQuillonMouseDevice::LoadAndWriteProfile");
+    LoadProfile();
+    FixMacroAssignments();
+    ApplyProfile();
+    if (MouseResult settings = SendSettings(0); !settings.Sent())
+        return settings;
+    return SendMacrosAndKeyTable(true);
 }
 
 MouseResult CQuillonMouseDevice::CommitSettings() {

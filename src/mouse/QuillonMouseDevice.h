@@ -155,6 +155,8 @@ class CQuillonMouseDevice : public CQuillonUSBDevice, public ILightDevice {
     int LoadProfile() override;
     // The default document's section into the current profile file, then ApplyProfile.
     void ResetToDefault() override;
+    // ResetToDefault, then the key table and the settings image to the mouse.
+    MouseResult RestoreDefaults();
     // Before a change: reads the profile file again when another program saved it since this
     // one last read or wrote it, so no change is made on a stale copy. True when it was read.
     bool ReloadProfileIfChanged();
@@ -205,6 +207,20 @@ class CQuillonMouseDevice : public CQuillonUSBDevice, public ILightDevice {
     // The used macros, then the key table, then the profile file. Too long macros stop it
     // before anything is sent; failed macros still send the key table.
     MouseResult ApplyMacros();
+    // The used macros, then the key table; nothing is saved. Failed macros still send the key
+    // table, and so do too long ones when `keysDespiteSize` (the profile switch).
+    MouseResult SendMacrosAndKeyTable(bool keysDespiteSize);
+    // The current profile read from its file and shown, then written whole: the settings
+    // image, the used macros and the key table (also after macros too long for the mouse).
+    // Nothing is saved, so a mouse that stops answering midway leaves every file as it was.
+    MouseResult LoadAndWriteProfile();
+    // Whether a write result means the mouse stopped answering (or was out of reach), rather
+    // than only its macros failing or not fitting.
+    static bool LostTheMouse(const MouseResult& result) {
+        if (result.device == kResultDone)
+            return false;
+        return result.failed != MouseStep::kMacros || result.device == kResultUnreachable;
+    }
     // The language key of the message ApplyMacros calls for ("message_text_16" takes the
     // number of events over the limit); null when none.
     static const char* ApplyMacrosMessageKey(const MouseResult& result) {
@@ -266,6 +282,8 @@ class CQuillonMouseDevice : public CQuillonUSBDevice, public ILightDevice {
     size_t MacroCount() const;
     // After a failed transfer: whether the receiver lost the mouse.
     int TransferFailure();
+    // The default document's section as the profile, not yet saved.
+    void LoadDefaultSection();
 
     std::shared_ptr<CMouseProfiledata> m_profile;
     std::string m_profileId;

@@ -23,6 +23,8 @@ TEST(PageControls, EveryTableMatchesItsLayout) {
         {CDevicePageUI::kLayout, CPointerTabUI::kControls},
         {CLightControlUI::kLayout, CLightControlUI::kControls},
         {CColorSelectWnd::kLayout, CColorSelectWnd::kControls},
+        {CDeviceProfileUI::kLayout, CDeviceProfileUI::kControls},
+        {CShootControlUI::kLayout, CShootControlUI::kControls},
     };
     for (const PageLayoutControls& table : tables) {
         // The device page's root is its own element.

@@ -6,6 +6,7 @@
 #include <QStackedWidget>
 #include <algorithm>
 
+#include "base/Paths.h"
 #include "base/ThreadCheck.h"
 #include "ui/SelectPanel.h"
 
@@ -54,6 +55,19 @@ CDevicePageUI::CDevicePageUI(const QString& family, QWidget* parent)
 void CDevicePageUI::SetDevice(CQuillonUSBDevice* device) {
     m_device = device;
     m_lightControl = findChild<CLightControlUI*>(QString::fromLatin1(kLightControl));
+    m_profileControl = findChild<CDeviceProfileUI*>(QString::fromLatin1(kProfileControl));
+    m_shootControl = findChild<CShootControlUI*>(QString::fromLatin1(kShootControl));
+    if (m_profileControl && device) {
+        m_profileControl->SetKind(device->GetDeviceClass() ? device->GetDeviceClass()
+                                                           : kDeviceClassMouse);
+        m_profileControl->SetFolders(device->GetUserDeviceFolder(),
+                                     GetDefaultProfileFile(device->GetTypeKey()));
+        m_profileControl->LoadList();
+        m_profileControl->SelectTab(1);
+        ShowFunctionSwitch(1);
+    }
+    if (m_shootControl && device && device->AsMouse())
+        m_shootControl->SetFolders(device->GetUserDeviceFolder(), GetDefaultDataFolder());
     if (!m_lightControl || !device)
         return;
     m_lightControl->SetDeviceClass(device->GetDeviceClass());
@@ -129,6 +143,8 @@ void CDevicePageUI::ShowProfile(const MouseProfileSnapshot& profile) {
 void CDevicePageUI::SetChangePoster(const std::function<void(CMouseTabUI::MouseChange)>& poster) {
     for (CMouseTabUI* tab : findChildren<CMouseTabUI*>())
         tab->SetChangePoster(poster);
+    if (m_shootControl)
+        m_shootControl->SetChangePoster(poster);
     if (!m_lightControl)
         return;
     // The lighting's change sequence: the record as the mouse has it then, edited, stored,
@@ -160,6 +176,10 @@ QWidget* CreateMousePageControl(const QString& element, QWidget* parent) {
         return new CPointerTabUI(parent);
     if (is(CLightControlUI::kElement))
         return new CLightControlUI(parent);
+    if (is(CShootControlUI::kElement))
+        return new CShootControlUI(parent);
+    if (is(CDeviceProfileUI::kElement))
+        return new CDeviceProfileUI(parent);
     return nullptr;
 }
 

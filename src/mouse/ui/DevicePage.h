@@ -10,10 +10,12 @@
 
 #include "lighting/LightFrame.h"
 #include "lighting/ui/LightControl.h"
+#include "macro/ui/ShootControl.h"
 #include "mouse/QuillonMouseDevice.h"
 #include "mouse/ui/DpiTab.h"
 #include "mouse/ui/PerformanceTab.h"
 #include "mouse/ui/PointerTab.h"
+#include "profile/ui/DeviceProfile.h"
 #include "ui/Page.h"
 #include "ui/SelectPanel.h"
 
@@ -29,8 +31,9 @@ struct FunctionSwitchTabs {
 FunctionSwitchTabs FunctionSwitchTabsFor(int type, int deviceClass);
 
 // The controls of the mouse page's layout that are pages of their own (the settings tabs
-// "MouseDpiTab", "MousePerformanceTab", "MousePointerTab" and the lighting control
-// "LightControl"); null for any other element.
+// "MouseDpiTab", "MousePerformanceTab", "MousePointerTab", the lighting control "LightControl",
+// the recoil tab "ShootControl" and the profile control "DeviceProfile"); null for any other
+// element.
 QWidget* CreateMousePageControl(const QString& element, QWidget* parent);
 
 class CDevicePageUI : public CPageUI {
@@ -42,21 +45,25 @@ class CDevicePageUI : public CPageUI {
     static constexpr const char* kSettingsTabs = "mouse_device_seting_layout";
     static constexpr const char* kSettingsOptions = "mouse_option_layout";
     static constexpr const char* kSettingsOptionPrefix = "mouse_device_seting_option_";
-    static constexpr int kSettingsTabCount = 5;
+    static constexpr int kSettingsTabCount = 6;
     // The picture the light preview is painted on.
     static constexpr const char* kLightPanel = "mouse_light_panel";
     static constexpr const char* kConnectionLabel = "device_page_connection";
     static constexpr const char* kLightControl = "LightControlItem";
+    static constexpr const char* kProfileControl = "DeviceProfileItem";
+    static constexpr const char* kShootControl = "ShootControlItem";
     static constexpr PageControl kControls[] = {
-        {kSettingsTabs}, {kSettingsOptions}, {kSettingsOptionPrefix, 0, kSettingsTabCount - 1},
-        {kLightPanel},   {kConnectionLabel}, {kLightControl},
+        {kSettingsTabs},   {kSettingsOptions}, {kSettingsOptionPrefix, 0, kSettingsTabCount - 1},
+        {kLightPanel},     {kConnectionLabel}, {kLightControl},
+        {kProfileControl}, {kShootControl},
     };
 
     // `family`: the element name the page was built from.
     CDevicePageUI(const QString& family, QWidget* parent = nullptr);
 
     const QString& Family() const { return m_family; }
-    // A mouse also gives the lighting control its class and its preview.
+    // A mouse also gives the lighting control its class and its preview, the profile control
+    // its list and the recoil tab its files.
     void SetDevice(CQuillonUSBDevice* device);
     CQuillonUSBDevice* Device() const { return m_device; }
 
@@ -75,6 +82,9 @@ class CDevicePageUI : public CPageUI {
     void SetChangePoster(const std::function<void(CMouseTabUI::MouseChange)>& poster);
     // The lighting control ("LightControlItem"); null when the layout has none.
     CLightControlUI* LightControl() const { return m_lightControl; }
+    // The profile control ("DeviceProfileItem") and the recoil tab; null when the layout has none.
+    CDeviceProfileUI* ProfileControl() const { return m_profileControl; }
+    CShootControlUI* ShootControl() const { return m_shootControl; }
     // The profile last shown; empty before the first.
     const MouseProfileSnapshot& ShownProfile() const { return m_profile; }
 
@@ -105,6 +115,8 @@ class CDevicePageUI : public CPageUI {
     CQuillonUSBDevice* m_device = nullptr;
     QPointer<CSelectPanelUI> m_lightPanel;
     QPointer<CLightControlUI> m_lightControl;
+    QPointer<CDeviceProfileUI> m_profileControl;
+    QPointer<CShootControlUI> m_shootControl;
     MouseProfileSnapshot m_profile;
     int m_selectedKey = -1;
     int m_functionSwitch = 1;
