@@ -320,15 +320,6 @@ std::string ButtonText(const CLanguageFile& english, size_t button) {
     return text ? *text : "button " + std::to_string(button + 1);
 }
 
-// The English of the size message the window shows.
-std::string MacrosTooLongText(int events) {
-    return "the macros the buttons use are too long for the mouse's memory: " +
-           std::to_string(events) + " event" + (events == 1 ? "" : "s") +
-           " must go (shorten a macro, or assign fewer macros)";
-}
-
-constexpr const char* kMacrosNotSentText = "the macros could not be sent to the mouse";
-
 // How many events the macros the buttons use are over the mouse's limit; 0 when they fit.
 int MacroEventsOverMouseLimit(CQuillonMouseDevice& mouse) {
     const CMacroList macros(mouse.GetUserDeviceFolder());

@@ -1,6 +1,7 @@
 #include "cli/CliMouse.h"
 
 #include <cstdio>
+#include <sstream>
 
 #include "device/DeviceTables.h"
 #include "profile/ProfileActions.h"
@@ -94,6 +95,35 @@ bool OpenMouseForSettings(CliSession& session, CliMouse& cli, int& exitCode) {
     // The effect values translate what the mouse reports.
     cli.mouse->LoadNameLists();
     return true;
+}
+
+bool OpenMouseIfConnected(CliSession& session, CliMouse& cli, bool& connected, int& exitCode) {
+    connected = false;
+    if (!session.backend)
+        return false;
+    // Looked for quietly: no mouse is no error here.
+    std::ostringstream out;
+    std::ostringstream err;
+    CliSession quiet(out, err, session.in, session.json);
+    quiet.backend = session.backend;
+    int code = kExitOk;
+    if (OpenMouseForSettings(quiet, cli, code)) {
+        connected = true;
+        return true;
+    }
+    if (code == kExitNoDevice)
+        return false;
+    connected = true;
+    session.out << out.str();
+    session.err << err.str();
+    exitCode = code;
+    return false;
+}
+
+std::string MacrosTooLongText(int events) {
+    return "the macros the buttons use are too long for the mouse's memory: " +
+           std::to_string(events) + " event" + (events == 1 ? "" : "s") +
+           " must go (shorten a macro, or assign fewer macros)";
 }
 
 int CommitChange(CliSession& session, CliMouse& cli, const std::string& done, Json::Value result) {

@@ -44,6 +44,15 @@ bool OpenMouseDevice(CliSession& session, CliMouse& cli, int& exitCode);
 // selected profile loaded. On failure the reason is printed and exitCode set.
 bool OpenMouseForSettings(CliSession& session, CliMouse& cli, int& exitCode);
 
+// The mouse found and read as OpenMouseForSettings does, when one is connected. `connected` is
+// false, with nothing printed, when no mouse is found; other failures print their reason and
+// set exitCode as OpenMouseForSettings does.
+bool OpenMouseIfConnected(CliSession& session, CliMouse& cli, bool& connected, int& exitCode);
+
+// The English of the size message the window shows.
+std::string MacrosTooLongText(int events);
+inline constexpr const char* kMacrosNotSentText = "the macros could not be sent to the mouse";
+
 // The mouse's answer to old firmware, and the status for it.
 int FailOldFirmware(const CliSession& session, uint16_t current);
 

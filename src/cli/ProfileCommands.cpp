@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "base/Paths.h"
+#include "cli/CliMouse.h"
 #include "cli/CliOutput.h"
 #include "cli/CliSession.h"
 #include "cli/CliVerbs.h"
@@ -26,11 +27,12 @@ constexpr const char* kProfileHelp =
     "The profile: its name, identifier or index (a name wins); default the selected one";
 
 struct ProfileCliArgs {
-    std::string profile;  // the profile acted on: name, identifier or index; empty: the selected
-    std::string newName;  // add, rename
-    std::string file;     // import, export
-    bool all = false;     // list: also the profile files the list does not name
-    std::string orphan;   // adopt, remove: an orphaned profile file's identifier
+    std::string profile;   // the profile acted on: name, identifier or index; empty: the selected
+    std::string newName;   // add, rename
+    std::string file;      // import, export
+    bool all = false;      // list: also the profile files the list does not name
+    std::string orphan;    // adopt, remove: an orphaned profile file's identifier
+    bool noApply = false;  // select: the list file only, the mouse is not written
 };
 
 struct Context {
@@ -317,11 +319,69 @@ int Show(Context& c, const ProfileCliArgs&, const Target& target) {
     return RunShow(c, target.index);
 }
 
-int Select(Context& c, const ProfileCliArgs&, const Target& target) {
+// Selects the profile, and writes it to the mouse when one is connected, as the window's switch
+// does: settings image, macros, key table. A mouse that stops answering midway leaves the list
+// as it was.
+int Select(CliSession& session, Context& c, const ProfileCliArgs& args, const Target& target) {
+    const int previous = c.list.GetSelection();
     const ProfileResult result = c.list.SelectProfile(target.index);
     if (result != ProfileResult::Done)
         return FailResult(c, result, target.entry.name);
-    return Report(c, "select", "selected " + Quoted(target.entry.name), target.index);
+    if (args.noApply)
+        return Report(c, "select", "selected " + Quoted(target.entry.name), target.index);
+    CliMouse cli;
+    bool connected = false;
+    int exitCode = kExitOk;
+    if (!OpenMouseIfConnected(session, cli, connected, exitCode)) {
+        if (connected) {
+            c.list.SelectProfile(previous);
+            return exitCode;
+        }
+        session.err << "kestrunectl: note: no mouse connected; it gets the profile with: "
+                       "kestrunectl apply and kestrunectl upload\n";
+        return Report(c, "select", "selected " + Quoted(target.entry.name), target.index);
+    }
+    const MouseResult sent = cli.mouse->LoadAndWriteProfile();
+    if (CQuillonMouseDevice::LostTheMouse(sent)) {
+        c.list.SelectProfile(previous);
+        return FailCommand(session, cli.connection, sent.device,
+                           "writing the profile; the mouse keeps part of it, and the selected "
+                           "profile is still the one before");
+    }
+    if (sent.overLimit > 0)
+        session.err << "kestrunectl: warning: " << MacrosTooLongText(sent.overLimit)
+                    << "; the settings and the key table were written\n";
+    else if (sent.failed == MouseStep::kMacros)
+        session.err << "kestrunectl: warning: " << kMacrosNotSentText << "\n";
+    return Report(c, "select",
+                  "selected " + Quoted(target.entry.name) + " and wrote it to the mouse",
+                  target.index);
+}
+
+// The default settings into the selected profile, and to the mouse when one is connected.
+int Defaults(CliSession& session, Context& c) {
+    CliMouse cli;
+    bool connected = false;
+    int exitCode = kExitOk;
+    if (!OpenMouseIfConnected(session, cli, connected, exitCode)) {
+        if (connected)
+            return exitCode;
+        if (!OpenProfileOnly(session, cli, exitCode))
+            return exitCode;
+    }
+    const MouseResult result = cli.mouse->RestoreDefaults();
+    if (!result.saved)
+        return Fail(c, kExitError,
+                    "could not save the profile file " + cli.mouse->GetProfilePath() + Cause());
+    const int index = c.list.FindById(cli.profile.id);
+    if (connected && !result.Sent())
+        return FailCommand(session, cli.connection, result.device,
+                           "the defaults are in the profile but not on the mouse (send them "
+                           "later with: kestrunectl apply and kestrunectl upload)");
+    return Report(c, "defaults",
+                  "restored the default settings of " + Quoted(cli.profile.name) +
+                      (connected ? " and wrote them to the mouse" : ""),
+                  index);
 }
 
 int Copy(Context& c, const ProfileCliArgs&, const Target& target) {
@@ -426,9 +486,34 @@ void AddProfileCommands(CLI::App& app, CCliVerbs& verbs) {
         ->required();
     profileOption(
         addOnProfile("show", "Show a profile's lighting, DPI stages, settings and buttons", Show));
-    addOnProfile("select", "Select the profile the mouse uses", Select)
-        ->add_option("PROFILE", args.profile, "Name, identifier or index")
-        ->required();
+    CLI::App* select = profile->add_subcommand(
+        "select", "Select the profile the mouse uses and write it to the mouse when connected");
+    verbs.Bind(select, CliNeeds::kDevices, [&args](CliSession& session) {
+        Context c = LoadContext(session);
+        const int index = Resolve(c.list, args.profile);
+        if (index < 0)
+            return FailResult(c, ProfileResult::NoSuchProfile, args.profile);
+        return Select(session, c, args, {index, c.list.GetEntries()[static_cast<size_t>(index)]});
+    });
+    select->add_option("PROFILE", args.profile, "Name, identifier or index")->required();
+    select->add_flag("--no-apply", args.noApply,
+                     "Only select it; the mouse keeps what it has until apply and upload");
+    select->footer(
+        "With a mouse connected (add --emulate for the simulated one) its settings, the macros "
+        "its buttons use and its key table are written, as the window does when a profile is "
+        "chosen. If the mouse stops answering midway, the profile selected before stays "
+        "selected.");
+    CLI::App* defaults = profile->add_subcommand(
+        "defaults",
+        "Restore the default settings into the selected profile (and the mouse when connected)");
+    defaults->footer(
+        "The selected profile keeps its name; everything else becomes the default. With a mouse "
+        "connected its key table and settings are written too. To reset another profile "
+        "without touching the mouse: kestrunectl profile reset -p PROFILE");
+    verbs.Bind(defaults, CliNeeds::kDevices, [](CliSession& session) {
+        Context c = LoadContext(session);
+        return Defaults(session, c);
+    });
     add("add", "Add a profile with the default settings; it becomes the selected one", Add)
         ->add_option("NAME", args.newName, "Its name (default: the next free \"ProfileN\")");
     profileOption(addOnProfile("copy", "Copy a profile with all its settings", Copy));
