@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "SettingsFloor.h"
+#include "WindowBench.h"
 #include "app/DeviceOption.h"
 #include "app/MainWnd.h"
 #include "app/MpDevicePower.h"
@@ -38,24 +39,6 @@
 namespace {
 
 constexpr double kIntervalMs = 1.0;
-
-double Percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    return values[static_cast<size_t>(p * static_cast<double>(values.size() - 1))];
-}
-
-bool RunUntil(const std::function<bool()>& done, int timeoutMs) {
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    poll.start(1);
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    loop.exec();
-    return done();
-}
 
 // Notes when the control turns busy and when it is usable again.
 class BusyWatch : public QObject {
@@ -103,24 +86,12 @@ void PrepareProfiles(const CDeviceProfileUI& control) {
 }
 
 int Run(bool receiver, int switches) {
-    auto world = std::make_shared<CSimWorld>();
-    world->SetCablePlugged(!receiver);
-    world->SetReceiverPlugged(receiver);
-    world->SetUsbIntervalUs(static_cast<unsigned>(kIntervalMs * 1000));
-    MainWndOptions options;
-    options.backend = std::make_shared<CCompositeHidBackend>();
-    options.backend->Add(MakeEmulatedHidBackend(world));
-    CMainWnd window(options);
-    if (!window.Init())
+    CBenchWindow bench(receiver, kIntervalMs);
+    if (!bench.Open())
         return 1;
-    auto page = [&]() -> CDevicePageUI* {
-        CQuillonUSBDevice* device = window.Discovery() ? window.Discovery()->Device(0) : nullptr;
-        return device ? window.PageOf(*device) : nullptr;
-    };
-    if (!RunUntil([&] { return page() && !page()->ShownProfile().profileId.empty(); }, 20000)) {
-        std::fprintf(stderr, "the mouse page did not come up\n");
-        return 1;
-    }
+    const std::shared_ptr<CSimWorld>& world = bench.world;
+    CMainWnd& window = *bench.window;
+    auto page = [&bench] { return bench.Page(); };
     CDeviceProfileUI* control = page()->ProfileControl();
     CDeviceOptionUI* entry = window.EntryOf(*page()->Device());
     auto* combo = control ? control->findChild<QComboBox*>(CDeviceProfileUI::kCombo) : nullptr;
@@ -168,31 +139,10 @@ int Run(bool receiver, int switches) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    int switches = 30;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::strcmp(argv[i], "--switches") == 0)
-            switches = std::max(1, std::atoi(argv[i + 1]));
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir home;
-    for (const char* folder : {"data", "state", "runtime"})
-        QDir(home.path()).mkpath(QString::fromLatin1(folder));
-    QFile::setPermissions(home.filePath(QStringLiteral("runtime")),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toLocal8Bit());
-    qputenv("XDG_STATE_HOME", home.filePath(QStringLiteral("state")).toLocal8Bit());
-    qputenv("XDG_RUNTIME_DIR", home.filePath(QStringLiteral("runtime")).toLocal8Bit());
-    QApplication app(argc, argv);
-    MarkUiThread();
-    DebugConfigureFromEnvironment();
-    if (!Skin().Load(QString::fromStdString(GetSkinFolder().string())))
-        return 1;
-    RegisterSkinControls();
-    std::printf(
+    const int switches = CountOption(argc, argv, "--switches", 30);
+    return RunWindowBench(
+        argc, argv,
         "a profile switch through the window: settings image, macros and key table (target: "
-        "within 10%% of the floor)\n");
-    int status = Run(false, switches);
-    if (status == 0)
-        status = Run(true, switches);
-    return status;
+        "within 10% of the floor)",
+        [switches](bool receiver) { return Run(receiver, switches); });
 }

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "SettingsFloor.h"
+#include "WindowBench.h"
 #include "app/DeviceOption.h"
 #include "app/MainWnd.h"
 #include "app/MpDevicePower.h"
@@ -40,25 +41,6 @@ using Clock = std::chrono::steady_clock;
 constexpr double kIntervalMs = 1.0;
 constexpr int kStage = 2;
 
-double Percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    return values[static_cast<size_t>(p * static_cast<double>(values.size() - 1))];
-}
-
-// Runs the event loop until `done` holds or `timeoutMs` passes.
-bool RunUntil(const std::function<bool()>& done, int timeoutMs) {
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    poll.start(1);
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    loop.exec();
-    return done();
-}
-
 uint16_t StageX(const CSimWorld& world) {
     const std::vector<uint8_t> memory = world.SettingsMemory();
     const size_t at = MouseBlock::kFirstStage + kStage * kDpiStageBytes;
@@ -68,24 +50,12 @@ uint16_t StageX(const CSimWorld& world) {
 }
 
 int Run(bool receiver, int commits) {
-    auto world = std::make_shared<CSimWorld>();
-    world->SetCablePlugged(!receiver);
-    world->SetReceiverPlugged(receiver);
-    world->SetUsbIntervalUs(static_cast<unsigned>(kIntervalMs * 1000));
-    MainWndOptions options;
-    options.backend = std::make_shared<CCompositeHidBackend>();
-    options.backend->Add(MakeEmulatedHidBackend(world));
-    CMainWnd window(options);
-    if (!window.Init())
+    CBenchWindow bench(receiver, kIntervalMs);
+    if (!bench.Open())
         return 1;
-    auto page = [&]() -> CDevicePageUI* {
-        CQuillonUSBDevice* device = window.Discovery() ? window.Discovery()->Device(0) : nullptr;
-        return device ? window.PageOf(*device) : nullptr;
-    };
-    if (!RunUntil([&] { return page() && !page()->ShownProfile().profileId.empty(); }, 20000)) {
-        std::fprintf(stderr, "the mouse page did not come up\n");
-        return 1;
-    }
+    const std::shared_ptr<CSimWorld>& world = bench.world;
+    CMainWnd& window = *bench.window;
+    auto page = [&bench] { return bench.Page(); };
     auto* slider = page()->findChild<QSlider*>(QStringLiteral("DPI_slider_%1").arg(kStage));
     CDeviceOptionUI* entry = window.EntryOf(*page()->Device());
     if (!slider || !entry || !RunUntil([&] { return entry->Worker()->IsIdle(); }, 20000))
@@ -156,31 +126,10 @@ int Run(bool receiver, int commits) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    int commits = 100;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::strcmp(argv[i], "--commits") == 0)
-            commits = std::max(1, std::atoi(argv[i + 1]));
-    // Offscreen, in private folders: the bench never touches the user's profiles or locks.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir home;
-    for (const char* folder : {"data", "state", "runtime"})
-        QDir(home.path()).mkpath(QString::fromLatin1(folder));
-    QFile::setPermissions(home.filePath(QStringLiteral("runtime")),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toLocal8Bit());
-    qputenv("XDG_STATE_HOME", home.filePath(QStringLiteral("state")).toLocal8Bit());
-    qputenv("XDG_RUNTIME_DIR", home.filePath(QStringLiteral("runtime")).toLocal8Bit());
-    QApplication app(argc, argv);
-    MarkUiThread();
-    if (!Skin().Load(QString::fromStdString(GetSkinFolder().string())))
-        return 1;
-    RegisterSkinControls();
-    std::printf(
-        "a DPI slider commit through the window (targets: within 10%% of the floor, the "
-        "UI thread never away over 16 ms)\n");
-    int status = Run(false, commits);
-    if (status == 0)
-        status = Run(true, commits);
-    return status;
+    const int commits = CountOption(argc, argv, "--commits", 100);
+    return RunWindowBench(
+        argc, argv,
+        "a DPI slider commit through the window (targets: within 10% of the floor, the "
+        "UI thread never away over 16 ms)",
+        [commits](bool receiver) { return Run(receiver, commits); });
 }

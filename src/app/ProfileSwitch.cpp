@@ -42,11 +42,7 @@ void CProfileSwitch::SetBusy(bool busy) {
 }
 
 void CProfileSwitch::Tell(const QString& key, const QString& argument) {
-    QString text = Skin().Text(key);
-    if (!argument.isNull())
-        text = text.arg(argument);
-    if (m_message)
-        m_message(text, false, {});
+    ::Tell(m_message, key, argument);
 }
 
 void CProfileSwitch::SwitchTo(int index) {

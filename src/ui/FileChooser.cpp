@@ -1,6 +1,20 @@
 #include "ui/FileChooser.h"
 
+#include <QFileInfo>
 #include <QPointer>
+
+#include "base/Debug.h"
+#include "ui/SkinResources.h"
+
+void Tell(const MessageAction& message, const QString& key, const QString& argument) {
+    QString text = Skin().Text(key);
+    if (!argument.isNull())
+        text = text.arg(argument);
+    if (message)
+        message(text, false, {});
+    else
+        DebugPrintf(DebugArea::App, "%s", qPrintable(text));
+}
 
 QFileDialog* OpenFileChooser(QWidget* owner, const QString& title, const QString& filter,
                              const QString& suffix, bool save,
@@ -30,4 +44,19 @@ QFileDialog* OpenFileChooser(QWidget* owner, const QString& title, const QString
                      });
     dialog->open();
     return dialog;
+}
+
+void WriteUnlessDeclined(const MessageAction& message, const QString& file,
+                         std::function<void()> write) {
+    if (!QFileInfo::exists(file)) {
+        write();
+        return;
+    }
+    if (!message)
+        return;
+    message(Skin().Text(QStringLiteral("file_replace_text")).arg(QFileInfo(file).fileName()), true,
+            [write = std::move(write)](bool yes) {
+                if (yes)
+                    write();
+            });
 }

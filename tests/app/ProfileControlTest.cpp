@@ -212,11 +212,11 @@ TEST_F(ProfileControlTest, ExportOntoAnExistingFileAsksFirst) {
     std::ofstream(file) << "keep me";
     Click(CDeviceProfileUI::kExport);
     Choose(file);
-    Answer("profile_export_replace_text", false, QStringLiteral("Mine.json"));
+    Answer("file_replace_text", false, QStringLiteral("Mine.json"));
     EXPECT_EQ(ReadBytes(file), "keep me");
     Click(CDeviceProfileUI::kExport);
     Choose(file);
-    Answer("profile_export_replace_text", true, QStringLiteral("Mine.json"));
+    Answer("file_replace_text", true, QStringLiteral("Mine.json"));
     EXPECT_EQ(CJsonFile::ReadDocument(file), CJsonFile::ReadDocument(Folder() / (Id(0) + ".Json")));
 }
 

@@ -17,6 +17,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr size_t kFirstStage = 14;
+constexpr size_t kProfileLightRed = 6;
+constexpr size_t kProfileActiveStage = 12;
 
 class SettingsCommandsTest : public testing::Test {
   protected:
@@ -58,6 +60,8 @@ class SettingsCommandsTest : public testing::Test {
         EXPECT_TRUE(Json::parseFromStream(builder, in, &document, &errors)) << errors;
         return document["Device"][0];
     }
+
+    int SelectedProfile() { return Ok({"--json", "profile", "list"}).Json()["selected"].asInt(); }
 
     CTempHome home;
     CliEnvironment environment{false, nullptr};
@@ -345,4 +349,57 @@ TEST_F(SettingsCommandsTest, PointerSettingsGoToTheProfileOnly) {
         EXPECT_NE(run.err, "");
     }
     EXPECT_EQ(Read(ProfileFile()), kept);
+}
+
+// profile select and profile defaults write a connected mouse as the window does.
+TEST_F(SettingsCommandsTest, SelectWritesTheProfileToAConnectedMouseUnlessTold) {
+    Ok({"profile", "add", "Red"});
+    Ok({"--emulate", "light", "set", "--colour", "#FF0000"});
+    Ok({"--emulate", "dpi", "active", "4"});
+    Ok({"profile", "add", "Blue"});
+    Ok({"--emulate", "light", "set", "--colour", "#0000FF"});
+    Ok({"--emulate", "dpi", "active", "2"});
+    EXPECT_EQ(Settings()[kProfileLightRed], 0x00);
+
+    // Files only: the mouse keeps blue.
+    Ok({"--emulate", "profile", "select", "Red", "--no-apply"});
+    EXPECT_EQ(Settings()[kProfileLightRed], 0x00);
+    EXPECT_EQ(SelectedProfile(), 1);
+
+    Ok({"--emulate", "profile", "select", "Blue"});
+    CtlRun run = Ok({"--emulate", "profile", "select", "Red"});
+    EXPECT_NE(run.out.find("wrote it to the mouse"), std::string::npos) << run.out;
+    EXPECT_EQ(Settings()[kProfileLightRed], 0xFF);
+    EXPECT_EQ(Settings()[kProfileActiveStage], 3);
+
+    // No mouse: selected all the same, and told so.
+    run = Ok({"profile", "select", "Blue"});
+    EXPECT_NE(run.err.find("no mouse connected"), std::string::npos) << run.err;
+    EXPECT_EQ(SelectedProfile(), 2);
+}
+
+TEST_F(SettingsCommandsTest, ALinkLostMidwayKeepsTheSelectionBefore) {
+    Ok({"profile", "add", "Other"});
+    Ok({"profile", "select", "0"});
+    Ok({"--emulate=receiver", "emulator", "fault", "link-drop", "--after", "3"});
+    CtlRun run = Ctl({"--emulate=receiver", "profile", "select", "Other"});
+    EXPECT_EQ(run.status, kExitLinkDown) << run.err;
+    EXPECT_EQ(SelectedProfile(), 0);
+}
+
+TEST_F(SettingsCommandsTest, DefaultsRestoreTheProfileAndTheMouse) {
+    Ok({"--emulate", "light", "set", "--colour", "#123456"});
+    Ok({"--emulate", "dpi", "active", "5"});
+    CtlRun run = Ok({"--emulate", "--json", "profile", "defaults"});
+    EXPECT_EQ(run.Json()["action"].asString(), "defaults");
+    const std::vector<uint8_t> memory = Settings();
+    EXPECT_NE(memory[kProfileLightRed], 0x12);
+    EXPECT_NE(memory[kProfileActiveStage], 4);
+    // Without a mouse the file alone.
+    auto speed = [&] { return Ok({"--json", "profile", "show"}).Json()["settings"][1].asInt(); };
+    const int standard = speed();
+    Ok({"pointer", "set", "--speed", standard == 12 ? "13" : "12"});
+    ASSERT_NE(speed(), standard);
+    Ok({"profile", "defaults"});
+    EXPECT_EQ(speed(), standard);
 }

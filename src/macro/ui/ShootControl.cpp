@@ -200,13 +200,7 @@ void CShootControlUI::OnCheck(TNotifyUI&, int) {
 }
 
 void CShootControlUI::Message(const char* key, const QString& argument) {
-    QString text = Skin().Text(QString::fromLatin1(key));
-    if (!argument.isNull())
-        text = text.arg(argument);
-    if (m_message)
-        m_message(text, false, {});
-    else
-        DebugPrintf(DebugArea::Macro, "%s", qPrintable(text));
+    Tell(m_message, QString::fromLatin1(key), argument);
 }
 
 void CShootControlUI::ReportFailure(ShootResult result, const QString& file) {
@@ -250,17 +244,7 @@ void CShootControlUI::OnExport(TNotifyUI&, int) {
                 if (self)
                     self->ReportFailure(self->m_shoot->Export(gun, file.toStdString()), file);
             };
-            if (!QFileInfo::exists(file) || !m_message) {
-                write();
-                return;
-            }
-            m_message(Skin()
-                          .Text(QStringLiteral("profile_export_replace_text"))
-                          .arg(QFileInfo(file).fileName()),
-                      true, [write](bool yes) {
-                          if (yes)
-                              write();
-                      });
+            WriteUnlessDeclined(m_message, file, write);
         });
 }
 

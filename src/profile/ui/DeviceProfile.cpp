@@ -201,13 +201,7 @@ void CDeviceProfileUI::FinishSwitch(int index, bool switched) {
 // ---- messages and dialogs ----
 
 void CDeviceProfileUI::Message(const char* key, const QString& argument) {
-    QString text = Skin().Text(QString::fromLatin1(key));
-    if (!argument.isNull())
-        text = text.arg(argument);
-    if (m_actions.message)
-        m_actions.message(text, false, {});
-    else
-        DebugPrintf(DebugArea::Profile, "%s", qPrintable(text));
+    Tell(m_actions.message, QString::fromLatin1(key), argument);
 }
 
 void CDeviceProfileUI::Ask(const char* key, std::function<void()> confirmed) {
@@ -321,18 +315,9 @@ void CDeviceProfileUI::OnExport(TNotifyUI&, int) {
     if (GetSelection() < 0)
         return;
     OpenFileDialog(true, [this](const QString& file) {
-        if (!QFileInfo::exists(file)) {
-            Export(file);
-            return;
-        }
         QPointer<CDeviceProfileUI> self(this);
-        const QString text = Skin()
-                                 .Text(QStringLiteral("profile_export_replace_text"))
-                                 .arg(QFileInfo(file).fileName());
-        if (!m_actions.message)
-            return;
-        m_actions.message(text, true, [self, file](bool yes) {
-            if (self && yes)
+        WriteUnlessDeclined(m_actions.message, file, [self, file] {
+            if (self)
                 self->Export(file);
         });
     });
