@@ -240,9 +240,11 @@ TEST_F(ProfileControlTest, ASwitchWritesExactlyTheChosenProfileToTheMouse) {
     light.blue = 0x56;
     chosen.SetLightInfo(light);
     std::vector<DpiStage> stages = chosen.GetDpiStages();
+    std::vector<KeyListEntry> keys = chosen.GetKeyList();
+    ASSERT_GE(stages.size(), 4u);
+    ASSERT_GE(keys.size(), 4u);
     stages[3].x = stages[3].y = 77;
     chosen.SetDpiStages(stages);
-    std::vector<KeyListEntry> keys = chosen.GetKeyList();
     keys[3].current.code = MakeMacroCode(static_cast<uint8_t>(macro), 1);
     chosen.SetKeyList(keys);
     ASSERT_TRUE(chosen.Save());
