@@ -115,7 +115,7 @@ int Run(bool receiver, int switches) {
             return 1;
         }
         const uint8_t red = world->SettingsMemory()[6];
-        if (red != ((i + 1) % 2 == 0 ? 0xFF : 0x00)) {
+        if (combo->currentIndex() != (i + 1) % 2 || red != ((i + 1) % 2 == 0 ? 0xFF : 0x00)) {
             std::fprintf(stderr, "switch %d did not reach the mouse\n", i);
             return 1;
         }
