@@ -316,12 +316,18 @@ bool CDeviceOptionUI::RunChange(std::chrono::milliseconds wait,
     return m_changes->Run(*m_device, wait, change);
 }
 
-void CDeviceOptionUI::PostChange(std::function<void()> change) {
-    if (!m_worker)
+void CDeviceOptionUI::PostChange(std::function<void()> change, std::function<void(bool)> reply) {
+    if (!m_worker) {
+        if (reply)
+            reply(false);
         return;
-    m_worker->Post([this, change = std::move(change)] {
-        if (!RunChange(kChangeWait, change))
+    }
+    m_worker->Post([this, change = std::move(change), reply = std::move(reply)] {
+        const bool ran = RunChange(kChangeWait, change);
+        if (!ran)
             DebugLine(DebugArea::App, "change dropped: the mouse stayed busy with another program");
+        if (reply)
+            RunOnUi([reply, ran] { reply(ran); });
     });
 }
 

@@ -62,8 +62,10 @@ class CDeviceOptionUI : public QWidget, public IEntryHost, public IMouseOwner {
     }
     // Links the entry to its device (and owns a mouse); starts its device worker.
     void SetDevice(CQuillonUSBDevice* device);
-    // Runs `change` on the device worker as one change of the device (see CDeviceChanges).
-    void PostChange(std::function<void()> change);
+    // Runs `change` on the device worker as one change of the device (see CDeviceChanges);
+    // then `reply`, when given, on the UI thread: false when the change was dropped because
+    // another program kept the mouse busy.
+    void PostChange(std::function<void()> change, std::function<void(bool ran)> reply = {});
     // Another program changed the simulated mouse: the running polls look again now.
     void RefreshNow();
     CQuillonUSBDevice* Device() const { return m_device; }

@@ -16,6 +16,7 @@
 #include "app/AboutWnd.h"
 #include "app/DeviceOption.h"
 #include "app/MpDevicePower.h"
+#include "app/MsgWnd.h"
 #include "app/QtDispatcher.h"
 #include "base/Debug.h"
 #include "base/Paths.h"
@@ -50,6 +51,7 @@ CMainWnd::CMainWnd(MainWndOptions options)
     : m_options(std::move(options)),
       m_changes(std::make_shared<const CDeviceChanges>(m_options.simulated)) {
     setObjectName(QStringLiteral("MainWnd"));
+    RegisterMousePageControls();
     setWindowTitle(QString::fromUtf8(kProductName));
     m_firmwarePrompt = std::make_unique<CFirmwarePromptUI>(
         this, [this] { OnMenuCommand(QStringLiteral("exit")); });
@@ -435,10 +437,16 @@ CDeviceOptionUI* CMainWnd::CreateDevicePage(CQuillonUSBDevice& device) {
     entry->SetDevice(&device);
     if (CQuillonMouseDevice* mouse = device.AsMouse()) {
         QPointer<CDeviceOptionUI> owner(entry);
-        page->SetChangePoster([owner, mouse](CMouseTabUI::MouseChange change) {
-            if (owner)
-                owner->PostChange([mouse, change = std::move(change)] { change(*mouse); });
-        });
+        page->SetChangePoster(
+            [owner, mouse](CMouseTabUI::MouseChange change, CMouseTabUI::Reply reply) {
+                if (owner)
+                    owner->PostChange([mouse, change = std::move(change)] { change(*mouse); },
+                                      std::move(reply));
+            });
+        if (auto* keys = page->findChild<CButtonsTabUI*>()) {
+            keys->SetMessageSink([this](const QString& text) { OpenMessage(this, text, Dpi()); });
+            keys->SetKeyCapture(std::make_unique<CQtKeyCapture>());
+        }
         if (CLightControlUI* light = page->LightControl())
             light->SetSameModeAction([this, mouse] {
                 ExpectUiThread("CMainWnd same mode");

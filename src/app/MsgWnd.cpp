@@ -24,13 +24,15 @@ void CMsgWnd::Notify(TNotifyUI& msg) {
         showMinimized();
 }
 
-int ShowMessage(QWidget* owner, const QString& title, const QString& text, int dpi, bool textIsKey,
-                int buttonMode) {
+namespace {
+
+// The message window with its texts and buttons, sized and centred; null when it cannot be built.
+CMsgWnd* BuildMessage(QWidget* owner, const QString& title, const QString& text, int dpi,
+                      bool textIsKey, int buttonMode) {
     auto* window = new CMsgWnd(owner);
-    QPointer<CMsgWnd> guard(window);
     if (!window->Create(QString::fromLatin1(CMsgWnd::kLayout))) {
         delete window;
-        return 0;
+        return nullptr;
     }
     if (auto* label = window->FindControl<QLabel>(QString::fromLatin1(CMsgWnd::kTitle));
         label && !title.isEmpty())
@@ -48,7 +50,27 @@ int ShowMessage(QWidget* owner, const QString& title, const QString& text, int d
     }
     window->adjustSize();
     window->CenterWindow();
+    return window;
+}
+
+}  // namespace
+
+int ShowMessage(QWidget* owner, const QString& title, const QString& text, int dpi, bool textIsKey,
+                int buttonMode) {
+    CMsgWnd* window = BuildMessage(owner, title, text, dpi, textIsKey, buttonMode);
+    if (!window)
+        return 0;
+    QPointer<CMsgWnd> guard(window);
     int result = window->ShowModal();
     delete guard.data();
     return result;
+}
+
+CMsgWnd* OpenMessage(QWidget* owner, const QString& text, int dpi) {
+    CMsgWnd* window = BuildMessage(owner, QString(), text, dpi, false, kMessageConfirmOnly);
+    if (!window)
+        return nullptr;
+    QObject::connect(window, &CSkinWindow::Finished, window, &QObject::deleteLater);
+    window->Open();
+    return window;
 }

@@ -67,6 +67,7 @@ void CSelectPanelUI::SetFile(const QString& file) {
     if (!m_renderer.load(Skin().FilePath(file)))
         DebugPrintf(DebugArea::App, "image %s cannot be read", qPrintable(file));
     PlaceLeds();
+    PlaceControls();
     update();
 }
 
@@ -139,9 +140,32 @@ void CSelectPanelUI::PlaceLeds() {
 void CSelectPanelUI::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     PlaceLeds();
+    PlaceControls();
 }
 
 void CSelectPanelUI::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     PlaceLeds();
+    PlaceControls();
+}
+
+void CSelectPanelUI::PlaceControl(QWidget* control, const QRectF& inPicture) {
+    m_placed.emplace_back(control, inPicture);
+    PlaceControls();
+}
+
+void CSelectPanelUI::PlaceControls() {
+    if (m_placed.empty() || !m_renderer.isValid())
+        return;
+    const QRectF picture = PictureRect();
+    const QRectF box = m_renderer.viewBoxF();
+    if (box.isEmpty() || picture.isEmpty())
+        return;
+    const double scale = picture.width() / box.width();
+    for (const auto& [control, area] : m_placed) {
+        if (!control)
+            continue;
+        const QPointF at = picture.topLeft() + (area.topLeft() - box.topLeft()) * scale;
+        control->setGeometry(QRectF(at, area.size() * scale).toAlignedRect());
+    }
 }

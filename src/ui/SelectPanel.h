@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QPointF>
+#include <QPointer>
 #include <QSvgRenderer>
 #include <QWidget>
 #include <vector>
@@ -41,6 +42,9 @@ class CSelectPanelUI : public QWidget {
     void SetLeds(const std::vector<QPointF>& points);
     int LedCount() const { return static_cast<int>(m_leds.size()); }
     CLightLedUI* Led(int n) const;
+    // Keeps `control` (a child) over this rectangle of the picture's own coordinates as the
+    // panel changes size.
+    void PlaceControl(QWidget* control, const QRectF& inPicture);
     // Where the picture is drawn, in the panel's coordinates.
     QRectF PictureRect() const;
 
@@ -51,9 +55,11 @@ class CSelectPanelUI : public QWidget {
 
   private:
     void PlaceLeds();
+    void PlaceControls();
 
     QString m_file;
     QSvgRenderer m_renderer;
     std::vector<QPointF> m_ledPoints;
     std::vector<CLightLedUI*> m_leds;
+    std::vector<std::pair<QPointer<QWidget>, QRectF>> m_placed;
 };

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "base/ThreadCheck.h"
+#include "keys/ui/DeviceKeyButton.h"
 #include "ui/SelectPanel.h"
 
 namespace {
@@ -53,6 +54,8 @@ CDevicePageUI::CDevicePageUI(const QString& family, QWidget* parent)
 
 void CDevicePageUI::SetDevice(CQuillonUSBDevice* device) {
     m_device = device;
+    if (auto* buttons = findChild<CButtonsTabUI*>(); buttons && device)
+        buttons->BindKeyButtons(device->GetDeviceClass());
     m_lightControl = findChild<CLightControlUI*>(QString::fromLatin1(kLightControl));
     if (!m_lightControl || !device)
         return;
@@ -126,7 +129,7 @@ void CDevicePageUI::ShowProfile(const MouseProfileSnapshot& profile) {
     }
 }
 
-void CDevicePageUI::SetChangePoster(const std::function<void(CMouseTabUI::MouseChange)>& poster) {
+void CDevicePageUI::SetChangePoster(const CMouseTabUI::ChangePoster& poster) {
     for (CMouseTabUI* tab : findChildren<CMouseTabUI*>())
         tab->SetChangePoster(poster);
     if (!m_lightControl)
@@ -135,16 +138,17 @@ void CDevicePageUI::SetChangePoster(const std::function<void(CMouseTabUI::MouseC
     // applied to the preview state and written.
     m_lightControl->SetChangePoster([poster](CLightControlUI::LightEdit edit, bool leaveSync) {
         poster(CMouseTabUI::Committed(
-            "lighting change",
-            [edit = std::move(edit), leaveSync](CQuillonMouseDevice& mouse) {
-                if (leaveSync)
-                    mouse.SetLightingSync(0);
-                LightInfo light = mouse.GetLightSettings();
-                edit(light);
-                mouse.SetLightInfo(light);
-                mouse.ApplyLightState();
-            },
-            CMouseTabUI::Tail::kSaveAndWrite));
+                   "lighting change",
+                   [edit = std::move(edit), leaveSync](CQuillonMouseDevice& mouse) {
+                       if (leaveSync)
+                           mouse.SetLightingSync(0);
+                       LightInfo light = mouse.GetLightSettings();
+                       edit(light);
+                       mouse.SetLightInfo(light);
+                       mouse.ApplyLightState();
+                   },
+                   CMouseTabUI::Tail::kSaveAndWrite),
+               {});
     });
 }
 
@@ -160,7 +164,15 @@ QWidget* CreateMousePageControl(const QString& element, QWidget* parent) {
         return new CPointerTabUI(parent);
     if (is(CLightControlUI::kElement))
         return new CLightControlUI(parent);
+    if (is(CButtonsTabUI::kElement))
+        return new CButtonsTabUI(parent);
+    if (is(CKeySetControlUI::kElement))
+        return new CKeySetControlUI(parent);
     return nullptr;
+}
+
+void RegisterMousePageControls() {
+    RegisterDeviceKeyButton();
 }
 
 FunctionSwitchTabs CDevicePageUI::ShowFunctionSwitch(int type) {
