@@ -1,7 +1,6 @@
 #include "mouse/ui/ButtonsTab.h"
 
 #include <QAbstractButton>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -61,14 +60,16 @@ void CButtonsTabUI::BindKeyButtons(int deviceClass) {
             auto* row = new QPushButton(list);
             row->setObjectName(QString::fromLatin1(kInfoRowPrefix) + QString::number(n));
             row->setCursor(Qt::PointingHandCursor);
-            auto* box = new QHBoxLayout(row);
-            box->setContentsMargins(10, 0, 10, 0);
-            box->setSpacing(8);
+            // The name over the function, so both fit a narrow list.
+            auto* box = new QVBoxLayout(row);
+            box->setContentsMargins(10, 3, 10, 3);
+            box->setSpacing(0);
             for (const char* part : {"keyinfo_name_", "keyinfo_function_"}) {
                 auto* label = new QLabel(row);
                 label->setObjectName(QString::fromLatin1(part) + QString::number(n));
                 label->setAttribute(Qt::WA_TransparentForMouseEvents);
-                box->addWidget(label, part[8] == 'n' ? 0 : 1);
+                label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+                box->addWidget(label);
             }
             row->hide();
             row->setEnabled(false);
@@ -345,9 +346,8 @@ void CButtonsTabUI::ShowKeyInfo(int n, const QString& text) {
     auto* name = row->findChild<QLabel*>(QStringLiteral("keyinfo_name_%1").arg(n));
     auto* function = row->findChild<QLabel*>(QStringLiteral("keyinfo_function_%1").arg(n));
     name->setText(button->UserToolTitle());
-    // The row's width less the name and the margins; before the first layout, 180.
-    const int room =
-        row->width() > 0 ? std::max(40, row->width() - name->sizeHint().width() - 28) : 180;
+    // The row's width less its margins; before the first layout, 180.
+    const int room = row->width() > 0 ? std::max(40, row->width() - 20) : 180;
     const QString elided = function->fontMetrics().elidedText(text, Qt::ElideRight, room);
     function->setText(elided);
     function->setToolTip(text == elided ? QString() : text);
