@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QRadialGradient>
 #include <QStyleOption>
+#include <QTransform>
 #include <algorithm>
 #include <cmath>
 
@@ -121,17 +122,25 @@ CLightLedUI* CSelectPanelUI::Led(int n) const {
     return n >= 0 && n < LedCount() ? m_leds[static_cast<size_t>(n)] : nullptr;
 }
 
-void CSelectPanelUI::PlaceLeds() {
-    if (m_leds.empty() || !m_renderer.isValid())
-        return;
+std::optional<QTransform> CSelectPanelUI::PictureToPanel() const {
+    if (!m_renderer.isValid())
+        return std::nullopt;
     const QRectF picture = PictureRect();
     const QRectF box = m_renderer.viewBoxF();
     if (box.isEmpty() || picture.isEmpty())
-        return;
+        return std::nullopt;
     const double scale = picture.width() / box.width();
-    const int size = std::max(6, static_cast<int>(std::lround(kLedSize * scale)));
+    return QTransform::fromTranslate(-box.x(), -box.y()) * QTransform::fromScale(scale, scale) *
+           QTransform::fromTranslate(picture.x(), picture.y());
+}
+
+void CSelectPanelUI::PlaceLeds() {
+    const std::optional<QTransform> toPanel = PictureToPanel();
+    if (m_leds.empty() || !toPanel)
+        return;
+    const int size = std::max(6, static_cast<int>(std::lround(kLedSize * toPanel->m11())));
     for (size_t n = 0; n < m_leds.size(); ++n) {
-        const QPointF at = picture.topLeft() + (m_ledPoints[n] - box.topLeft()) * scale;
+        const QPointF at = toPanel->map(m_ledPoints[n]);
         m_leds[n]->setGeometry(static_cast<int>(std::lround(at.x() - size / 2.0)),
                                static_cast<int>(std::lround(at.y() - size / 2.0)), size, size);
     }
@@ -155,17 +164,10 @@ void CSelectPanelUI::PlaceControl(QWidget* control, const QRectF& inPicture) {
 }
 
 void CSelectPanelUI::PlaceControls() {
-    if (m_placed.empty() || !m_renderer.isValid())
+    const std::optional<QTransform> toPanel = PictureToPanel();
+    if (!toPanel)
         return;
-    const QRectF picture = PictureRect();
-    const QRectF box = m_renderer.viewBoxF();
-    if (box.isEmpty() || picture.isEmpty())
-        return;
-    const double scale = picture.width() / box.width();
-    for (const auto& [control, area] : m_placed) {
-        if (!control)
-            continue;
-        const QPointF at = picture.topLeft() + (area.topLeft() - box.topLeft()) * scale;
-        control->setGeometry(QRectF(at, area.size() * scale).toAlignedRect());
-    }
+    for (const auto& [control, area] : m_placed)
+        if (control)
+            control->setGeometry(toPanel->mapRect(area).toAlignedRect());
 }

@@ -6,7 +6,9 @@
 #include <QPointF>
 #include <QPointer>
 #include <QSvgRenderer>
+#include <QTransform>
 #include <QWidget>
+#include <optional>
 #include <vector>
 
 // One LED of the device picture: a glow in its colour, drawn with the colour's alpha as its
@@ -54,6 +56,8 @@ class CSelectPanelUI : public QWidget {
     void showEvent(QShowEvent* event) override;
 
   private:
+    // The picture's own coordinates to the panel's; none before the picture has a place.
+    std::optional<QTransform> PictureToPanel() const;
     void PlaceLeds();
     void PlaceControls();
 
