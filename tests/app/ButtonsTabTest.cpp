@@ -15,9 +15,11 @@
 
 #include "app/MsgWnd.h"
 #include "base/Paths.h"
+#include "base/ProcessLock.h"
 #include "keys/ui/DeviceKeyButton.h"
 #include "macro/MacroList.h"
 #include "profile/JsonFile.h"
+#include "profile/MouseProfiledata.h"
 #include "tests/app/MousePageFixture.h"
 #include "ui/SkinResources.h"
 
@@ -441,4 +443,37 @@ TEST_F(ButtonsTabMacroTest, AMacroAssignmentDownloadsTheMacroBlock) {
     EXPECT_FALSE(Control<QWidget>(Editor::kMacroCycleLayout)->isVisible());
     SaveToMouse();
     EXPECT_EQ(InFile(9), (Bytes{0x70, 0x00, 0x01}));
+}
+
+TEST_F(ButtonsTabTest, AnEditWaitingForTheMouseKeepsAnotherProgramsChange) {
+    Pick(3);
+    Choose(Editor::kFunctionGun);
+    Select(Editor::kGunCombo, 3);
+    Click(Editor::kSaveButton);
+    // Another program gives button 5 a media key in the same profile file meanwhile.
+    {
+        CProcessLock lock(MouseLockFile("mouse"));
+        ASSERT_TRUE(lock.Acquire(std::chrono::milliseconds(kWaitMs)));
+        const std::filesystem::path file =
+            GetDeviceDataFolder("mouse") / (Page()->ShownProfile().profileId + ".Json");
+        CMouseProfiledata other;
+        other.SetProfilePath(file);
+        other.LoadSection(file);
+        std::vector<KeyListEntry> keys = other.GetKeyList();
+        keys.at(5).current.code = {0x30, 0xE2, 0x00};
+        other.SetKeyList(keys);
+        ASSERT_TRUE(other.Save());
+    }
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return Tab()->Keys()[5].current.code == KeyCode{0x30, 0xE2, 0x00};
+        },
+        kWaitMs));
+    EXPECT_EQ(Tab()->Keys()[3].current.code, (KeyCode{0x72, 0x03, 0x00}));
+    EXPECT_FALSE(Tab()->IsEditIdle());
+    Click(Editor::kApplyButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Tab()->IsApplying(); }, kWaitMs));
+    EXPECT_EQ(InMouse(3), (Bytes{0x72, 0x03, 0x00}));
+    EXPECT_EQ(InMouse(5), (Bytes{0x30, 0xE2, 0x00}));
+    EXPECT_EQ(InFile(5), (Bytes{0x30, 0xE2, 0x00}));
 }

@@ -121,8 +121,9 @@ void CButtonsTabUI::ShowProfile(const MouseProfileSnapshot& profile) {
             m_editor->ShowEditArea(false);
         SetEditState(true);
     }
+    // The button being edited shows what changed under it; a choice not yet saved stays.
     if (m_editor && m_selected >= 0 && static_cast<size_t>(m_selected) < m_keys.size() &&
-        !m_pending.contains(static_cast<size_t>(m_selected)))
+        m_keys[static_cast<size_t>(m_selected)] != m_editor->Entry())
         m_editor->SetKey(m_keys[static_cast<size_t>(m_selected)]);
     MarkSelected();
     RefreshKeyInfo();
