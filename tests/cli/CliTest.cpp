@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "support/CliRun.h"
@@ -109,7 +110,39 @@ TEST_F(CliTest, PermissionDeniedSaysHowToFixIt) {
     CtlRun run = Ctl({"info"});
     EXPECT_EQ(run.status, kExitPermission);
     EXPECT_NE(run.err.find("permission denied on /dev/hidraw7"), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find("udev"), std::string::npos);
+    // Both ways in: the package, or the printed rule by hand and udev told of it.
+    EXPECT_NE(run.err.find("package"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("kestrunectl --print-udev-rules | sudo tee "
+                           "/etc/udev/rules.d/70-kestrune-q418.rules"),
+              std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find("sudo udevadm control --reload && sudo udevadm trigger"),
+              std::string::npos)
+        << run.err;
+}
+
+// The printed rule is the shipped file, and it opens the mouse's and the receiver's hidraw
+// nodes to the seat's user and nothing else.
+TEST_F(CliTest, PrintedUdevRuleIsTheShippedOneAndNarrow) {
+    CtlRun run = Ctl({"--print-udev-rules"});
+    ASSERT_EQ(run.status, kExitOk) << run.err;
+    std::ifstream file(fs::path(KESTRUNE_SOURCE_DATA_DIR) / "udev" / "70-kestrune-q418.rules");
+    std::stringstream shipped;
+    shipped << file.rdbuf();
+    ASSERT_FALSE(shipped.str().empty());
+    EXPECT_EQ(run.out, shipped.str());
+
+    std::vector<std::string> rules;
+    std::istringstream lines(run.out);
+    for (std::string line; std::getline(lines, line);)
+        if (!line.empty() && line[0] != '#')
+            rules.push_back(line);
+    EXPECT_EQ(rules,
+              (std::vector<std::string>{
+                  R"(SUBSYSTEM=="hidraw", ATTRS{idVendor}=="320f", ATTRS{idProduct}=="226e", )"
+                  R"(TAG+="uaccess")",
+                  R"(SUBSYSTEM=="hidraw", ATTRS{idVendor}=="320f", ATTRS{idProduct}=="226f", )"
+                  R"(TAG+="uaccess")"}));
 }
 
 TEST_F(CliTest, SilentMouseIsReportedAsNotAnswering) {
