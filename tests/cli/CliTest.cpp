@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -119,6 +120,31 @@ TEST_F(CliTest, PermissionDeniedSaysHowToFixIt) {
     EXPECT_NE(run.err.find("sudo udevadm control --reload && sudo udevadm trigger"),
               std::string::npos)
         << run.err;
+}
+
+// Installed anywhere (a package unpacked, another prefix), the program reads the data beside
+// its bin/ folder, not the build tree's or the configured prefix's.
+TEST_F(CliTest, AnInstalledProgramFindsItsDataBesideItsBinFolder) {
+    const fs::path prefix = root / "prefix";
+    fs::create_directories(prefix / "bin");
+    // Its data folder without the default profile: the debug line naming the profile it could
+    // not read tells where it looked.
+    fs::create_directories(prefix / "share" / "kestrune-q418" / "DefaultData");
+    fs::copy_file(KESTRUNECTL, prefix / "bin" / "kestrunectl");
+    const std::string command = "env -u KESTRUNE_DATA_DIR -u KESTRUNE_SKIN_DIR '" +
+                                (prefix / "bin" / "kestrunectl").string() +
+                                "' --verbose profile list 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_TRUE(pipe);
+    std::string output;
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        output.append(buffer, n);
+    EXPECT_EQ(::pclose(pipe), 0) << output;
+    EXPECT_NE(
+        output.find((prefix / "share" / "kestrune-q418" / "DefaultData" / "mouse.Json").string()),
+        std::string::npos)
+        << output;
 }
 
 // The printed rule is the shipped file, and it opens the mouse's and the receiver's hidraw
