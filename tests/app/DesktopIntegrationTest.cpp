@@ -170,4 +170,24 @@ TEST_F(DesktopIntegrationTest, BatteryAndConnectionsReachTheDesktop) {
     window->OnMenuCommand(QStringLiteral("exit"));
 }
 
+// Old firmware: the desktop hears of it too, with both versions, as the question comes up.
+TEST_F(DesktopIntegrationTest, OldFirmwareReachesTheDesktop) {
+    SimMouseConfig config = world->Config();
+    config.firmwareVersion = 0x0104;
+    world->SetConfig(config);
+    auto window = Window(false);
+    bool notifiedFirst = false;
+    window->FirmwarePrompt().SetAsk([&] {
+        notifiedFirst = HasNotification(QStringLiteral("notify_firmware_old_title"));
+        return false;  // declined: the tool ends
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->IsShutDown(); }, 10000));
+    EXPECT_TRUE(notifiedFirst);
+    ASSERT_EQ(notifier->sent.size(), 1u);
+    EXPECT_EQ(notifier->sent[0].body, Skin()
+                                          .Text(QStringLiteral("notify_firmware_old_text"))
+                                          .arg(Skin().Text(QStringLiteral("mouse")),
+                                               QStringLiteral("1.04"), QStringLiteral("1.05")));
+}
+
 }  // namespace
