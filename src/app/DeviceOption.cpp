@@ -198,6 +198,9 @@ void CDeviceOptionUI::SetStateText(const QString& text) {
 void CDeviceOptionUI::SetEntryVisible(bool visible) {
     m_visible = visible;
     setVisible(visible);
+    // Back after a disconnection, the first reading is news again (tray tooltip, warnings).
+    if (!visible)
+        m_shownStatus = {};
     if (m_life && m_worker) {
         // The life's flag is the worker's to touch.
         CConnectionLife* life = m_life.get();
@@ -406,6 +409,9 @@ void CDeviceOptionUI::ShowStatus() {
         return;
     m_shownStatus = status;
     m_power->Update(status);
+    // Byte 1: 0 full, 1 charging, 2 on battery. Only charging ends a discharge here: a full
+    // battery reads high enough to count as charged anyway.
+    emit BatteryRead(this, status[0], status[1] == 1);
 }
 
 void CDeviceOptionUI::StopDeviceWork() {

@@ -138,6 +138,8 @@ class CDeviceOptionUI : public QWidget, public IEntryHost, public IMouseOwner {
   signals:
     // The connection life wants the entry shown or hidden.
     void ShowRequested(CDeviceOptionUI* entry, bool show);
+    // A new battery reading was shown.
+    void BatteryRead(CDeviceOptionUI* entry, int percent, bool charging);
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;
