@@ -699,6 +699,9 @@ void CMainWnd::OnConnectionChanged(CQuillonUSBDevice* device, bool connected) {
 }
 
 void CMainWnd::OnBatteryRead(CDeviceOptionUI* entry, int percent, bool charging) {
+    // A reading still on its way when the mouse went away is old news.
+    if (!entry->IsEntryVisible())
+        return;
     m_tray.SetToolTip(Skin()
                           .Text(charging ? QStringLiteral("tray_battery_charging_tooltip")
                                          : QStringLiteral("tray_battery_tooltip"))
