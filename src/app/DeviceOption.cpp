@@ -198,6 +198,9 @@ void CDeviceOptionUI::SetStateText(const QString& text) {
 void CDeviceOptionUI::SetEntryVisible(bool visible) {
     m_visible = visible;
     setVisible(visible);
+    // Back after a disconnection, the first reading is news again (tray tooltip, warnings).
+    if (!visible)
+        m_shownStatus = {};
     if (m_life && m_worker) {
         // The life's flag is the worker's to touch.
         CConnectionLife* life = m_life.get();
@@ -316,15 +319,18 @@ bool CDeviceOptionUI::RunChange(std::chrono::milliseconds wait,
     return m_changes->Run(*m_device, wait, change);
 }
 
-void CDeviceOptionUI::PostChange(std::function<void()> change, std::function<void()> dropped) {
-    if (!m_worker)
+void CDeviceOptionUI::PostChange(std::function<void()> change, std::function<void(bool)> reply) {
+    if (!m_worker) {
+        if (reply)
+            reply(false);
         return;
-    m_worker->Post([this, change = std::move(change), dropped = std::move(dropped)] {
-        if (RunChange(kChangeWait, change))
-            return;
-        DebugLine(DebugArea::App, "change dropped: the mouse stayed busy with another program");
-        if (dropped)
-            dropped();
+    }
+    m_worker->Post([this, change = std::move(change), reply = std::move(reply)] {
+        const bool ran = RunChange(kChangeWait, change);
+        if (!ran)
+            DebugLine(DebugArea::App, "change dropped: the mouse stayed busy with another program");
+        if (reply)
+            RunOnUi([reply, ran] { reply(ran); });
     });
 }
 
@@ -403,6 +409,9 @@ void CDeviceOptionUI::ShowStatus() {
         return;
     m_shownStatus = status;
     m_power->Update(status);
+    // Byte 1: 0 full, 1 charging, 2 on battery. Only charging ends a discharge here: a full
+    // battery reads high enough to count as charged anyway.
+    emit BatteryRead(this, status[0], status[1] == 1);
 }
 
 void CDeviceOptionUI::StopDeviceWork() {

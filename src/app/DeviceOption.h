@@ -62,10 +62,10 @@ class CDeviceOptionUI : public QWidget, public IEntryHost, public IMouseOwner {
     }
     // Links the entry to its device (and owns a mouse); starts its device worker.
     void SetDevice(CQuillonUSBDevice* device);
-    // Runs `change` on the device worker as one change of the device (see CDeviceChanges).
-    // When another program keeps the mouse busy the change is dropped and `dropped` runs
-    // instead, on the worker.
-    void PostChange(std::function<void()> change, std::function<void()> dropped = {});
+    // Runs `change` on the device worker as one change of the device (see CDeviceChanges);
+    // then `reply`, when given, on the UI thread: false when the change was dropped because
+    // another program kept the mouse busy.
+    void PostChange(std::function<void()> change, std::function<void(bool ran)> reply = {});
     // Another program changed the simulated mouse: the running polls look again now.
     void RefreshNow();
     CQuillonUSBDevice* Device() const { return m_device; }
@@ -138,6 +138,8 @@ class CDeviceOptionUI : public QWidget, public IEntryHost, public IMouseOwner {
   signals:
     // The connection life wants the entry shown or hidden.
     void ShowRequested(CDeviceOptionUI* entry, bool show);
+    // A new battery reading was shown.
+    void BatteryRead(CDeviceOptionUI* entry, int percent, bool charging);
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;

@@ -25,29 +25,31 @@ CFirmwarePromptUI::~CFirmwarePromptUI() {
     Cancel();
 }
 
-bool CFirmwarePromptUI::AskOnUiThread() {
+bool CFirmwarePromptUI::AskOnUiThread(uint16_t current, uint16_t required) {
+    if (m_onAsking)
+        m_onAsking(current, required);
     if (m_ask)
         return m_ask();
     return ShowMessage(m_owner, QString(), QStringLiteral("message_text_24"), OwnerDpi(m_owner),
                        true, kMessageConfirmCancel) == 1;
 }
 
-bool CFirmwarePromptUI::ConfirmFirmwareUpgrade(uint16_t /*current*/, uint16_t /*required*/) {
+bool CFirmwarePromptUI::ConfirmFirmwareUpgrade(uint16_t current, uint16_t required) {
     if (QThread::currentThread() == thread())
-        return AskOnUiThread();
+        return AskOnUiThread(current, required);
     struct Answer {
         bool given = false;
         bool yes = false;
     };
     auto answer = std::make_shared<Answer>();
     // Dropped by Qt if this object is gone before the UI thread gets to it; Cancel ends the wait.
-    QueueOnThreadOf(this, [this, answer] {
+    QueueOnThreadOf(this, [this, answer, current, required] {
         {
             std::lock_guard lock(m_mutex);
             if (m_cancelled)
                 return;
         }
-        const bool yes = AskOnUiThread();
+        const bool yes = AskOnUiThread(current, required);
         std::lock_guard lock(m_mutex);
         answer->yes = yes;
         answer->given = true;

@@ -32,13 +32,18 @@ class CFirmwarePromptUI : public QObject, public IFirmwarePrompt {
     void Cancel();
     // Replaces the message window (tests).
     void SetAsk(Ask ask) { m_ask = std::move(ask); }
+    // Runs on the UI thread before each question (the desktop notification).
+    void SetOnAsking(std::function<void(uint16_t current, uint16_t required)> onAsking) {
+        m_onAsking = std::move(onAsking);
+    }
 
   private:
-    bool AskOnUiThread();
+    bool AskOnUiThread(uint16_t current, uint16_t required);
 
     QPointer<QWidget> m_owner;
     std::function<void()> m_onDeclined;
     Ask m_ask;
+    std::function<void(uint16_t, uint16_t)> m_onAsking;
     std::mutex m_mutex;
     std::condition_variable m_answered;
     bool m_cancelled = false;

@@ -14,6 +14,7 @@
 #include <QWindow>
 
 #include "app/AboutWnd.h"
+#include "app/Autostart.h"
 #include "app/DeviceOption.h"
 #include "app/MpDevicePower.h"
 #include "app/MsgWnd.h"
@@ -38,6 +39,12 @@ const char* const kPowerItemLayout = "XML\\CustomControlXML\\MpDevicePower.xml";
 const char* const kDeviceFamilies[] = {"QuillonMouseDevice", "QuillonKeyboardDevice",
                                        "QuillonMousePadDevice", "QuillonHS6533Device"};
 
+// Where notifications are not wanted (tests, no desktop).
+class CNoNotifier : public IDesktopNotifier {
+  public:
+    void Notify(const QString&, const QString&, const QString&) override {}
+};
+
 template <class T>
 T* AncestorOf(QObject* object) {
     for (; object; object = object->parent())
@@ -52,9 +59,20 @@ CMainWnd::CMainWnd(MainWndOptions options)
     : m_options(std::move(options)),
       m_changes(std::make_shared<const CDeviceChanges>(m_options.simulated)) {
     setObjectName(QStringLiteral("MainWnd"));
+    RegisterMousePageControls();
     setWindowTitle(QString::fromUtf8(kProductName));
     m_firmwarePrompt = std::make_unique<CFirmwarePromptUI>(
         this, [this] { OnMenuCommand(QStringLiteral("exit")); });
+    if (!m_options.notifier)
+        m_options.notifier = std::make_shared<CNoNotifier>();
+    m_notificationRules = std::make_unique<CNotificationRules>(
+        *m_options.notifier, [](const QString& key) { return Skin().Text(key); });
+    m_firmwarePrompt->SetOnAsking([this](uint16_t current, uint16_t required) {
+        m_notificationRules->OnFirmwareTooOld(
+            Skin().Text(QStringLiteral("mouse")),
+            QString::fromStdString(FirmwareVersionText(current)),
+            QString::fromStdString(FirmwareVersionText(required)));
+    });
     connect(&m_tray, &CTrayIcon::LeftClicked, this, &CMainWnd::ToggleFromTray);
     connect(&m_tray, &CTrayIcon::RightClicked, this,
             [this] { SetTimer(this, kTimerTrayMenu, 10); });
@@ -111,8 +129,8 @@ void CMainWnd::Notify(TNotifyUI& msg) {
         KillTimer(this, msg.wParam);
         if (msg.wParam == kTimerMonitorSize) {
             SizeForMonitor();
-        } else if (msg.wParam == kTimerTrayMenu && m_menu && m_menu->Menu()) {
-            m_menu->Popup(QCursor::pos());
+        } else if (msg.wParam == kTimerTrayMenu) {
+            PopupMenu(QCursor::pos());
         }
     }
 }
@@ -198,6 +216,26 @@ void CMainWnd::OnClick(const QString& name) {
     }
 }
 
+void CMainWnd::PopupMenu(const QPoint& globalPosition) {
+    if (!m_menu || !m_menu->Menu())
+        return;
+    m_menu->SetChecked(QStringLiteral("autostart_menu"), IsAutostartEnabled());
+    m_menu->Popup(globalPosition);
+}
+
+void CMainWnd::ToggleAutostart() {
+    std::string error;
+    const bool wanted = !IsAutostartEnabled();
+    if (!SetAutostartEnabled(wanted, QCoreApplication::applicationFilePath().toStdString(), &error))
+        ShowMessage(this, QString(),
+                    Skin()
+                        .Text(QStringLiteral("message_autostart_failed"))
+                        .arg(QString::fromStdString(error)),
+                    Dpi(), false, kMessageConfirmOnly);
+    if (m_menu)
+        m_menu->SetChecked(QStringLiteral("autostart_menu"), IsAutostartEnabled());
+}
+
 void CMainWnd::BringUp() {
     UpdateNoDeviceLink();
     SizeForMonitor();
@@ -225,8 +263,9 @@ void CMainWnd::CloseToTray() {
     if (CTrayIcon::IsAvailable()) {
         hide();
     } else {
-        // With nothing to bring a hidden window back from, it stays on the task bar.
-        showMinimized();
+        // Nothing could bring a hidden window back: closing ends the tool rather than leave it
+        // running unseen.
+        OnMenuCommand(QStringLiteral("exit"));
     }
 }
 
@@ -237,6 +276,8 @@ void CMainWnd::OnMenuCommand(const QString& itemName) {
         close();
     } else if (itemName == QLatin1String("about_menu")) {
         OpenAbout();
+    } else if (itemName == QLatin1String("autostart_menu")) {
+        ToggleAutostart();
     }
 }
 
@@ -283,7 +324,7 @@ void CMainWnd::ApplyMonitorSize(QSize monitor, QSize available) {
 }
 
 void CMainWnd::closeEvent(QCloseEvent* event) {
-    if (!m_exiting) {
+    if (!m_exiting && CTrayIcon::IsAvailable()) {
         // The window manager's close (Alt+F4) keeps the tool running, as the close button does.
         event->ignore();
         CloseToTray();
@@ -437,10 +478,16 @@ CDeviceOptionUI* CMainWnd::CreateDevicePage(CQuillonUSBDevice& device) {
     entry->SetDevice(&device);
     if (CQuillonMouseDevice* mouse = device.AsMouse()) {
         QPointer<CDeviceOptionUI> owner(entry);
-        page->SetChangePoster([owner, mouse](CMouseTabUI::MouseChange change) {
-            if (owner)
-                owner->PostChange([mouse, change = std::move(change)] { change(*mouse); });
-        });
+        page->SetChangePoster(
+            [owner, mouse](CMouseTabUI::MouseChange change, CMouseTabUI::Reply reply) {
+                if (owner)
+                    owner->PostChange([mouse, change = std::move(change)] { change(*mouse); },
+                                      std::move(reply));
+            });
+        if (auto* keys = page->findChild<CButtonsTabUI*>()) {
+            keys->SetMessageSink([this](const QString& text) { OpenMessage(this, text, Dpi()); });
+            keys->SetKeyCapture(std::make_unique<CQtKeyCapture>());
+        }
         if (CLightControlUI* light = page->LightControl())
             light->SetSameModeAction([this, mouse] {
                 ExpectUiThread("CMainWnd same mode");
@@ -466,6 +513,7 @@ CDeviceOptionUI* CMainWnd::CreateDevicePage(CQuillonUSBDevice& device) {
             connect(tabs, &QStackedWidget::currentChanged, this, &CMainWnd::UpdateLightPreview);
     }
     connect(entry, &CDeviceOptionUI::ShowRequested, this, &CMainWnd::OnEntryShowRequested);
+    connect(entry, &CDeviceOptionUI::BatteryRead, this, &CMainWnd::OnBatteryRead);
     m_entries.push_back(entry);
 
     AttachControls(entry);
@@ -648,6 +696,31 @@ void CMainWnd::OnEntryShowRequested(CDeviceOptionUI* entry, bool show) {
         DebugLine(DebugArea::App, "2.4gcesvdfherhue 1");
         HideEntry(index);
     }
+    OnConnectionChanged(entry->Device(), show);
+}
+
+void CMainWnd::OnConnectionChanged(CQuillonUSBDevice* device, bool connected) {
+    if (!device)
+        return;
+    const QString name = Skin().Text(QString::fromStdString(device->GetTypeKey()));
+    if (!connected)
+        m_tray.SetToolTip(QString::fromUtf8(kProductName));
+    // What the first pass found was plugged in before the tool started: no news.
+    const bool news = !(connected && m_foundAtStart.remove(name));
+    m_notificationRules->OnConnection(name, connected, news && !IsShownToUser());
+}
+
+void CMainWnd::OnBatteryRead(CDeviceOptionUI* entry, int percent, bool charging) {
+    // A reading still on its way when the mouse went away is old news.
+    if (!entry->IsEntryVisible())
+        return;
+    m_tray.SetToolTip(Skin()
+                          .Text(charging ? QStringLiteral("tray_battery_charging_tooltip")
+                                         : QStringLiteral("tray_battery_tooltip"))
+                          .arg(percent));
+    if (CQuillonUSBDevice* device = entry->Device())
+        m_notificationRules->OnBattery(Skin().Text(QString::fromStdString(device->GetTypeKey())),
+                                       percent, charging);
 }
 
 void CMainWnd::UpdateConnectionTexts(CQuillonUSBDevice& device) {
@@ -689,6 +762,8 @@ void CMainWnd::UpdateNoDeviceLink() {
 }
 
 void CMainWnd::OnDeviceCreated(CQuillonUSBDevice& device) {
+    if (!m_firstPassDone)
+        m_foundAtStart.insert(Skin().Text(QString::fromStdString(device.GetTypeKey())));
     CreateDevicePage(device);
     if (auto* mouse = device.AsMouse()) {
         mouse->SetFirmwarePrompt(m_firmwarePrompt.get());
@@ -709,6 +784,7 @@ void CMainWnd::OnShowEntry(CQuillonUSBDevice& device, bool show) {
     } else {
         HideEntry(index);
     }
+    OnConnectionChanged(&device, show);
 }
 
 void CMainWnd::OnStartFirstContact(CQuillonUSBDevice& device, int delayMs) {
@@ -726,9 +802,14 @@ void CMainWnd::OnTransportSwitched(CQuillonUSBDevice& device, bool) {
 }
 
 void CMainWnd::OnFirstPassDone() {
+    m_firstPassDone = true;
+    if (m_options.startHidden && CTrayIcon::IsAvailable())
+        return;
     BringUp();
 }
 
 void CMainWnd::OnBringUp() {
+    if (m_options.startHidden && CTrayIcon::IsAvailable())
+        return;
     BringUp();
 }

@@ -1,11 +1,13 @@
 // The main window: title bar, device list column and page area; the tray icon and its menu;
-// the thread slots with discovery in slot 0. Hidden until discovery's first pass; closing it
-// hides it to the tray (minimises it where there is no tray); the menu's "exit" ends the tool.
+// the thread slots with discovery in slot 0. Hidden until discovery's first pass (or in the tray
+// throughout when started hidden); closing it hides it to the tray, or ends the tool where there
+// is no tray to bring it back from; the menu's "exit" ends the tool.
 // Each device type gets a page in "device_switch", an entry in "device_select_layout" and a
 // power item in "device_power_switch"; an entry index is its position in the list.
 #pragma once
 
 #include <QPointer>
+#include <QSet>
 #include <array>
 #include <memory>
 #include <utility>
@@ -14,6 +16,7 @@
 #include "app/AboutWnd.h"
 #include "app/DeviceChange.h"
 #include "app/FirmwarePromptUI.h"
+#include "app/NotificationRules.h"
 #include "app/ThreadSlots.h"
 #include "device/DeviceDiscovery.h"
 #include "lighting/LightSync.h"
@@ -42,6 +45,11 @@ struct MainWndOptions {
     std::shared_ptr<CSimulatedMouse> simulated;
     // Language file of the skin ("lan_en.xml").
     QString languageFile = QStringLiteral("lan_en.xml");
+    // Stays in the tray, also when devices arrive, until the user opens it (the session's
+    // autostart). Where there is no tray it shows as usual.
+    bool startHidden = false;
+    // Where notifications go; null: nowhere.
+    std::shared_ptr<IDesktopNotifier> notifier;
 };
 
 class CMainWnd : public CSkinWindow, public IDeviceDiscoveryOwner {
@@ -82,9 +90,10 @@ class CMainWnd : public CSkinWindow, public IDeviceDiscoveryOwner {
     void BringUp();
     // The tray icon's left click: hides a shown window, shows a hidden or minimised one.
     void ToggleFromTray();
-    // The close button: to the tray, or minimised where no tray exists.
+    // The close button: to the tray, or the tool ends where no tray exists.
     void CloseToTray();
-    // Menu commands by item name ("exit", "about_menu").
+    // Menu commands by item name ("exit", "about_menu", "autostart_menu" to turn the session
+    // start on or off).
     void OnMenuCommand(const QString& itemName);
     // Sizes the window for a monitor of that many pixels (DPI 144 or 96), smaller where the
     // monitor's free area (without panels) is smaller than that, and centres it.
@@ -160,6 +169,11 @@ class CMainWnd : public CSkinWindow, public IDeviceDiscoveryOwner {
     void OnClick(const QString& name);
     void SizeForMonitor();
     void OpenAbout();
+    // The tray menu, its on/off items as they stand.
+    void PopupMenu(const QPoint& globalPosition);
+    void ToggleAutostart();
+    void OnBatteryRead(CDeviceOptionUI* entry, int percent, bool charging);
+    void OnConnectionChanged(CQuillonUSBDevice* device, bool connected);
     void ClosePopups();
     void UpdateNoDeviceLink();
     // An entry's connection life asks to show or hide it.
@@ -207,6 +221,10 @@ class CMainWnd : public CSkinWindow, public IDeviceDiscoveryOwner {
     int m_selectedKind = 0;
     bool m_initialised = false;
     bool m_firstShown = false;
+    bool m_firstPassDone = false;
+    // Devices the first pass found, until they first show as connected.
+    QSet<QString> m_foundAtStart;
+    std::unique_ptr<CNotificationRules> m_notificationRules;
     bool m_active = false;
     bool m_pointerInside = false;
     bool m_exiting = false;

@@ -26,9 +26,9 @@ void CMsgWnd::Notify(TNotifyUI& msg) {
 
 namespace {
 
-// The window built and filled, not yet shown; null when the layout cannot be built.
-CMsgWnd* MakeMessage(QWidget* owner, const QString& title, const QString& text, int dpi,
-                     bool textIsKey, int buttonMode) {
+// The message window with its texts and buttons, sized and centred; null when it cannot be built.
+CMsgWnd* BuildMessage(QWidget* owner, const QString& title, const QString& text, int dpi,
+                      bool textIsKey, int buttonMode) {
     auto* window = new CMsgWnd(owner);
     if (!window->Create(QString::fromLatin1(CMsgWnd::kLayout))) {
         delete window;
@@ -55,9 +55,24 @@ CMsgWnd* MakeMessage(QWidget* owner, const QString& title, const QString& text, 
 
 }  // namespace
 
+int ShowMessage(QWidget* owner, const QString& title, const QString& text, int dpi, bool textIsKey,
+                int buttonMode) {
+    CMsgWnd* window = BuildMessage(owner, title, text, dpi, textIsKey, buttonMode);
+    if (!window)
+        return 0;
+    QPointer<CMsgWnd> guard(window);
+    int result = window->ShowModal();
+    delete guard.data();
+    return result;
+}
+
+CMsgWnd* OpenMessage(QWidget* owner, const QString& text, int dpi) {
+    return OpenMessage(owner, text, dpi, false, kMessageConfirmOnly, {});
+}
+
 CMsgWnd* OpenMessage(QWidget* owner, const QString& text, int dpi, bool textIsKey, int buttonMode,
                      std::function<void(int)> answered) {
-    CMsgWnd* window = MakeMessage(owner, QString(), text, dpi, textIsKey, buttonMode);
+    CMsgWnd* window = BuildMessage(owner, QString(), text, dpi, textIsKey, buttonMode);
     if (!window) {
         if (answered)
             answered(0);
@@ -71,15 +86,4 @@ CMsgWnd* OpenMessage(QWidget* owner, const QString& text, int dpi, bool textIsKe
                      });
     window->Open();
     return window;
-}
-
-int ShowMessage(QWidget* owner, const QString& title, const QString& text, int dpi, bool textIsKey,
-                int buttonMode) {
-    CMsgWnd* window = MakeMessage(owner, title, text, dpi, textIsKey, buttonMode);
-    if (!window)
-        return 0;
-    QPointer<CMsgWnd> guard(window);
-    int result = window->ShowModal();
-    delete guard.data();
-    return result;
 }

@@ -36,3 +36,7 @@ CMsgWnd* OpenMessage(QWidget* owner, const QString& text, int dpi, bool textIsKe
 // empty title or text keeps the layout's own. An unsupported DPI gives 96.
 int ShowMessage(QWidget* owner, const QString& title, const QString& text, int dpi, bool textIsKey,
                 int buttonMode);
+
+// The same message with only the confirm button, without waiting for it: the window closes and
+// goes away by itself. Null when the layout cannot be built.
+CMsgWnd* OpenMessage(QWidget* owner, const QString& text, int dpi);

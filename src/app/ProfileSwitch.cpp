@@ -1,5 +1,7 @@
 #include "app/ProfileSwitch.h"
 
+#include <memory>
+
 #include "app/DeviceOption.h"
 #include "app/MpDevicePower.h"
 #include "base/Debug.h"
@@ -7,7 +9,6 @@
 #include "mouse/QuillonMouseDevice.h"
 #include "mouse/ui/DevicePage.h"
 #include "profile/ui/DeviceProfile.h"
-#include "ui/QueuedCall.h"
 #include "ui/SkinResources.h"
 
 CProfileSwitch::CProfileSwitch(CDevicePageUI& page, CDeviceOptionUI& entry,
@@ -56,29 +57,31 @@ void CProfileSwitch::SwitchTo(int index) {
         return;
     }
     SetBusy(true);
-    QPointer<CProfileSwitch> self(this);
-    auto done = [self, index](const MouseResult& result, bool lost) {
-        QueueOnThreadOf(self, [self, index, result, lost] {
-            if (self)
-                self->SwitchDone(index, result, lost);
-        });
+    struct Outcome {
+        MouseResult result = MouseResult::Failed(MouseStep::kSettings, kResultNoReply);
+        bool lost = true;
     };
+    auto outcome = std::make_shared<Outcome>();
+    QPointer<CProfileSwitch> self(this);
     m_entry->PostChange(
         [mouse = m_mouse, id = entries[static_cast<size_t>(index)].id,
-         previous = m_control->GetCurrentProfileId(), done] {
+         previous = m_control->GetCurrentProfileId(), outcome] {
             mouse->SetCurrentProfileId(id);
-            const MouseResult result = mouse->LoadAndWriteProfile();
-            const bool lost = CQuillonMouseDevice::LostTheMouse(result);
-            if (lost) {
+            outcome->result = mouse->LoadAndWriteProfile();
+            outcome->lost = CQuillonMouseDevice::LostTheMouse(outcome->result);
+            if (outcome->lost) {
                 // Back to the profile the device had, read again, nothing saved.
                 mouse->SetCurrentProfileId(previous);
                 mouse->LoadProfile();
                 mouse->FixMacroAssignments();
                 mouse->ApplyProfile();
             }
-            done(result, lost);
         },
-        [done] { done(MouseResult::Failed(MouseStep::kSettings, kResultNoReply), true); });
+        // A change dropped because another program kept the mouse busy did not switch.
+        [self, index, outcome](bool) {
+            if (self)
+                self->SwitchDone(index, outcome->result, outcome->lost);
+        });
 }
 
 void CProfileSwitch::SwitchDone(int index, const MouseResult& result, bool lost) {
@@ -91,9 +94,12 @@ void CProfileSwitch::SwitchDone(int index, const MouseResult& result, bool lost)
         Tell(QStringLiteral("profile_switch_failed_text"));
         return;
     }
-    if (const char* key = CQuillonMouseDevice::ApplyMacrosMessageKey(result))
-        Tell(QString::fromLatin1(key),
-             result.overLimit > 0 ? QString::number(result.overLimit) : QString());
+    // The button editor's size message would send the user to a button; this one names the
+    // profile.
+    if (result.overLimit > 0)
+        Tell(QStringLiteral("profile_macros_too_long_text"), QString::number(result.overLimit));
+    else if (result.failed == MouseStep::kMacros)
+        Tell(QStringLiteral("message_text_7"));
 }
 
 void CProfileSwitch::RestoreDefaults() {
@@ -101,16 +107,14 @@ void CProfileSwitch::RestoreDefaults() {
     if (m_busy || !m_entry || !m_entry->Worker())
         return;
     SetBusy(true);
+    auto result =
+        std::make_shared<MouseResult>(MouseResult::Failed(MouseStep::kSettings, kResultNoReply));
     QPointer<CProfileSwitch> self(this);
-    auto done = [self](const MouseResult& result) {
-        QueueOnThreadOf(self, [self, result] {
-            if (self)
-                self->DefaultsDone(result);
-        });
-    };
-    m_entry->PostChange(
-        [mouse = m_mouse, done] { done(mouse->RestoreDefaults()); },
-        [done] { done(MouseResult::Failed(MouseStep::kSettings, kResultNoReply)); });
+    m_entry->PostChange([mouse = m_mouse, result] { *result = mouse->RestoreDefaults(); },
+                        [self, result](bool) {
+                            if (self)
+                                self->DefaultsDone(*result);
+                        });
 }
 
 void CProfileSwitch::DefaultsDone(const MouseResult& result) {

@@ -17,6 +17,7 @@
 #include "device/HidrawBackend.h"
 #include "profile/JsonFile.h"
 #include "simulated/SimulatedMouse.h"
+#include "ui/DesktopNotifier.h"
 #include "ui/SkinResources.h"
 #include "ui/SvgImage.h"
 
@@ -34,6 +35,10 @@ struct WindowOptions {
         QStringLiteral("Also see the simulated mouse (cable, receiver or both)."),
         QStringLiteral("mode")};
     QCommandLineOption verbose{QStringLiteral("verbose"), QStringLiteral("Debug lines on stderr.")};
+    QCommandLineOption hidden{
+        QStringLiteral("hidden"),
+        QStringLiteral("Start in the tray without showing the window, as the session start "
+                       "does; the tray icon opens it. Without a tray it shows as usual.")};
     QCommandLineOption dataDir{QStringLiteral("data-dir"), QStringLiteral("Per-user data folder."),
                                QStringLiteral("folder")};
     QCommandLineOption language{
@@ -55,7 +60,8 @@ struct WindowOptions {
                            "kestrunectl does the same from a terminal."));
         parser.addHelpOption();
         parser.addVersionOption();
-        parser.addOptions({emulate, verbose, dataDir, language, screenshot, screenshotDelay});
+        parser.addOptions(
+            {emulate, hidden, verbose, dataDir, language, screenshot, screenshotDelay});
     }
 };
 
@@ -172,6 +178,8 @@ int RunWindowApp(int argc, char** argv) {
         options.simulated = std::move(simulated);
     }
     options.languageFile = parser.isSet(language) ? parser.value(language) : DefaultLanguageFile();
+    options.startHidden = parser.isSet(described.hidden) && !parser.isSet(screenshot);
+    options.notifier = std::make_shared<CDBusNotifier>();
     bool delayOk = false;
     const int shotDelayMs = parser.value(screenshotDelay).toInt(&delayOk);
     if (!delayOk || shotDelayMs < 0) {

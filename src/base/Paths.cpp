@@ -85,6 +85,14 @@ fs::path GetProgramDataFolder() {
     if (const char* value = std::getenv("KESTRUNE_DATA_DIR"); value && *value)
         return value;
     std::error_code ec;
+    // Installed as bin/ beside share/, wherever the prefix or package put it (a relocated
+    // install, an unpacked package).
+    const fs::path program = fs::read_symlink("/proc/self/exe", ec);
+    if (!ec) {
+        fs::path beside = program.parent_path().parent_path() / "share" / "kestrune-q418";
+        if (fs::is_directory(beside / "DefaultData", ec))
+            return beside;
+    }
     fs::path build = KESTRUNE_BUILD_DATA_DIR;
     if (!build.empty() && fs::is_directory(build, ec))
         return build;

@@ -16,8 +16,9 @@ std::filesystem::path GetHomeFolder();
 std::filesystem::path GetUserDataFolder();
 void SetUserDataFolder(const std::filesystem::path& folder);
 
-// Program data (DefaultData, skin): $KESTRUNE_DATA_DIR, the build tree's copy when run from it,
-// else the installed share folder.
+// Program data (DefaultData, skin): $KESTRUNE_DATA_DIR, else share/kestrune-q418 beside the
+// program's bin/ folder, else the build tree's copy when run from it, else the configured share
+// folder.
 std::filesystem::path GetProgramDataFolder();
 
 // The program's default files ("DefaultData": default profiles, lighting names, recoil patterns,

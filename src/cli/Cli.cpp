@@ -19,6 +19,7 @@
 #include "cli/ProfileCommands.h"
 #include "cli/RecoilCommands.h"
 #include "cli/SettingsCommands.h"
+#include "cli/UdevRules.h"
 #include "device/HidrawBackend.h"
 #include "profile/DataLock.h"
 #include "profile/JsonFile.h"
@@ -193,6 +194,17 @@ int RunKestrunectl(int argc, const char* const* argv, std::ostream& out, std::os
     app.add_flag("-v,--verbose", verbose, "Print debug lines and report hex dumps on stderr");
     app.add_option("--data-dir", dataDir, "Use DIR as the per-user data folder")->type_name("DIR");
     app.set_version_flag("--version", std::string("kestrunectl ") + KESTRUNE_VERSION);
+    // Printed while parsing, as --version is: it needs no command and no device.
+    app.add_flag_callback(
+           "--print-udev-rules",
+           [&out] {
+               out << kUdevRulesText;
+               throw CLI::Success();
+           },
+           std::string("Print the udev rule that lets your user open the mouse (install it as "
+                       "/etc/udev/rules.d/") +
+               kUdevRulesFileName + ")")
+        ->trigger_on_parse();
 
     CCliVerbs verbs;
     AddDeviceCommands(app, verbs);

@@ -9,6 +9,7 @@
 
 #include "base/Paths.h"
 #include "cli/CliSession.h"
+#include "cli/UdevRules.h"
 #include "device/DeviceTables.h"
 #include "device/HidDevice.h"
 #include "mouse/DpiMath.h"
@@ -82,11 +83,13 @@ const char* ConnectionName(uint16_t deviceClass) {
 
 std::string PermissionHelp(const std::string& path) {
     std::string node(HidPathNode(path));
-    std::string rules = (GetProgramDataFolder() / "udev" / "70-kestrune-q418.rules").string();
     return "permission denied on " + node +
-           ". Allow your user to open the mouse's HID nodes: sudo cp " + rules +
-           " /etc/udev/rules.d/ && sudo udevadm control --reload && sudo udevadm trigger, "
-           "then plug the mouse in again.";
+           ". Allow your user to open the mouse's HID nodes with the udev rule: install the "
+           "kestrune-q418 package, which brings it, or run kestrunectl --print-udev-rules | sudo "
+           "tee /etc/udev/rules.d/" +
+           std::string(kUdevRulesFileName) +
+           " && sudo udevadm control --reload && sudo udevadm trigger; then plug the mouse in "
+           "again.";
 }
 
 std::string SensorName(uint16_t sensor) {

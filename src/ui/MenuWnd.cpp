@@ -31,6 +31,9 @@ bool CMenuWnd::Load(const QString& file) {
                 action->setObjectName(name);
                 action->setProperty("textid",
                                     xml.attributes().value(QLatin1String("textid")).toString());
+                // An on/off setting: the owner sets the mark to what took effect.
+                action->setCheckable(xml.attributes().value(QLatin1String("checkable")) ==
+                                     QLatin1String("true"));
                 connect(action, &QAction::triggered, this, [this, name] { m_command(name); });
             } else if (xml.name() == QLatin1String("Separator")) {
                 menu->addSeparator();
@@ -80,6 +83,19 @@ void CMenuWnd::Popup(const QPoint& globalPosition) {
 void CMenuWnd::Close() {
     if (m_menu)
         m_menu->close();
+}
+
+QAction* CMenuWnd::Item(const QString& itemName) const {
+    if (m_menu)
+        for (QAction* action : m_menu->actions())
+            if (action->objectName() == itemName)
+                return action;
+    return nullptr;
+}
+
+void CMenuWnd::SetChecked(const QString& itemName, bool checked) {
+    if (QAction* action = Item(itemName))
+        action->setChecked(checked);
 }
 
 bool CMenuWnd::Trigger(const QString& itemName) {

@@ -1,5 +1,6 @@
 // A pop-up menu built from a menu file of the skin ("menu.xml"): items by name with a language
-// key for their text. The chosen item's name goes to the owner's callback.
+// key for their text; checkable="true" makes an on/off item. The chosen item's name goes to the
+// owner's callback.
 #pragma once
 
 #include <QMenu>
@@ -24,6 +25,9 @@ class CMenuWnd : public QObject {
     QStringList ItemNames() const;
     // Re-reads the item texts from the language.
     void ApplyLanguage();
+    // The item by name, or null.
+    QAction* Item(const QString& itemName) const;
+    void SetChecked(const QString& itemName, bool checked);
     // As a click on the item does (tests).
     bool Trigger(const QString& itemName);
 

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QRadialGradient>
 #include <QStyleOption>
+#include <QTransform>
 #include <algorithm>
 #include <cmath>
 
@@ -67,6 +68,7 @@ void CSelectPanelUI::SetFile(const QString& file) {
     if (!m_renderer.load(Skin().FilePath(file)))
         DebugPrintf(DebugArea::App, "image %s cannot be read", qPrintable(file));
     PlaceLeds();
+    PlaceControls();
     update();
 }
 
@@ -120,17 +122,25 @@ CLightLedUI* CSelectPanelUI::Led(int n) const {
     return n >= 0 && n < LedCount() ? m_leds[static_cast<size_t>(n)] : nullptr;
 }
 
-void CSelectPanelUI::PlaceLeds() {
-    if (m_leds.empty() || !m_renderer.isValid())
-        return;
+std::optional<QTransform> CSelectPanelUI::PictureToPanel() const {
+    if (!m_renderer.isValid())
+        return std::nullopt;
     const QRectF picture = PictureRect();
     const QRectF box = m_renderer.viewBoxF();
     if (box.isEmpty() || picture.isEmpty())
-        return;
+        return std::nullopt;
     const double scale = picture.width() / box.width();
-    const int size = std::max(6, static_cast<int>(std::lround(kLedSize * scale)));
+    return QTransform::fromTranslate(-box.x(), -box.y()) * QTransform::fromScale(scale, scale) *
+           QTransform::fromTranslate(picture.x(), picture.y());
+}
+
+void CSelectPanelUI::PlaceLeds() {
+    const std::optional<QTransform> toPanel = PictureToPanel();
+    if (m_leds.empty() || !toPanel)
+        return;
+    const int size = std::max(6, static_cast<int>(std::lround(kLedSize * toPanel->m11())));
     for (size_t n = 0; n < m_leds.size(); ++n) {
-        const QPointF at = picture.topLeft() + (m_ledPoints[n] - box.topLeft()) * scale;
+        const QPointF at = toPanel->map(m_ledPoints[n]);
         m_leds[n]->setGeometry(static_cast<int>(std::lround(at.x() - size / 2.0)),
                                static_cast<int>(std::lround(at.y() - size / 2.0)), size, size);
     }
@@ -139,9 +149,25 @@ void CSelectPanelUI::PlaceLeds() {
 void CSelectPanelUI::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     PlaceLeds();
+    PlaceControls();
 }
 
 void CSelectPanelUI::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     PlaceLeds();
+    PlaceControls();
+}
+
+void CSelectPanelUI::PlaceControl(QWidget* control, const QRectF& inPicture) {
+    m_placed.emplace_back(control, inPicture);
+    PlaceControls();
+}
+
+void CSelectPanelUI::PlaceControls() {
+    const std::optional<QTransform> toPanel = PictureToPanel();
+    if (!toPanel)
+        return;
+    for (const auto& [control, area] : m_placed)
+        if (control)
+            control->setGeometry(toPanel->mapRect(area).toAlignedRect());
 }

@@ -4,8 +4,11 @@
 
 #include <QColor>
 #include <QPointF>
+#include <QPointer>
 #include <QSvgRenderer>
+#include <QTransform>
 #include <QWidget>
+#include <optional>
 #include <vector>
 
 // One LED of the device picture: a glow in its colour, drawn with the colour's alpha as its
@@ -41,6 +44,9 @@ class CSelectPanelUI : public QWidget {
     void SetLeds(const std::vector<QPointF>& points);
     int LedCount() const { return static_cast<int>(m_leds.size()); }
     CLightLedUI* Led(int n) const;
+    // Keeps `control` (a child) over this rectangle of the picture's own coordinates as the
+    // panel changes size.
+    void PlaceControl(QWidget* control, const QRectF& inPicture);
     // Where the picture is drawn, in the panel's coordinates.
     QRectF PictureRect() const;
 
@@ -50,10 +56,14 @@ class CSelectPanelUI : public QWidget {
     void showEvent(QShowEvent* event) override;
 
   private:
+    // The picture's own coordinates to the panel's; none before the picture has a place.
+    std::optional<QTransform> PictureToPanel() const;
     void PlaceLeds();
+    void PlaceControls();
 
     QString m_file;
     QSvgRenderer m_renderer;
     std::vector<QPointF> m_ledPoints;
     std::vector<CLightLedUI*> m_leds;
+    std::vector<std::pair<QPointer<QWidget>, QRectF>> m_placed;
 };

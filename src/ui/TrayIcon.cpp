@@ -15,9 +15,16 @@ CTrayIcon::~CTrayIcon() {
 void CTrayIcon::Create(const QIcon& icon, const QString& toolTip) {
     Remove();
     m_icon = new QSystemTrayIcon(icon, this);
+    m_toolTip = toolTip;
     m_icon->setToolTip(toolTip);
     connect(m_icon, &QSystemTrayIcon::activated, this, &CTrayIcon::Activate);
     m_icon->show();
+}
+
+void CTrayIcon::SetToolTip(const QString& toolTip) {
+    m_toolTip = toolTip;
+    if (m_icon)
+        m_icon->setToolTip(toolTip);
 }
 
 void CTrayIcon::Remove() {

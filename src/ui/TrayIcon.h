@@ -15,6 +15,8 @@ class CTrayIcon : public QObject {
     void Create(const QIcon& icon, const QString& toolTip);
     void Remove();
     bool IsCreated() const { return m_icon != nullptr; }
+    void SetToolTip(const QString& toolTip);
+    QString ToolTip() const { return m_toolTip; }
 
     // Whether a tray exists to bring a hidden window back from.
     static bool IsAvailable();
@@ -30,4 +32,5 @@ class CTrayIcon : public QObject {
 
   private:
     QSystemTrayIcon* m_icon = nullptr;
+    QString m_toolTip;
 };

@@ -1,5 +1,5 @@
 // The main window: hidden until discovery's first pass, sized by its monitor, closed to the
-// tray (or minimised without one), ended only by the menu's "exit", hosting discovery.
+// tray (or ended without one), otherwise ended by the menu's "exit", hosting discovery.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -88,16 +88,22 @@ TEST_F(MainWndTest, CloseHidesToTheTrayAndOnlyExitEnds) {
     EXPECT_FALSE(window.Tray().IsCreated());
 }
 
-TEST_F(MainWndTest, WithoutATrayCloseMinimises) {
+// Nothing could bring a hidden window back: closing ends the tool, by the close button and by
+// the window manager's close alike.
+TEST_F(MainWndTest, WithoutATrayCloseEndsTheTool) {
     CTrayIcon::SetAvailabilityForTesting(false);
     window.BringUp();
     Click("closebtn");
-    EXPECT_TRUE(window.isVisible());
-    EXPECT_TRUE(window.isMinimized());
-    EXPECT_FALSE(window.IsShownToUser());
-    window.Tray().Activate(QSystemTrayIcon::Trigger);  // a stray click restores it
-    EXPECT_TRUE(window.IsShownToUser());
-    EXPECT_FALSE(window.IsShutDown());
+    EXPECT_TRUE(window.IsShutDown());
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_FALSE(window.Tray().IsCreated());
+
+    CMainWnd other;
+    ASSERT_TRUE(other.Init());
+    QCoreApplication::processEvents();
+    other.BringUp();
+    EXPECT_TRUE(other.close());
+    EXPECT_TRUE(other.IsShutDown());
 }
 
 TEST_F(MainWndTest, AboutOpensOnceAndExitClosesIt) {

@@ -22,6 +22,8 @@ TEST(PageControls, EveryTableMatchesItsLayout) {
         {CDevicePageUI::kLayout, CPerformanceTabUI::kControls},
         {CDevicePageUI::kLayout, CPointerTabUI::kControls},
         {CLightControlUI::kLayout, CLightControlUI::kControls},
+        {CKeySetControlUI::kLayout, CKeySetControlUI::kControls},
+        {CDevicePageUI::kLayout, CButtonsTabUI::kControls},
         {CColorSelectWnd::kLayout, CColorSelectWnd::kControls},
         {CDeviceProfileUI::kLayout, CDeviceProfileUI::kControls},
         {CShootControlUI::kLayout, CShootControlUI::kControls},

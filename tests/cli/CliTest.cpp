@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "support/CliRun.h"
@@ -109,7 +111,64 @@ TEST_F(CliTest, PermissionDeniedSaysHowToFixIt) {
     CtlRun run = Ctl({"info"});
     EXPECT_EQ(run.status, kExitPermission);
     EXPECT_NE(run.err.find("permission denied on /dev/hidraw7"), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find("udev"), std::string::npos);
+    // Both ways in: the package, or the printed rule by hand and udev told of it.
+    EXPECT_NE(run.err.find("package"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("kestrunectl --print-udev-rules | sudo tee "
+                           "/etc/udev/rules.d/70-kestrune-q418.rules"),
+              std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find("sudo udevadm control --reload && sudo udevadm trigger"),
+              std::string::npos)
+        << run.err;
+}
+
+// Installed anywhere (a package unpacked, another prefix), the program reads the data beside
+// its bin/ folder, not the build tree's or the configured prefix's.
+TEST_F(CliTest, AnInstalledProgramFindsItsDataBesideItsBinFolder) {
+    const fs::path prefix = root / "prefix";
+    fs::create_directories(prefix / "bin");
+    // Its data folder without the default profile: the debug line naming the profile it could
+    // not read tells where it looked.
+    fs::create_directories(prefix / "share" / "kestrune-q418" / "DefaultData");
+    fs::copy_file(KESTRUNECTL, prefix / "bin" / "kestrunectl");
+    const std::string command = "env -u KESTRUNE_DATA_DIR -u KESTRUNE_SKIN_DIR '" +
+                                (prefix / "bin" / "kestrunectl").string() +
+                                "' --verbose profile list 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_TRUE(pipe);
+    std::string output;
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        output.append(buffer, n);
+    EXPECT_EQ(::pclose(pipe), 0) << output;
+    EXPECT_NE(
+        output.find((prefix / "share" / "kestrune-q418" / "DefaultData" / "mouse.Json").string()),
+        std::string::npos)
+        << output;
+}
+
+// The printed rule is the shipped file, and it opens the mouse's and the receiver's hidraw
+// nodes to the seat's user and nothing else.
+TEST_F(CliTest, PrintedUdevRuleIsTheShippedOneAndNarrow) {
+    CtlRun run = Ctl({"--print-udev-rules"});
+    ASSERT_EQ(run.status, kExitOk) << run.err;
+    std::ifstream file(fs::path(KESTRUNE_SOURCE_DATA_DIR) / "udev" / "70-kestrune-q418.rules");
+    std::stringstream shipped;
+    shipped << file.rdbuf();
+    ASSERT_FALSE(shipped.str().empty());
+    EXPECT_EQ(run.out, shipped.str());
+
+    std::vector<std::string> rules;
+    std::istringstream lines(run.out);
+    for (std::string line; std::getline(lines, line);)
+        if (!line.empty() && line[0] != '#')
+            rules.push_back(line);
+    EXPECT_EQ(rules,
+              (std::vector<std::string>{
+                  R"(SUBSYSTEM=="hidraw", ATTRS{idVendor}=="320f", ATTRS{idProduct}=="226e", )"
+                  R"(TAG+="uaccess")",
+                  R"(SUBSYSTEM=="hidraw", ATTRS{idVendor}=="320f", ATTRS{idProduct}=="226f", )"
+                  R"(TAG+="uaccess")"}));
 }
 
 TEST_F(CliTest, SilentMouseIsReportedAsNotAnswering) {

@@ -1,6 +1,6 @@
-// A private data, state and runtime home for one test: XDG_DATA_HOME, XDG_STATE_HOME and
-// XDG_RUNTIME_DIR point into a fresh folder that is removed afterwards, so no test touches the
-// user's files or waits on another test's lock of the mouse.
+// A private data, state, config and runtime home for one test: XDG_DATA_HOME, XDG_STATE_HOME,
+// XDG_CONFIG_HOME and XDG_RUNTIME_DIR point into a fresh folder that is removed afterwards, so no
+// test touches the user's files or waits on another test's lock of the mouse.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -21,6 +21,7 @@ class CTempHome {
         std::filesystem::create_directories(m_root);
         ::setenv("XDG_STATE_HOME", (m_root / "state").c_str(), 1);
         ::setenv("XDG_DATA_HOME", (m_root / "data").c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", (m_root / "config").c_str(), 1);
         std::filesystem::create_directories(m_root / "runtime");
         std::filesystem::permissions(m_root / "runtime", std::filesystem::perms::owner_all);
         if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"))

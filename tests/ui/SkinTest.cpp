@@ -68,7 +68,8 @@ TEST(Skin, BothLanguagesHoldEveryKeyTheSkinAndCodeUse) {
     CMenuWnd menu([](const QString&) {});
     ASSERT_TRUE(menu.Load(QStringLiteral("menu.xml")));
     EXPECT_EQ(menu.ItemNames(),
-              (QStringList{QStringLiteral("about_menu"), QStringLiteral("exit")}));
+              (QStringList{QStringLiteral("autostart_menu"), QStringLiteral("about_menu"),
+                           QStringLiteral("exit")}));
     for (QAction* action : menu.Menu()->actions())
         if (!action->isSeparator())
             used << action->property("textid").toString();

@@ -9,11 +9,11 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <memory>
 
 #include "base/Debug.h"
 #include "base/ThreadCheck.h"
 #include "macro/ui/ShootPattern.h"
-#include "ui/QueuedCall.h"
 #include "ui/SkinBuilder.h"
 #include "ui/SkinResources.h"
 
@@ -268,14 +268,14 @@ void CShootControlUI::OnSave(TNotifyUI&, int) {
     m_saving = true;
     if (QWidget* save = findChild<QWidget*>(QString::fromLatin1(kSave)))
         save->setEnabled(false);
+    auto result =
+        std::make_shared<MouseResult>(MouseResult::Failed(MouseStep::kRecoil, kResultNoReply));
     QPointer<CShootControlUI> self(this);
-    m_poster([self](CQuillonMouseDevice& mouse) {
-        const MouseResult result = mouse.SendRecoil();
-        QueueOnThreadOf(self, [self, result] {
-            if (self)
-                self->ShowSaved(result);
-        });
-    });
+    m_poster([result](CQuillonMouseDevice& mouse) { *result = mouse.SendRecoil(); },
+             [self, result](bool) {
+                 if (self)
+                     self->ShowSaved(*result);
+             });
 }
 
 void CShootControlUI::ShowSaved(const MouseResult& result) {

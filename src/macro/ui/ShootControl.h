@@ -61,6 +61,9 @@ class CShootControlUI : public CPageUI {
     static constexpr const char* kFileFilter = "Shoot Files(*.shoot)";
 
     using MouseChange = std::function<void(CQuillonMouseDevice&)>;
+    // Posts a change to the device worker; the reply follows on the UI thread, false when the
+    // change was dropped because another program kept the mouse busy.
+    using ChangePoster = std::function<void(MouseChange, std::function<void(bool ran)>)>;
 
     explicit CShootControlUI(QWidget* parent = nullptr);
     ~CShootControlUI() override;
@@ -70,7 +73,7 @@ class CShootControlUI : public CPageUI {
     void SetFolders(const std::filesystem::path& deviceFolder,
                     const std::filesystem::path& defaultFolder);
     // Where the save goes (the device's worker) and how messages are shown.
-    void SetChangePoster(std::function<void(MouseChange)> poster) { m_poster = std::move(poster); }
+    void SetChangePoster(ChangePoster poster) { m_poster = std::move(poster); }
     void SetMessageAction(MessageAction message) { m_message = std::move(message); }
 
     void SelectGun(int gun);
@@ -108,7 +111,7 @@ class CShootControlUI : public CPageUI {
     void ReportFailure(ShootResult result, const QString& file);
 
     std::optional<CShootData> m_shoot;
-    std::function<void(MouseChange)> m_poster;
+    ChangePoster m_poster;
     MessageAction m_message;
     QPointer<QFileDialog> m_fileDialog;
     int m_gun = 0;

@@ -8,6 +8,7 @@
 
 #include "base/Paths.h"
 #include "base/ThreadCheck.h"
+#include "keys/ui/DeviceKeyButton.h"
 #include "ui/SelectPanel.h"
 
 namespace {
@@ -54,6 +55,8 @@ CDevicePageUI::CDevicePageUI(const QString& family, QWidget* parent)
 
 void CDevicePageUI::SetDevice(CQuillonUSBDevice* device) {
     m_device = device;
+    if (auto* buttons = findChild<CButtonsTabUI*>(); buttons && device)
+        buttons->BindKeyButtons(device->GetDeviceClass());
     m_lightControl = findChild<CLightControlUI*>(QString::fromLatin1(kLightControl));
     m_profileControl = findChild<CDeviceProfileUI*>(QString::fromLatin1(kProfileControl));
     m_shootControl = findChild<CShootControlUI*>(QString::fromLatin1(kShootControl));
@@ -140,7 +143,7 @@ void CDevicePageUI::ShowProfile(const MouseProfileSnapshot& profile) {
     }
 }
 
-void CDevicePageUI::SetChangePoster(const std::function<void(CMouseTabUI::MouseChange)>& poster) {
+void CDevicePageUI::SetChangePoster(const CMouseTabUI::ChangePoster& poster) {
     for (CMouseTabUI* tab : findChildren<CMouseTabUI*>())
         tab->SetChangePoster(poster);
     if (m_shootControl)
@@ -151,16 +154,17 @@ void CDevicePageUI::SetChangePoster(const std::function<void(CMouseTabUI::MouseC
     // applied to the preview state and written.
     m_lightControl->SetChangePoster([poster](CLightControlUI::LightEdit edit, bool leaveSync) {
         poster(CMouseTabUI::Committed(
-            "lighting change",
-            [edit = std::move(edit), leaveSync](CQuillonMouseDevice& mouse) {
-                if (leaveSync)
-                    mouse.SetLightingSync(0);
-                LightInfo light = mouse.GetLightSettings();
-                edit(light);
-                mouse.SetLightInfo(light);
-                mouse.ApplyLightState();
-            },
-            CMouseTabUI::Tail::kSaveAndWrite));
+                   "lighting change",
+                   [edit = std::move(edit), leaveSync](CQuillonMouseDevice& mouse) {
+                       if (leaveSync)
+                           mouse.SetLightingSync(0);
+                       LightInfo light = mouse.GetLightSettings();
+                       edit(light);
+                       mouse.SetLightInfo(light);
+                       mouse.ApplyLightState();
+                   },
+                   CMouseTabUI::Tail::kSaveAndWrite),
+               {});
     });
 }
 
@@ -176,11 +180,19 @@ QWidget* CreateMousePageControl(const QString& element, QWidget* parent) {
         return new CPointerTabUI(parent);
     if (is(CLightControlUI::kElement))
         return new CLightControlUI(parent);
+    if (is(CButtonsTabUI::kElement))
+        return new CButtonsTabUI(parent);
+    if (is(CKeySetControlUI::kElement))
+        return new CKeySetControlUI(parent);
     if (is(CShootControlUI::kElement))
         return new CShootControlUI(parent);
     if (is(CDeviceProfileUI::kElement))
         return new CDeviceProfileUI(parent);
     return nullptr;
+}
+
+void RegisterMousePageControls() {
+    RegisterDeviceKeyButton();
 }
 
 FunctionSwitchTabs CDevicePageUI::ShowFunctionSwitch(int type) {

@@ -12,6 +12,7 @@
 #include "lighting/ui/LightControl.h"
 #include "macro/ui/ShootControl.h"
 #include "mouse/QuillonMouseDevice.h"
+#include "mouse/ui/ButtonsTab.h"
 #include "mouse/ui/DpiTab.h"
 #include "mouse/ui/PerformanceTab.h"
 #include "mouse/ui/PointerTab.h"
@@ -31,10 +32,12 @@ struct FunctionSwitchTabs {
 FunctionSwitchTabs FunctionSwitchTabsFor(int type, int deviceClass);
 
 // The controls of the mouse page's layout that are pages of their own (the settings tabs
-// "MouseDpiTab", "MousePerformanceTab", "MousePointerTab", the lighting control "LightControl",
-// the recoil tab "ShootControl" and the profile control "DeviceProfile"); null for any other
-// element.
+// "MouseButtonsTab", "MouseDpiTab", "MousePerformanceTab", "MousePointerTab", the assignment
+// editor "KeySetControl", the lighting control "LightControl", the recoil tab "ShootControl" and
+// the profile control "DeviceProfile"); null for any other element.
 QWidget* CreateMousePageControl(const QString& element, QWidget* parent);
+// The picture's key buttons ("DeviceKeyButton") for the layouts that name them.
+void RegisterMousePageControls();
 
 class CDevicePageUI : public CPageUI {
     Q_OBJECT
@@ -79,7 +82,7 @@ class CDevicePageUI : public CPageUI {
     // on every tab.
     void ShowProfile(const MouseProfileSnapshot& profile);
     // Where the tabs' changes go: the device's worker (the window's entry posts them).
-    void SetChangePoster(const std::function<void(CMouseTabUI::MouseChange)>& poster);
+    void SetChangePoster(const CMouseTabUI::ChangePoster& poster);
     // The lighting control ("LightControlItem"); null when the layout has none.
     CLightControlUI* LightControl() const { return m_lightControl; }
     // The profile control ("DeviceProfileItem") and the recoil tab; null when the layout has none.

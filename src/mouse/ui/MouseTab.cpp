@@ -11,6 +11,8 @@ CMouseTabUI::CMouseTabUI(QWidget* parent) : CPageUI(parent) {
 CMouseTabUI::MouseChange CMouseTabUI::Committed(const char* what, MouseChange change, Tail tail) {
     return [what, tail, change = std::move(change)](CQuillonMouseDevice& mouse) {
         change(mouse);
+        if (tail == Tail::kNone)
+            return;
         const MouseResult result =
             tail == Tail::kSaveAndWrite ? mouse.CommitSettings() : mouse.SaveProfile();
         if (!result.Done())
@@ -19,11 +21,13 @@ CMouseTabUI::MouseChange CMouseTabUI::Committed(const char* what, MouseChange ch
     };
 }
 
-void CMouseTabUI::Post(const char* what, MouseChange change, Tail tail) {
+void CMouseTabUI::Post(const char* what, MouseChange change, Tail tail, Reply reply) {
     ExpectUiThread("CMouseTabUI::Post");
     if (!m_poster) {
         DebugPrintf(DebugArea::App, "%s not sent: the tab has no device", what);
+        if (reply)
+            reply(false);
         return;
     }
-    m_poster(Committed(what, std::move(change), tail));
+    m_poster(Committed(what, std::move(change), tail), std::move(reply));
 }

@@ -17,18 +17,24 @@ class CMouseTabUI : public CPageUI {
 
     explicit CMouseTabUI(QWidget* parent = nullptr);
 
+    // Called on the UI thread once a posted change ran (true) or was dropped because another
+    // program kept the mouse busy (false).
+    using Reply = std::function<void(bool ran)>;
+    using ChangePoster = std::function<void(MouseChange, Reply)>;
     // Where the changes go (the device page's entry posts them to the worker).
-    void SetChangePoster(std::function<void(MouseChange)> poster) { m_poster = std::move(poster); }
+    void SetChangePoster(ChangePoster poster) { m_poster = std::move(poster); }
     // A profile the device applied (UI thread; the snapshot was taken on the worker).
     virtual void ShowProfile(const MouseProfileSnapshot& profile) = 0;
 
-    // What follows a change: the profile file and the settings image, or the file alone.
-    enum class Tail { kSaveAndWrite, kSaveOnly };
+    // What follows a change: the profile file and the settings image, the file alone, or
+    // nothing (the change stores and writes what it needs itself).
+    enum class Tail { kSaveAndWrite, kSaveOnly, kNone };
     // The change followed by its tail, as the worker runs it.
     static MouseChange Committed(const char* what, MouseChange change, Tail tail);
 
   protected:
-    void Post(const char* what, MouseChange change, Tail tail = Tail::kSaveAndWrite);
+    void Post(const char* what, MouseChange change, Tail tail = Tail::kSaveAndWrite,
+              Reply reply = {});
 
     template <class T>
     T* Control(const char* prefix, int n) const {
@@ -40,5 +46,5 @@ class CMouseTabUI : public CPageUI {
     }
 
   private:
-    std::function<void(MouseChange)> m_poster;
+    ChangePoster m_poster;
 };
