@@ -1,6 +1,7 @@
 #include "mouse/ui/ButtonsTab.h"
 
 #include <QAbstractButton>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -78,6 +79,8 @@ void CButtonsTabUI::BindKeyButtons(int deviceClass) {
             else
                 list->layout()->addWidget(row);
         }
+    if (auto* list = findChild<QWidget*>(QString::fromLatin1(kInfoList)))
+        list->installEventFilter(this);
     auto* picture = findChild<CSelectPanelUI*>(QString::fromLatin1(kPicture));
     if (!picture || KeyButton(0))
         return;
@@ -347,8 +350,8 @@ void CButtonsTabUI::ShowKeyInfo(int n, const QString& text) {
     auto* name = row->findChild<QLabel*>(QStringLiteral("keyinfo_name_%1").arg(n));
     auto* function = row->findChild<QLabel*>(QStringLiteral("keyinfo_function_%1").arg(n));
     name->setText(button->UserToolTitle());
-    // The row's width less its margins; before the first layout, 180.
-    const int room = row->width() > 0 ? std::max(40, row->width() - 20) : 180;
+    // The list's width less the row's margins; before the first layout, 180.
+    const int room = list->width() > 40 ? list->width() - 24 : 180;
     const QString elided = function->fontMetrics().elidedText(text, Qt::ElideRight, room);
     function->setText(elided);
     function->setToolTip(text == elided ? QString() : text);
@@ -367,9 +370,11 @@ void CButtonsTabUI::Message(const char* key, const QString& argument) {
         DebugPrintf(DebugArea::App, "message not shown: %s", qPrintable(text));
 }
 
-void CButtonsTabUI::resizeEvent(QResizeEvent* event) {
-    CMouseTabUI::resizeEvent(event);
-    RefreshKeyInfo();
+bool CButtonsTabUI::eventFilter(QObject* watched, QEvent* event) {
+    // The function texts are cut to the list's width once it has one.
+    if (event->type() == QEvent::Resize && watched->objectName() == QLatin1String(kInfoList))
+        RefreshKeyInfo();
+    return CMouseTabUI::eventFilter(watched, event);
 }
 
 bool CButtonsTabUI::HandleNotify(TNotifyUI& msg) {

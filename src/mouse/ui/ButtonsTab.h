@@ -76,8 +76,7 @@ class CButtonsTabUI : public CMouseTabUI {
     bool HandleNotify(TNotifyUI& msg) override;
 
   protected:
-    // The function texts are cut to the list's width.
-    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private slots:
     void OnEdited();
