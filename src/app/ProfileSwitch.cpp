@@ -36,6 +36,10 @@ CProfileSwitch::CProfileSwitch(CDevicePageUI& page, CDeviceOptionUI& entry,
 
 void CProfileSwitch::SetBusy(bool busy) {
     m_busy = busy;
+    // What the button editor held belonged to the profile as it was.
+    if (auto* page = qobject_cast<CDevicePageUI*>(parent()); page && busy)
+        if (auto* buttons = page->findChild<CButtonsTabUI*>())
+            buttons->EndEdit();
     if (m_deviceList)
         m_deviceList->setEnabled(!busy);
     if (m_control)

@@ -477,3 +477,29 @@ TEST_F(ButtonsTabTest, AnEditWaitingForTheMouseKeepsAnotherProgramsChange) {
     EXPECT_EQ(InMouse(5), (Bytes{0x30, 0xE2, 0x00}));
     EXPECT_EQ(InFile(5), (Bytes{0x30, 0xE2, 0x00}));
 }
+
+TEST_F(ButtonsTabTest, AProfileResetEndsTheEditAndTheMouseGetsTheDefaults) {
+    Pick(3);
+    Choose(Editor::kFunctionGun);
+    Select(Editor::kGunCombo, 1);
+    SaveToMouse();
+    ASSERT_EQ(InMouse(3), (Bytes{0x72, 0x01, 0x00}));
+    // An edit waiting for the mouse when the profile is reset.
+    Pick(4);
+    Choose(Editor::kFunctionMedia);
+    Select(Editor::kMediaCombo, 2);
+    Click(Editor::kSaveButton);
+    Page()->findChild<QAbstractButton*>(QStringLiteral("device_reset_btn"))->click();
+    EXPECT_EQ(Messages().size(), 1);  // the question, confirmed
+    auto* control = Page()->findChild<QWidget*>(QStringLiteral("DeviceProfileItem"));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return control->isEnabled() && InMouse(3) == Bytes{0x10, 0x10, 0x00};
+        },
+        kWaitMs));
+    EXPECT_FALSE(Edit()->IsEditAreaShown());
+    EXPECT_TRUE(Tab()->IsEditIdle());
+    EXPECT_EQ(Tab()->SelectedKey(), -1);
+    EXPECT_EQ(InMouse(4), (Bytes{0x10, 0x08, 0x00}));
+    EXPECT_EQ(Tab()->Keys()[4].current.code, (KeyCode{0x10, 0x08, 0x00}));
+}

@@ -117,12 +117,7 @@ void CButtonsTabUI::ShowProfile(const MouseProfileSnapshot& profile) {
             if (button < m_keys.size())
                 m_keys[button].current.code = code;
     } else {
-        m_pending.clear();
-        m_selected = -1;
-        StopCapture();
-        if (m_editor)
-            m_editor->ShowEditArea(false);
-        SetEditState(true);
+        EndEdit();
     }
     // The button being edited shows what changed under it; a choice not yet saved stays.
     if (m_editor && m_selected >= 0 && static_cast<size_t>(m_selected) < m_keys.size() &&
@@ -130,6 +125,18 @@ void CButtonsTabUI::ShowProfile(const MouseProfileSnapshot& profile) {
         m_editor->SetKey(m_keys[static_cast<size_t>(m_selected)]);
     MarkSelected();
     RefreshKeyInfo();
+}
+
+void CButtonsTabUI::EndEdit() {
+    StopCapture();
+    m_pending.clear();
+    m_selected = -1;
+    if (m_editor) {
+        m_editor->ShowEditArea(false);
+        m_editor->SetApplyStatus({});
+    }
+    SetEditState(true);
+    MarkSelected();
 }
 
 void CButtonsTabUI::OnKeyButton(TNotifyUI&, int n) {

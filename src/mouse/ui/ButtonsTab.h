@@ -69,6 +69,9 @@ class CButtonsTabUI : public CMouseTabUI {
     bool IsEditIdle() const { return m_idle; }
     bool IsApplying() const { return m_applying; }
 
+    // A profile switch, reset or restore of the defaults ends the edit: what it held belonged
+    // to the profile as it was.
+    void EndEdit();
     // A click on button n of the picture or the list.
     void OnKeyButtonClick(int n);
     void SaveKey();
