@@ -66,15 +66,12 @@ constexpr std::array<uint8_t, 5> kOptionBits = {0, kModLeftCtrl, kModLeftShift, 
                                                 kModLeftWin};
 
 QString Text(std::string_view key) {
-    return Skin().Text(QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size())));
+    return SkinText(key);
 }
-
-const LanguageLookup kTranslate = [](std::string_view key) { return Text(key).toStdString(); };
 
 // The name of a key usage: its key, F13 .. F24, or "Key 0x67".
 QString UsageText(uint8_t usage) {
-    return QString::fromStdString(
-        DescribeAssignment(MakeKeyboardCode(0, usage), std::span<const std::string>(), kTranslate));
+    return QString::fromStdString(DescribeInSkin(MakeKeyboardCode(0, usage), {}));
 }
 
 template <size_t N>
@@ -121,6 +118,19 @@ std::optional<KeyCode> RowAt(const std::array<KeyCodeName, N>& table, const QCom
 }
 
 }  // namespace
+
+QString SkinText(std::string_view key) {
+    return Skin().Text(QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size())));
+}
+
+std::string DescribeInSkin(const KeyCode& code, std::span<const std::string> macroNames) {
+    return DescribeAssignment(code, macroNames,
+                              [](std::string_view key) { return SkinText(key).toStdString(); });
+}
+
+QAbstractButton* CKeySetControlUI::ModifierBox(int n) const {
+    return findChild<QAbstractButton*>(QString::fromLatin1(kModifierPrefix) + QString::number(n));
+}
 
 CKeySetControlUI::CKeySetControlUI(QWidget* parent) : CPageUI(parent) {
     setAttribute(Qt::WA_StyledBackground);
@@ -368,19 +378,17 @@ void CKeySetControlUI::ShowKeyboard(const KeyCode& code) {
         return;
     }
     // Every modifier the code holds, left or right hand: none is lost on the way back.
-    const QSignalBlocker blockNone(
-        findChild<QAbstractButton*>(QStringLiteral("key_ComBox_check_0")));
+    const QSignalBlocker blockNone(ModifierBox(0));
     bool any = false;
     for (int n = 1; n < kModifierOptions; ++n) {
         const uint8_t bits = static_cast<uint8_t>(kOptionBits[n] | kOptionBits[n] << 4);
-        if (auto* box = findChild<QAbstractButton*>(QString::fromLatin1(kModifierPrefix) +
-                                                    QString::number(n))) {
+        if (auto* box = ModifierBox(n)) {
             const QSignalBlocker block(box);
             box->setChecked((modifiers & bits) != 0);
         }
         any = any || (modifiers & bits) != 0;
     }
-    if (auto* none = findChild<QAbstractButton*>(QString::fromLatin1(kModifierPrefix) + u'0'))
+    if (auto* none = ModifierBox(0))
         none->setChecked(!any);
     SetKeyboardLabel(usage ? UsageText(usage) : QString());
 }
@@ -469,18 +477,14 @@ KeyListEntry CKeySetControlUI::ReadAssignment() {
 
 void CKeySetControlUI::SelectModifierOption(int n) {
     for (int i = 0; i < kModifierOptions; ++i)
-        if (auto* box = findChild<QAbstractButton*>(QString::fromLatin1(kModifierPrefix) +
-                                                    QString::number(i))) {
+        if (auto* box = ModifierBox(i)) {
             const QSignalBlocker block(box);
             box->setChecked(i == n);
         }
 }
 
 void CKeySetControlUI::ToggleModifierOption(int n) {
-    auto box = [this](int i) {
-        return findChild<QAbstractButton*>(QString::fromLatin1(kModifierPrefix) +
-                                           QString::number(i));
-    };
+    auto box = [this](int i) { return ModifierBox(i); };
     if (!box(n))
         return;
     if (n == 0) {
@@ -499,9 +503,7 @@ void CKeySetControlUI::ToggleModifierOption(int n) {
 
 int CKeySetControlUI::ReadModifierOption() const {
     for (int n = kModifierOptions - 1; n >= 0; --n)
-        if (auto* box = findChild<QAbstractButton*>(QString::fromLatin1(kModifierPrefix) +
-                                                    QString::number(n));
-            box && box->isChecked())
+        if (auto* box = ModifierBox(n); box && box->isChecked())
             return n;
     return -1;
 }
@@ -511,8 +513,7 @@ uint8_t CKeySetControlUI::ReadModifierBits() const {
     const uint8_t held = current[0] == kKeyTypeKeyboard ? current[1] : 0;
     uint8_t bits = 0;
     for (int n = 1; n < kModifierOptions; ++n) {
-        auto* box =
-            findChild<QAbstractButton*>(QString::fromLatin1(kModifierPrefix) + QString::number(n));
+        auto* box = ModifierBox(n);
         if (!box || !box->isChecked())
             continue;
         const uint8_t left = kOptionBits[n], right = static_cast<uint8_t>(left << 4);
@@ -565,8 +566,7 @@ bool CKeySetControlUI::CaptureKey(const CapturedKey& key) {
         if (startsChord) {
             SelectModifierOption(option);
             SetKeyboardText({});
-        } else if (auto* box = findChild<QAbstractButton*>(QString::fromLatin1(kModifierPrefix) +
-                                                           QString::number(option))) {
+        } else if (auto* box = ModifierBox(option)) {
             const QSignalBlocker block(box);
             box->setChecked(true);
             ToggleModifierOption(option);
@@ -577,6 +577,8 @@ bool CKeySetControlUI::CaptureKey(const CapturedKey& key) {
     }
     if (ReadModifierOption() < 0)
         SelectModifierOption(0);
+    // Captured keys take the left-hand bits: ReadModifierBits keeps right-hand ones only from
+    // the code it starts from.
     m_entry.current.code = MakeKeyboardCode(0, 0);
     m_entry.current.code = MakeKeyboardCode(ReadModifierBits(), (*code)[2]);
     SetKeyboardLabel(UsageText((*code)[2]));

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <set>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +15,12 @@
 #include "ui/Page.h"
 
 struct CapturedKey;
+class QAbstractButton;
+
+// A language key's text in the skin's language.
+QString SkinText(std::string_view key);
+// A key function code in the words of the skin's language (DescribeAssignment).
+std::string DescribeInSkin(const KeyCode& code, std::span<const std::string> macroNames);
 
 class CKeySetControlUI : public CPageUI {
     Q_OBJECT
@@ -152,6 +159,8 @@ class CKeySetControlUI : public CPageUI {
     static const PageHandler<CKeySetControlUI> kHandlers[];
 
     void ShowKeyboard(const KeyCode& code);
+    // Modifier option n ("key_ComBox_check_" + n); null when the layout lacks it.
+    QAbstractButton* ModifierBox(int n) const;
     void SetCaptureStatus(const QString& text);
 
     int m_kind = 2;

@@ -33,10 +33,8 @@ const PageHandler<CButtonsTabUI> CButtonsTabUI::kHandlers[] = {
 namespace {
 
 QString Text(std::string_view key) {
-    return Skin().Text(QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size())));
+    return SkinText(key);
 }
-
-const LanguageLookup kTranslate = [](std::string_view key) { return Text(key).toStdString(); };
 
 }  // namespace
 
@@ -172,10 +170,9 @@ void CButtonsTabUI::MarkSelected() {
             button->setChecked(static_cast<int>(n) == m_selected);
         }
         if (auto* row = findChild<QAbstractButton*>(QString::fromLatin1(kInfoRowPrefix) +
-                                                    QString::number(n)))
+                                                    QString::number(n))) {
+            // The style sheet reads the property: polished again, the row shows it.
             row->setProperty("selected", static_cast<int>(n) == m_selected);
-        if (auto* row =
-                findChild<QWidget*>(QString::fromLatin1(kInfoRowPrefix) + QString::number(n))) {
             row->style()->unpolish(row);
             row->style()->polish(row);
         }
@@ -334,8 +331,7 @@ void CButtonsTabUI::SetEditState(bool idle) {
 
 void CButtonsTabUI::RefreshKeyInfo() {
     for (size_t n = 0; n < m_keys.size(); ++n) {
-        const std::string text =
-            DescribeAssignment(m_keys[n].current.code, m_macroNames, kTranslate);
+        const std::string text = DescribeInSkin(m_keys[n].current.code, m_macroNames);
         if (!text.empty())
             ShowKeyInfo(static_cast<int>(n), QString::fromStdString(text));
     }
