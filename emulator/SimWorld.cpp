@@ -60,6 +60,22 @@ void CSimHidHandle::Deliver(std::vector<uint8_t> report, Clock::time_point ready
     m_cv.notify_all();
 }
 
+void CSimHidHandle::ReleaseHeld(Clock::time_point now) {
+    std::lock_guard lock(m_mutex);
+    bool released = false;
+    for (Pending& pending : m_queue) {
+        if (pending.readyAt == Clock::time_point::max()) {
+            pending.readyAt = now;
+            released = true;
+        }
+    }
+    if (!released)
+        return;
+    std::stable_sort(m_queue.begin(), m_queue.end(),
+                     [](const Pending& a, const Pending& b) { return a.readyAt < b.readyAt; });
+    m_cv.notify_all();
+}
+
 void CSimHidHandle::MarkGone() {
     std::lock_guard lock(m_mutex);
     m_gone = true;
@@ -287,6 +303,8 @@ SimIo CSimWorld::Impl::HandleOutput(CSimHidHandle& from, CSimHidInterface& iface
         return SimIo::Ok;
     if (is(SimFault::DelayReply))
         readyAt += std::chrono::milliseconds(std::max(0, fault->delayMs));
+    if (holdReplies)
+        readyAt = Clock::time_point::max();
     if (is(SimFault::GarbleReply)) {
         std::uniform_int_distribution<int> byte(0, 255);
         for (size_t i = 1; i < reply.size(); ++i)
@@ -409,6 +427,22 @@ void CSimWorld::ClearFaults() {
 std::vector<SimFault> CSimWorld::PendingFaults() const {
     std::lock_guard lock(m->mutex);
     return {m->faults.begin(), m->faults.end()};
+}
+
+void CSimWorld::HoldReplies() {
+    std::lock_guard lock(m->mutex);
+    m->holdReplies = true;
+}
+
+void CSimWorld::ReleaseReplies() {
+    std::lock_guard lock(m->mutex);
+    m->holdReplies = false;
+    const auto now = Clock::now();
+    for (auto& device : m->interfaces)
+        for (auto& iface : device)
+            for (auto& weak : iface->m_handles)
+                if (auto handle = weak.lock())
+                    handle->ReleaseHeld(now);
 }
 
 void CSimWorld::SendEvent(uint16_t code) {

@@ -42,6 +42,8 @@ class CSimHidHandle {
     friend class CSimWorld;
     explicit CSimHidHandle(std::shared_ptr<CSimHidInterface> owner);
     void Deliver(std::vector<uint8_t> report, std::chrono::steady_clock::time_point readyAt);
+    // Held reports (ready at the end of time) arrive at `now`.
+    void ReleaseHeld(std::chrono::steady_clock::time_point now);
     void MarkGone();
 
     std::shared_ptr<CSimHidInterface> m_owner;
@@ -176,6 +178,11 @@ class CSimWorld {
     // The faults still to come, in order (kept in the state file, so another process can set
     // them for the next one).
     std::vector<SimFault> PendingFaults() const;
+    // From HoldReplies on, the replies to requests stay on the wire until ReleaseReplies
+    // delivers them (tests: a mouse that answers late, for as long as the test needs). Not kept
+    // in the state file.
+    void HoldReplies();
+    void ReleaseReplies();
 
     // The mouse sends an event report (code in bytes 1-2, little-endian) on its event
     // collection, through the cable if plugged, else through the receiver while the link is up.

@@ -29,6 +29,7 @@ struct CSimWorld::Impl {
     bool linkUp = true;
     std::atomic<unsigned> intervalUs{0};
     std::deque<SimFault> faults;
+    bool holdReplies = false;
     std::mt19937 random{0x4B51u};
     int changeFd = -1;
     // [device kind][interface number], created once so that node names stay stable.

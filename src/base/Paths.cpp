@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "base/Debug.h"
@@ -76,9 +77,9 @@ fs::path GetUserDataFolder() {
     return CreatedOnDemand(folder);
 }
 
-void SetUserDataFolder(const fs::path& folder) {
+fs::path SetUserDataFolder(const fs::path& folder) {
     std::lock_guard lock(g_mutex);
-    g_userDataOverride = folder;
+    return std::exchange(g_userDataOverride, folder);
 }
 
 fs::path GetProgramDataFolder() {

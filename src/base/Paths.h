@@ -12,9 +12,10 @@ inline constexpr const char* kProductName = "Kestrune Q418-RGB";
 std::filesystem::path GetHomeFolder();
 
 // Per-user data folder ($XDG_DATA_HOME or ~/.local/share, then the product name), created on
-// demand. SetUserDataFolder overrides it (--data-dir, tests).
+// demand. SetUserDataFolder overrides it (--data-dir, tests; empty: none) and returns the
+// override it replaces, for a caller that puts it back.
 std::filesystem::path GetUserDataFolder();
-void SetUserDataFolder(const std::filesystem::path& folder);
+std::filesystem::path SetUserDataFolder(const std::filesystem::path& folder);
 
 // Program data (DefaultData, skin): $KESTRUNE_DATA_DIR, else share/kestrune-q418 beside the
 // program's bin/ folder, else the build tree's copy when run from it, else the configured share

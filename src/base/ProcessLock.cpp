@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
 #include <thread>
 
 #include "base/Paths.h"
@@ -81,8 +82,13 @@ void CProcessLock::Release() {
 }
 
 std::filesystem::path MouseLockFile(std::string_view typeKey) {
+    // A runtime folder that is not there (a stale value, a session without one) would make
+    // every change of the mouse fail; every program falls back to the same state folder.
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    std::error_code ec;
     std::filesystem::path folder =
-        runtime && *runtime == '/' ? std::filesystem::path(runtime) : GetUserStateFolder();
+        runtime && *runtime == '/' && std::filesystem::is_directory(runtime, ec)
+            ? std::filesystem::path(runtime)
+            : GetUserStateFolder();
     return folder / ("kestrune-q418-" + std::string(typeKey) + ".lock");
 }

@@ -31,6 +31,6 @@ class CProcessLock {
 };
 
 // The lock that every program holds for a whole change of a mouse of type `typeKey`, from
-// re-reading its profile to the end of the device write: in $XDG_RUNTIME_DIR, else the state
-// folder.
+// re-reading its profile to the end of the device write: in $XDG_RUNTIME_DIR when it names a
+// folder, else the state folder.
 std::filesystem::path MouseLockFile(std::string_view typeKey);

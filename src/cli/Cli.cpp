@@ -235,8 +235,18 @@ int RunKestrunectl(int argc, const char* const* argv, std::ostream& out, std::os
     DebugConfigureFromEnvironment();
     if (verbose)
         DebugConfigure("1");
+    session.replyTimeoutMs = static_cast<int>(environment.replyTimeout.count());
+    // The folder holds for this run only: a run in process (tests) leaves the next one as it
+    // found it.
+    struct DataFolderRestore {
+        std::optional<fs::path> before;
+        ~DataFolderRestore() {
+            if (before)
+                SetUserDataFolder(*before);
+        }
+    } dataFolderRestore;
     if (!dataDir.empty())
-        SetUserDataFolder(dataDir);
+        dataFolderRestore.before = SetUserDataFolder(dataDir);
 
     const CliVerb* verb = verbs.Chosen();
     if (!verb)
@@ -268,7 +278,9 @@ int RunKestrunectl(int argc, const char* const* argv, std::ostream& out, std::os
     CProcessLock mouseLock(MouseLockFile(kDeviceTypeTable[0].typeKey));
     if (verb->needs != CliNeeds::kWatch) {
         std::string lockError;
-        if (!mouseLock.Acquire(kMouseLockWait, &lockError))
+        const auto wait =
+            environment.mouseLockWait.count() > 0 ? environment.mouseLockWait : kMouseLockWait;
+        if (!mouseLock.Acquire(wait, &lockError))
             return session.Fail(kExitError, lockError.empty()
                                                 ? "the mouse is busy with another program; "
                                                   "nothing was changed (try again)"

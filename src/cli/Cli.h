@@ -1,6 +1,7 @@
 // kestrunectl: the command-line tool over the core.
 #pragma once
 
+#include <chrono>
 #include <istream>
 #include <memory>
 #include <ostream>
@@ -14,6 +15,11 @@ struct CliEnvironment {
     std::shared_ptr<IHidBackend> extraBackend;
     // What `macro edit` reads without a file; null: standard input.
     std::istream* in = nullptr;
+    // Shorter waits than a user needs (tests); zero keeps the defaults: how long a reply of the
+    // mouse may take, by cable and through the receiver, and how long a command waits for
+    // another program's change of the mouse to end.
+    std::chrono::milliseconds replyTimeout{0};
+    std::chrono::milliseconds mouseLockWait{0};
 };
 
 // Exit statuses, also listed in --help.

@@ -106,6 +106,7 @@ bool OpenMouseIfConnected(CliSession& session, CliMouse& cli, bool& connected, i
     std::ostringstream err;
     CliSession quiet(out, err, session.in, session.json);
     quiet.backend = session.backend;
+    quiet.replyTimeoutMs = session.replyTimeoutMs;
     int code = kExitOk;
     if (OpenMouseForSettings(quiet, cli, code)) {
         connected = true;

@@ -28,6 +28,7 @@ struct CliSession {
     bool json = false;
     std::shared_ptr<CCompositeHidBackend> backend;  // null for the commands on files alone
     std::unique_ptr<CSimulatedMouse> simulated;     // null without --emulate
+    int replyTimeoutMs = 0;                         // 0: the report channel's own
 
     // Prints "kestrunectl: <message>" (or {"error": ...} with --json) and returns `code`.
     int Fail(int code, const std::string& message) const;

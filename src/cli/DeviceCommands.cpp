@@ -133,8 +133,16 @@ bool OpenMouse(CliSession& session, CliMouseConnection& connection, int& exitCod
     auto owner = std::make_unique<CFirstPassOwner>();
     CFirstPassOwner& firstPass = *owner;
     connection.owner = std::move(owner);
+    DeviceFactory factory = MakeQuillonDevice;
+    if (const int ms = session.replyTimeoutMs; ms > 0)
+        factory = [ms](int typeIndex, IHidBackend* backend) {
+            std::unique_ptr<CQuillonUSBDevice> device = MakeQuillonDevice(typeIndex, backend);
+            if (device)
+                device->ConfigChannel().SetTimeouts(ms, ms, ms);
+            return device;
+        };
     connection.discovery = std::make_unique<CDeviceDiscovery>(
-        session.backend, *connection.dispatcher, *connection.owner, MakeQuillonDevice);
+        session.backend, *connection.dispatcher, *connection.owner, factory);
     connection.discovery->Start();
     // Generous: the first pass only enumerates and opens.
     connection.dispatcher->PumpUntil([&] { return firstPass.done; }, std::chrono::seconds(30));

@@ -246,6 +246,9 @@ class CHidrawConnection : public IHidConnection {
 
     void Cancel() override {
         m_cancelled.store(true);
+        // Opened for its properties only: no descriptor to wake, and none to write to blindly.
+        if (m_cancelFd.Get() < 0)
+            return;
         uint64_t one = 1;
         // The counter only grows, so repeated cancels keep the fd readable.
         ssize_t n = write(m_cancelFd.Get(), &one, sizeof one);

@@ -177,13 +177,18 @@ TEST_F(DeviceListWorld, AMouseThatDoesNotAnswerLeavesTheWindowResponsive) {
     Start();
     ASSERT_TRUE(QTest::qWaitFor([&] { return EntryShown(); }, kWaitMs));
     ASSERT_TRUE(QTest::qWaitFor([&] { return Entry()->Worker()->IsIdle(); }, kWaitMs));
-    world->InjectFault({SimFault::DelayReply, 1500, 0});
+    world->HoldReplies();
     Entry()->StartTimer(kTimerStatus, 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !Entry()->Worker()->IsIdle(); }, kWaitMs));
     bool ran = false;
     QTimer::singleShot(0, [&] { ran = true; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return ran; }, kWaitMs));
     EXPECT_FALSE(Entry()->Worker()->IsIdle()) << "the UI waited for the device";
+    // Answered at last: the status read ends and the battery shows.
+    world->ReleaseReplies();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Entry()->Worker()->IsIdle(); }, kWaitMs));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return PowerText() == QLatin1String("85%"); }, kWaitMs))
+        << PowerText().toStdString();
 }
 
 namespace {

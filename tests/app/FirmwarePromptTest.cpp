@@ -6,6 +6,7 @@
 #include <QTest>
 #include <QThread>
 #include <atomic>
+#include <filesystem>
 #include <memory>
 
 #include "app/MainWnd.h"
@@ -18,6 +19,17 @@ namespace {
 
 constexpr int kWaitMs = 10000;
 
+// Counts the upgrader's starts instead of starting it.
+class CCountingLauncher : public IUpgraderLauncher {
+  public:
+    std::string Launch(const std::filesystem::path&, const std::string&,
+                       const std::filesystem::path&) override {
+        ++launches;
+        return {};
+    }
+    std::atomic<int> launches{0};
+};
+
 class FirmwarePromptWorld : public testing::Test {
   protected:
     void SetUp() override {
@@ -28,6 +40,12 @@ class FirmwarePromptWorld : public testing::Test {
         MainWndOptions options;
         options.backend = std::make_shared<CCompositeHidBackend>();
         options.backend->Add(MakeEmulatedHidBackend(world));
+        options.factory = [this](int typeIndex, IHidBackend* backend) {
+            std::unique_ptr<CQuillonUSBDevice> device = MakeQuillonDevice(typeIndex, backend);
+            if (CQuillonMouseDevice* mouse = device ? device->AsMouse() : nullptr)
+                mouse->SetUpgraderLauncher(&launcher);
+            return device;
+        };
         window = std::make_unique<CMainWnd>(options);
     }
     void Start() {
@@ -37,6 +55,7 @@ class FirmwarePromptWorld : public testing::Test {
     }
 
     CTempHome home;
+    CCountingLauncher launcher;
     std::shared_ptr<CSimWorld> world = std::make_shared<CSimWorld>();
     std::unique_ptr<CMainWnd> window;
 };
@@ -53,6 +72,8 @@ TEST_F(FirmwarePromptWorld, DecliningTheUpgradeEndsTheProgram) {
     Start();
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->IsShutDown(); }, kWaitMs));
     EXPECT_EQ(asked.load(), 1);
+    window.reset();
+    EXPECT_EQ(launcher.launches.load(), 0);
 }
 
 TEST_F(FirmwarePromptWorld, ShuttingDownWhileTheQuestionIsOpenDoesNotWaitForAnAnswer) {
@@ -68,4 +89,14 @@ TEST_F(FirmwarePromptWorld, ShuttingDownWhileTheQuestionIsOpenDoesNotWaitForAnAn
     EXPECT_TRUE(window->IsShutDown());
     // The late "yes" started nothing: the worker had been told "no" and joined.
     window.reset();
+    EXPECT_EQ(launcher.launches.load(), 0);
+}
+
+// The same question answered "yes" does start the upgrader: the counts above can tell.
+TEST_F(FirmwarePromptWorld, ConfirmingTheUpgradeStartsTheUpgrader) {
+    window->FirmwarePrompt().SetAsk([] { return true; });
+    Start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return launcher.launches.load() == 1; }, kWaitMs));
+    window.reset();
+    EXPECT_EQ(launcher.launches.load(), 1);
 }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QPixmap>
 #include <QSignalSpy>
 #include <QTest>
 #include <cstdlib>
@@ -56,20 +58,24 @@ class MousePageTest : public testing::Test {
     T* Find(const char* prefix, int n) {
         return Find<T>(QString::fromLatin1(prefix) + QString::number(n));
     }
-    // Saves the window when KESTRUNE_TEST_SHOT names a file, at KESTRUNE_TEST_DPI if given.
+    // Saves the window to the file KESTRUNE_TEST_SHOT names (else into the test's home), at
+    // KESTRUNE_TEST_DPI if given, and checks the picture saved is the window's.
     // With a suffix, "shot.png" becomes "shot-suffix.png".
     void Shot(const char* suffix = nullptr) {
         const char* shot = std::getenv("KESTRUNE_TEST_SHOT");
-        if (!shot)
-            return;
         if (const char* dpi = std::getenv("KESTRUNE_TEST_DPI"))
             window->SetDpi(std::atoi(dpi), "MAIN_WND DPI SET ERROR");
-        QString file = QString::fromLocal8Bit(shot);
+        QString file = shot ? QString::fromLocal8Bit(shot)
+                            : QString::fromStdString((home.Root() / "shot.png").string());
         if (suffix) {
             const qsizetype dot = file.lastIndexOf(QLatin1Char('.'));
             file.insert(dot < 0 ? file.size() : dot, QLatin1Char('-') + QLatin1String(suffix));
         }
-        window->grab().save(file);
+        const QPixmap picture = window->grab();
+        ASSERT_FALSE(picture.isNull());
+        ASSERT_TRUE(picture.save(file)) << file.toStdString();
+        const QImage saved(file);
+        EXPECT_EQ(saved.size(), picture.size()) << file.toStdString();
     }
 
     CTempHome home;

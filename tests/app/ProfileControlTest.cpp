@@ -358,7 +358,10 @@ TEST_F(ReceiverProfileTest, ASwitchCutShortByTheLinkLeavesTheProfileFilesAndSays
 }
 
 TEST_F(ProfileControlTest, Screenshots) {
+    EXPECT_FALSE(Control()->IsMenuShown());
     Shot("closed");
     Click(CDeviceProfileUI::kAdd);
+    EXPECT_TRUE(Control()->IsMenuShown());
+    EXPECT_EQ(Names(), (QStringList{"Profile1", "profile2"}));
     Shot("menu");
 }

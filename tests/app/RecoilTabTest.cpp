@@ -156,5 +156,7 @@ TEST_F(RecoilTabTest, ResetTouchesOneGunAndACorruptImportIsRefused) {
 
 TEST_F(RecoilTabTest, Screenshot) {
     QTest::mouseClick(Option(CShootControlUI::kBulletPrefix, 4), Qt::LeftButton);
+    EXPECT_EQ(IndexText(), QStringLiteral("5"));
+    EXPECT_TRUE(Tab()->isVisible());
     Shot();
 }

@@ -25,29 +25,52 @@ class PathsTest : public testing::Test {
     fs::path root;
 };
 
-TEST_F(PathsTest, UserDataFolderIsCreatedUnderXdgDataHome) {
-    fs::path folder = GetUserDataFolder();
-    EXPECT_EQ(folder, root / "data" / "Kestrune Q418-RGB");
-    EXPECT_TRUE(fs::is_directory(folder));
-}
-
-TEST_F(PathsTest, DataDirOverrideWins) {
-    SetUserDataFolder(root / "mine");
-    EXPECT_EQ(GetUserDataFolder(), root / "mine");
-    EXPECT_TRUE(fs::is_directory(root / "mine"));
-}
-
-TEST_F(PathsTest, RelativeXdgValueIsIgnored) {
-    std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
-    ::setenv("XDG_DATA_HOME", "relative/path", 1);
+// Each folder under its XDG variable, below the home folder when the variable is relative, the
+// data folder wherever --data-dir says; each created on demand.
+TEST_F(PathsTest, FoldersFollowTheirXdgVariablesAndAreCreated) {
+    const char* saved = std::getenv("HOME");
+    const std::string home = saved ? saved : "";
     ::setenv("HOME", root.c_str(), 1);
-    EXPECT_EQ(GetUserDataFolder(), root / ".local/share/Kestrune Q418-RGB");
-    ::setenv("HOME", home.c_str(), 1);
-}
-
-TEST_F(PathsTest, StateFolderIsCreated) {
-    EXPECT_EQ(GetUserStateFolder(), root / "state" / "kestrune-q418");
-    EXPECT_TRUE(fs::is_directory(root / "state" / "kestrune-q418"));
+    const struct {
+        const char* what;
+        fs::path (*folder)();
+        const char* variable;  // set to `value` first
+        const char* value;
+        fs::path dataDir;  // the override, if any
+        fs::path expected;
+    } cases[] = {
+        {"data", GetUserDataFolder, nullptr, nullptr, {}, root / "data" / "Kestrune Q418-RGB"},
+        {"data, --data-dir", GetUserDataFolder, nullptr, nullptr, root / "mine", root / "mine"},
+        {"data, relative variable",
+         GetUserDataFolder,
+         "XDG_DATA_HOME",
+         "relative/path",
+         {},
+         root / ".local/share/Kestrune Q418-RGB"},
+        {"state", GetUserStateFolder, nullptr, nullptr, {}, root / "state" / "kestrune-q418"},
+        {"state, relative variable",
+         GetUserStateFolder,
+         "XDG_STATE_HOME",
+         "relative",
+         {},
+         root / ".local/state/kestrune-q418"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ::setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
+        ::setenv("XDG_STATE_HOME", (root / "state").c_str(), 1);
+        if (c.variable)
+            ::setenv(c.variable, c.value, 1);
+        EXPECT_EQ(SetUserDataFolder(c.dataDir), fs::path()) << "the last case's override stayed";
+        EXPECT_EQ(c.folder(), c.expected);
+        EXPECT_TRUE(fs::is_directory(c.expected));
+        // Given back as the one replaced, for a caller that puts the old one back.
+        EXPECT_EQ(SetUserDataFolder({}), c.dataDir);
+    }
+    if (saved)
+        ::setenv("HOME", home.c_str(), 1);
+    else
+        ::unsetenv("HOME");
 }
 
 TEST_F(PathsTest, WithoutHomeTheUserDatabaseNamesIt) {

@@ -112,7 +112,7 @@ class ButtonCommandsTest : public testing::Test {
     }
 
     CTempHome home;
-    CliEnvironment environment{false, nullptr};
+    CliEnvironment environment = TestCliEnvironment();
     CSimWorld saved;
 };
 

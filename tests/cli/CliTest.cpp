@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/Paths.h"
 #include "support/CliRun.h"
 #include "support/ScriptedHid.h"
 #include "support/TempHome.h"
@@ -25,7 +26,7 @@ class CliTest : public testing::Test {
 
     CTempHome home;
     const fs::path& root = home.Root();
-    CliEnvironment environment{false, nullptr};
+    CliEnvironment environment = TestCliEnvironment();
 };
 
 TEST_F(CliTest, ListShowsTheSupportedInterfacesOfCableAndReceiver) {
@@ -78,30 +79,56 @@ TEST_F(CliTest, InfoDecodesTheInformationBlockByCableAndReceiver) {
     }
 }
 
-TEST_F(CliTest, ReceiverLinkDownIsAClearError) {
-    ASSERT_EQ(Ctl({"--emulate", "emulator", "set", "link", "off"}).status, kExitOk);
-    CtlRun run = Ctl({"--emulate=receiver", "info"});
-    EXPECT_EQ(run.status, kExitLinkDown);
-    EXPECT_NE(run.err.find("cannot reach the mouse"), std::string::npos) << run.err;
+// What `info` says of a mouse out of reach, with old firmware, or missing: each from a fresh
+// simulated mouse changed by the setting commands first.
+TEST_F(CliTest, InfoNamesWhatStandsInTheWay) {
+    const struct {
+        const char* what;
+        std::vector<std::vector<std::string>> settings;
+        std::vector<std::string> command;
+        int status;
+        const char* printed;  // in the error output, or in the output when done
+    } cases[] = {
+        {"link down",
+         {{"link", "off"}},
+         {"--emulate=receiver", "info"},
+         kExitLinkDown,
+         "cannot reach the mouse"},
+        {"link back",
+         {{"link", "off"}, {"link", "on"}},
+         {"--emulate=receiver", "info"},
+         kExitOk,
+         "receiver"},
+        {"old firmware",
+         {{"firmware", "0x0104"}},
+         {"--emulate", "info"},
+         kExitOk,
+         "1.04  (older than 1.05"},
+        {"no mouse", {}, {"info"}, kExitNoDevice, "--emulate"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(root / "state");
+        for (const std::vector<std::string>& setting : c.settings) {
+            std::vector<std::string> words = {"--emulate", "emulator", "set"};
+            words.insert(words.end(), setting.begin(), setting.end());
+            ASSERT_EQ(Ctl(words).status, kExitOk);
+        }
+        const CtlRun run = Ctl(c.command);
+        EXPECT_EQ(run.status, c.status) << run.err;
+        const std::string& printed = c.status == kExitOk ? run.out : run.err;
+        EXPECT_NE(printed.find(c.printed), std::string::npos) << printed;
 
-    ASSERT_EQ(Ctl({"--emulate", "emulator", "set", "link", "on"}).status, kExitOk);
-    EXPECT_EQ(Ctl({"--emulate=receiver", "info"}).status, kExitOk);
-}
-
-TEST_F(CliTest, OldFirmwareIsPointedOut) {
-    ASSERT_EQ(Ctl({"--emulate", "emulator", "set", "firmware", "0x0104"}).status, kExitOk);
-    CtlRun run = Ctl({"--emulate", "info"});
-    ASSERT_EQ(run.status, kExitOk) << run.err;
-    EXPECT_NE(run.out.find("1.04  (older than 1.05"), std::string::npos) << run.out;
-}
-
-TEST_F(CliTest, NoDevice) {
-    CtlRun run = Ctl({"info"});
-    EXPECT_EQ(run.status, kExitNoDevice);
-    EXPECT_NE(run.err.find("--emulate"), std::string::npos) << run.err;
-
-    CtlRun json = Ctl({"--json", "info"});
-    EXPECT_EQ(json.Json()["exitStatus"].asInt(), kExitNoDevice);
+        // The same as JSON: the status inside it as well.
+        std::vector<std::string> json = c.command;
+        json.insert(json.begin(), "--json");
+        const CtlRun asJson = Ctl(json);
+        EXPECT_EQ(asJson.status, c.status);
+        if (c.status != kExitOk)
+            EXPECT_EQ(asJson.Json()["exitStatus"].asInt(), c.status);
+        else
+            EXPECT_TRUE(asJson.Json().isObject());
+    }
 }
 
 TEST_F(CliTest, PermissionDeniedSaysHowToFixIt) {
@@ -211,15 +238,25 @@ TEST_F(CliTest, HelpAndVersion) {
 
 namespace {
 
-// The file-only commands are reachable through the tool itself.
+// The file-only commands are reachable through the tool itself; --data-dir holds for that run
+// alone.
 TEST_F(CliTest, ProfileAndLightCommandsNeedNoDevice) {
     ::setenv("KESTRUNE_DATA_DIR", KESTRUNE_SOURCE_DATA_DIR, 1);
+    const fs::path usual = GetUserDataFolder();
     CtlRun profiles = Ctl({"--data-dir", (root / "user").string(), "profile", "list"});
     EXPECT_EQ(profiles.status, kExitOk) << profiles.err;
     EXPECT_NE(profiles.out.find("Profile1"), std::string::npos) << profiles.out;
+    EXPECT_TRUE(fs::exists(root / "user" / "mouse" / "ProfileList.ini"));
+    EXPECT_EQ(GetUserDataFolder(), usual);
     CtlRun preview = Ctl({"--data-dir", (root / "user").string(), "light", "preview", "0"});
     EXPECT_EQ(preview.status, kExitOk) << preview.err;
     EXPECT_NE(preview.out.find("\x1b[38;2;"), std::string::npos) << preview.out;
+    EXPECT_EQ(GetUserDataFolder(), usual);
+    // A run that ends in an error puts it back too.
+    EXPECT_NE(Ctl({"--data-dir", (root / "user").string(), "profile", "select", "nobody"}).status,
+              kExitOk);
+    EXPECT_EQ(GetUserDataFolder(), usual);
+    EXPECT_FALSE(fs::exists(usual / "mouse"));
     ::unsetenv("KESTRUNE_DATA_DIR");
 }
 

@@ -64,7 +64,7 @@ class SettingsCommandsTest : public testing::Test {
     int SelectedProfile() { return Ok({"--json", "profile", "list"}).Json()["selected"].asInt(); }
 
     CTempHome home;
-    CliEnvironment environment{false, nullptr};
+    CliEnvironment environment = TestCliEnvironment();
 };
 
 struct SensorCase {

@@ -5,6 +5,9 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -106,13 +109,29 @@ TEST_F(SharedMouseTest, TwoProgramsChangingTheMouseAtOnceLoseNothing) {
 }
 
 TEST_F(SharedMouseTest, ABusyMouseIsSaidSoAndNothingChanges) {
-    ASSERT_EQ(RunCtl({"--emulate=cable", "info"}).status, kExitOk);
+    ASSERT_EQ(RunCtl({"--emulate=cable", "dpi", "set", "1", "800"}).status, kExitOk);
+    // The mouse's memory and every profile file, as the busy command must leave them.
+    auto snapshot = [&] {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(home.Root()))
+            if (entry.is_regular_file() && entry.path().extension() != ".lock") {
+                std::ifstream in(entry.path(), std::ios::binary);
+                files[entry.path().string()] = {std::istreambuf_iterator<char>(in), {}};
+            }
+        return files;
+    };
+    const auto before = snapshot();
     CProcessLock other(MouseLockFile("mouse"));
     ASSERT_TRUE(other.Acquire(std::chrono::milliseconds(0)));
-    const CtlRun busy = RunCtl({"--emulate", "dpi", "set", "1", "1600"});
+    CliEnvironment environment = TestCliEnvironment();
+    environment.mouseLockWait = std::chrono::milliseconds(100);
+    const CtlRun busy = RunCtl({"--emulate", "dpi", "set", "1", "1600"}, environment);
     EXPECT_NE(busy.status, kExitOk);
     EXPECT_NE(busy.err.find("the mouse is busy with another program"), std::string::npos)
         << busy.err;
+    EXPECT_TRUE(snapshot() == before) << "the busy command changed a file";
     other.Release();
-    EXPECT_EQ(RunCtl({"--emulate", "dpi", "set", "1", "1600"}).status, kExitOk);
+    ASSERT_EQ(RunCtl({"--emulate", "dpi", "set", "1", "1600"}, environment).status, kExitOk);
+    const Json::Value shown = RunCtl({"--emulate", "--json", "dpi"}).Json();
+    EXPECT_EQ(shown["stages"][0]["dpi"].asInt(), 1600);
 }

@@ -296,12 +296,81 @@ TEST(HidReportDescriptorTest, BootMouseWithoutReportIds) {
     EXPECT_EQ(info.CollectionOfInputReport(0), 0);
 }
 
-TEST(HidReportDescriptorTest, BitsRoundUpToWholeBytes) {
-    // 9 bits -> 2 bytes (+1).
-    const HidDescriptorInfo info =
-        Parse({0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x75, 0x01, 0x95, 0x09, 0x81, 0x02, 0xC0});
-    ASSERT_TRUE(info.ok) << info.error;
-    EXPECT_EQ(info.collections[0].inputReportLength, 3);
+// Well-formed descriptors of one top-level collection: what each item kind adds to it, or not.
+TEST(HidReportDescriptorTest, OneCollectionWellFormed) {
+    const struct {
+        const char* what;
+        Bytes bytes;
+        uint16_t usagePage, usage;
+        int inputReportLength;
+        bool usesReportIds;
+    } cases[] = {
+        {"9 bits round up to 2 bytes (+1)",
+         {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x75, 0x01, 0x95, 0x09, 0x81, 0x02, 0xC0},
+         0xFF00,
+         0x0001,
+         3,
+         false},
+        // The page applies when the main item comes, as in Linux hid-core.
+        {"short usage before its usage page",
+         {0x09, 0x06, 0x05, 0x01, 0xA1, 0x01, 0xC0},
+         0x0001,
+         0x0006,
+         0,
+         false},
+        {"two-byte usage and usage page",
+         {0x06, 0x01, 0xFF, 0x0A, 0x02, 0xFF, 0xA1, 0x01, 0xC0},
+         0xFF01,
+         0xFF02,
+         0,
+         false},
+        {"collection without usage", {0x05, 0x0C, 0xA1, 0x01, 0xC0}, 0x000C, 0x0000, 0, false},
+        {"long items are skipped",
+         {
+             0xFE, 0x03, 0x10, 0x85, 0x09, 0xC0,  // long item whose data looks like items
+             0x05, 0x01, 0x09, 0x02, 0xA1, 0x01, 0xFE, 0x00, 0x20,  // long item without data
+             0x75, 0x08, 0x95, 0x02, 0x81, 0x02, 0xC0, 0xFE, 0x02,
+             0xF0, 0xA1, 0x01,  // after the last collection, still skipped
+         },
+         0x0001,
+         0x0002,
+         3,
+         false},
+        {"reserved items and trailing padding are ignored",
+         {
+             0x05, 0x01, 0x09, 0x02, 0xA1, 0x01, 0xC5, 0x12,  // reserved global tag
+             0xF9, 0x34,                                      // reserved local tag
+             0x0C,                                            // reserved item type
+             0x75, 0x08, 0x95, 0x01, 0x81, 0x02, 0xC0, 0x00,
+             0x00, 0x00,  // zero padding after the descriptor (reserved main tag 0)
+         },
+         0x0001,
+         0x0002,
+         2,
+         false},
+        // 4-byte Logical Minimum/Maximum, Unit, Unit Exponent, Physical extents, Usage Min/Max.
+        {"logical values do not affect sizes",
+         {
+             0x05, 0x0D, 0x09, 0x04, 0xA1, 0x01, 0x85, 0x01, 0x17, 0x00, 0x00,
+             0x00, 0x80, 0x27, 0xFF, 0xFF, 0xFF, 0x7F, 0x37, 0x00, 0x00, 0x00,
+             0x00, 0x47, 0xFF, 0xFF, 0x00, 0x00, 0x55, 0x0E, 0x65, 0x11, 0x19,
+             0x01, 0x29, 0x02, 0x75, 0x20, 0x95, 0x02, 0x81, 0x02, 0xC0,
+         },
+         0x000D,
+         0x0004,
+         9,
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const HidDescriptorInfo info = Parse(c.bytes);
+        ASSERT_TRUE(info.ok) << info.error;
+        ASSERT_EQ(info.collections.size(), 1u);
+        EXPECT_EQ(info.collections[0].usagePage, c.usagePage);
+        EXPECT_EQ(info.collections[0].usage, c.usage);
+        EXPECT_EQ(info.collections[0].inputReportLength, c.inputReportLength);
+        EXPECT_EQ(info.usesReportIds, c.usesReportIds);
+    }
 }
 
 TEST(HidReportDescriptorTest, LongestReportOfEachTypeWins) {
@@ -367,21 +436,6 @@ TEST(HidReportDescriptorTest, FourByteUsageCarriesItsPage) {
     EXPECT_EQ(info.collections[1].inputReportLength, 0);  // no data items at all
 }
 
-TEST(HidReportDescriptorTest, ShortUsageTakesThePageInForceAtTheCollection) {
-    // Usage before Usage Page: the page applies when the main item comes, as in Linux hid-core.
-    const HidDescriptorInfo info = Parse({0x09, 0x06, 0x05, 0x01, 0xA1, 0x01, 0xC0});
-    ASSERT_TRUE(info.ok) << info.error;
-    EXPECT_EQ(info.collections[0].usagePage, 0x0001);
-    EXPECT_EQ(info.collections[0].usage, 0x0006);
-}
-
-TEST(HidReportDescriptorTest, TwoByteUsageAndUsagePage) {
-    const HidDescriptorInfo info = Parse({0x06, 0x01, 0xFF, 0x0A, 0x02, 0xFF, 0xA1, 0x01, 0xC0});
-    ASSERT_TRUE(info.ok) << info.error;
-    EXPECT_EQ(info.collections[0].usagePage, 0xFF01);
-    EXPECT_EQ(info.collections[0].usage, 0xFF02);
-}
-
 TEST(HidReportDescriptorTest, CollectionTakesTheFirstUsageOfItsLocalState) {
     // Only the usages since the last main item count, and of those the first (Linux hid-core
     // open_collection uses local.usage[0]). The earlier Usage (Mouse) was used by the Input.
@@ -391,13 +445,6 @@ TEST(HidReportDescriptorTest, CollectionTakesTheFirstUsageOfItsLocalState) {
     ASSERT_TRUE(info.ok) << info.error;
     ASSERT_EQ(info.collections.size(), 2u);
     EXPECT_EQ(info.collections[1].usage, 0x0006);
-}
-
-TEST(HidReportDescriptorTest, CollectionWithoutUsage) {
-    const HidDescriptorInfo info = Parse({0x05, 0x0C, 0xA1, 0x01, 0xC0});
-    ASSERT_TRUE(info.ok) << info.error;
-    EXPECT_EQ(info.collections[0].usagePage, 0x000C);
-    EXPECT_EQ(info.collections[0].usage, 0x0000);
 }
 
 TEST(HidReportDescriptorTest, AnyCollectionTypeAtDepthZeroIsTopLevel) {
@@ -412,43 +459,6 @@ TEST(HidReportDescriptorTest, AnyCollectionTypeAtDepthZeroIsTopLevel) {
     EXPECT_EQ(info.collections[0].usage, 0x0002);
     EXPECT_EQ(info.collections[1].usage, 0x0001);
     EXPECT_EQ(info.collections[2].usage, 0x0004);
-}
-
-TEST(HidReportDescriptorTest, LongItemsAreSkipped) {
-    const HidDescriptorInfo info = Parse({
-        0xFE, 0x03, 0x10, 0x85, 0x09, 0xC0,  // long item whose data looks like items
-        0x05, 0x01, 0x09, 0x02, 0xA1, 0x01, 0xFE, 0x00, 0x20,  // long item without data
-        0x75, 0x08, 0x95, 0x02, 0x81, 0x02, 0xC0, 0xFE, 0x02,
-        0xF0, 0xA1, 0x01,  // after the last collection, still skipped
-    });
-    ASSERT_TRUE(info.ok) << info.error;
-    EXPECT_FALSE(info.usesReportIds);
-    ASSERT_EQ(info.collections.size(), 1u);
-    EXPECT_EQ(info.collections[0].inputReportLength, 3);
-}
-
-TEST(HidReportDescriptorTest, ReservedItemsAndTrailingPaddingAreIgnored) {
-    const HidDescriptorInfo info = Parse({
-        0x05, 0x01, 0x09, 0x02, 0xA1, 0x01, 0xC5, 0x12,  // reserved global tag
-        0xF9, 0x34,                                      // reserved local tag
-        0x0C,                                            // reserved item type
-        0x75, 0x08, 0x95, 0x01, 0x81, 0x02, 0xC0, 0x00,
-        0x00, 0x00,  // zero padding after the descriptor (reserved main tag 0)
-    });
-    ASSERT_TRUE(info.ok) << info.error;
-    EXPECT_EQ(info.collections.size(), 1u);
-    EXPECT_EQ(info.collections[0].inputReportLength, 2);
-}
-
-TEST(HidReportDescriptorTest, LogicalValuesDoNotAffectSizes) {
-    // 4-byte Logical Minimum/Maximum, Unit, Unit Exponent, Physical extents, Usage Min/Max.
-    const HidDescriptorInfo info = Parse({
-        0x05, 0x0D, 0x09, 0x04, 0xA1, 0x01, 0x85, 0x01, 0x17, 0x00, 0x00, 0x00, 0x80, 0x27, 0xFF,
-        0xFF, 0xFF, 0x7F, 0x37, 0x00, 0x00, 0x00, 0x00, 0x47, 0xFF, 0xFF, 0x00, 0x00, 0x55, 0x0E,
-        0x65, 0x11, 0x19, 0x01, 0x29, 0x02, 0x75, 0x20, 0x95, 0x02, 0x81, 0x02, 0xC0,
-    });
-    ASSERT_TRUE(info.ok) << info.error;
-    EXPECT_EQ(info.collections[0].inputReportLength, 9);
 }
 
 TEST(HidReportDescriptorTest, ReportIdCarriesOverIntoTheNextCollection) {

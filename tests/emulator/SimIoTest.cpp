@@ -220,6 +220,24 @@ TEST_F(SimFaultTest, DelayedReplyArrivesLate) {
     EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(30));
 }
 
+// Held replies come when the test lets them go, in order, and a reader waiting for ever is
+// woken by the release.
+TEST_F(SimFaultTest, HeldRepliesComeWhenReleased) {
+    world.HoldReplies();
+    ASSERT_EQ(config->Write(Request(0x01), 1000), SimIo::Ok);
+    ASSERT_EQ(config->Write(Request(0x02), 1000), SimIo::Ok);
+    EXPECT_TRUE(NoReply());
+    auto reader = std::async(std::launch::async, [&] {
+        Bytes reply;
+        EXPECT_EQ(config->Read(reply, -1), SimIo::Ok);
+        return reply;
+    });
+    world.ReleaseReplies();
+    EXPECT_EQ(reader.get()[3], 0x01);
+    EXPECT_EQ(Reply()[3], 0x02);
+    EXPECT_EQ(Transact(*config, Request(0x01))[3], 0x01) << "replies are no longer held";
+}
+
 TEST_F(SimFaultTest, GarbledReplyIsNotTheAnswer) {
     world.InjectFault({SimFault::GarbleReply, 0, 0});
     ASSERT_EQ(config->Write(Request(0x05, 8, 0), 1000), SimIo::Ok);

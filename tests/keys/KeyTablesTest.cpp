@@ -8,11 +8,9 @@
 
 #include "keys/KeyTables.h"
 
-static_assert(kKeyTable.size() == 142);
-static_assert(kScanCodeTable.size() == 113);
-static_assert(kMouseEventTable.size() == 15);
-static_assert(kMediaCodes.size() == 18 && kComboKeyCodes.size() == 11);
-static_assert(kShortcutCodes.size() == 9 && kMouseFunctionCodes.size() == 15);
+// A table declared longer than its rows ends in empty rows: the language keys below are never
+// empty and the scan codes never 0, so such a row fails those checks.
+static_assert(kScanCodeTable.size() <= kKeyTable.size());
 
 namespace {
 
@@ -149,6 +147,7 @@ TEST(KeyTablesTest, MouseButtonCodesNameTheirButtonBit) {
 TEST(KeyTablesTest, ScanCodesAreUniqueAndFindTheirOwnRow) {
     for (size_t row = 0; row < kScanCodeTable.size(); ++row) {
         const ScanCodeEntry& scan = kScanCodeTable[row];
+        EXPECT_NE(scan.scanCode, 0) << row;
         EXPECT_LT(scan.scanCode, 0x80) << row;
         EXPECT_EQ(FindScanEntry(scan.scanCode, scan.extended), row);
     }

@@ -22,6 +22,12 @@ class CFakeLightClock final : public ILightClock {
     }
     std::unique_ptr<ILightTimer> MakeTimer() override { return std::make_unique<CTimer>(*this); }
 
+    // The timers alive: one per running light thread.
+    size_t Timers() const {
+        std::lock_guard lock(m_mutex);
+        return m_timers.size();
+    }
+
     // Blocks until every timer's thread sleeps with nothing due.
     void WaitQuiet() {
         std::unique_lock lock(m_mutex);

@@ -34,10 +34,21 @@ TEST(LightTables, ThresholdsAndLevelClamps) {
                                                     : std::array<uint8_t, 5>{28, 23, 18, 13, 7};
         for (uint8_t speed = 0; speed < 5; ++speed) {
             EXPECT_EQ(Threshold(kStepThresholds, row, speed), expected[speed]) << row;
+            // Every effect's period and spectrum step the same way: faster is shorter, and the
+            // fastest still takes a tick.
             EXPECT_EQ(Threshold(kPeriodThresholds, row, speed),
-                      (std::array<uint8_t, 5>{28, 23, 18, 13, 7}[speed]));
-            EXPECT_EQ(Threshold(kSpectrumThresholds, row, speed), 5 - speed);
+                      Threshold(kPeriodThresholds, 0, speed));
+            EXPECT_EQ(Threshold(kSpectrumThresholds, row, speed),
+                      Threshold(kSpectrumThresholds, 0, speed));
+            if (speed > 0) {
+                EXPECT_LT(Threshold(kPeriodThresholds, row, speed),
+                          Threshold(kPeriodThresholds, row, speed - 1));
+                EXPECT_LT(Threshold(kSpectrumThresholds, row, speed),
+                          Threshold(kSpectrumThresholds, row, speed - 1));
+            }
         }
+        EXPECT_GE(Threshold(kPeriodThresholds, row, 4), 1);
+        EXPECT_EQ(Threshold(kSpectrumThresholds, row, 4), 1);
     }
     // A stray level byte from a file must not read past the tables.
     EXPECT_EQ(Threshold(kStepThresholds, 1, 200), 1);

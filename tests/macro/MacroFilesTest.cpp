@@ -4,6 +4,7 @@
 
 #include <set>
 
+#include "macro/MacroDownload.h"
 #include "macro/MacroList.h"
 #include "macro/MacroText.h"
 #include "profile/JsonFile.h"
@@ -335,8 +336,10 @@ TEST_F(MacroFilesTest, AMacroTheMouseCannotHoldIsNeverSaved) {
     tooMany.push_back(fits[0]);
     EXPECT_EQ(macros.Save(0, tooMany), MacroResult::TooLarge);
     EXPECT_EQ(ReadFile(macros.MacroFilePath(macros.ReadList()[0].id)), saved);
-    // 16 bytes of header, 6 for the macro, 4 per event: what the mouse's 1024 bytes allow.
-    EXPECT_EQ(16 + 6 + 4 * CMacroList::kMaxEvents, 1022u);
+    // The longest macro a file may hold still fits the block the mouse takes; one more event
+    // would not.
+    EXPECT_LE(BuildMacroBlock(std::vector<std::vector<MacroEvent>>{fits}).size(), kMacroBlockLimit);
+    EXPECT_GT(MacroBlockSize(std::vector<std::vector<MacroEvent>>{tooMany}), kMacroBlockLimit);
 
     Json::Value document;
     document["Events"] = Json::Value(Json::arrayValue);

@@ -178,8 +178,13 @@ TEST_F(MouseLightTest, InitialSyncStartsTheThreadAndDestructionStopsIt) {
     EXPECT_TRUE(mouse->LightThread().IsRunning());
     clock.WaitQuiet();
     EXPECT_GE(owner.frames.load(), 1);
+    EXPECT_EQ(clock.Timers(), 1u);
     // Running and previewing: the destructor ends it without waiting on anything.
     mouse.reset();
+    EXPECT_EQ(clock.Timers(), 0u) << "the light thread outlived its mouse";
+    const int frames = owner.frames.load();
+    clock.Advance(std::chrono::seconds(1));
+    EXPECT_EQ(owner.frames.load(), frames);
 }
 
 TEST_F(MouseLightTest, SynchronisedLightingIsStoredAppliedAndWritten) {

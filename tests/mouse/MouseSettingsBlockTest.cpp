@@ -71,11 +71,17 @@ TEST_F(MouseSettingsBlockTest, EveryByteOfABuiltBlock) {
 }
 
 TEST_F(MouseSettingsBlockTest, OnlyEffectsTheMouseRunsAreSent) {
+    light.effect = 0;
+    const MouseSettingsBlock off = Build();
     for (const auto& [effect, sent] :
          std::vector<std::pair<uint8_t, uint8_t>>{{0, 0}, {11, 11}, {12, 0}, {200, 0}}) {
         light.effect = effect;
-        EXPECT_EQ(Build()[MouseBlock::kEffect], sent) << int{effect};
-        EXPECT_EQ(light.effect, effect);
+        const MouseSettingsBlock block = Build();
+        EXPECT_EQ(block[MouseBlock::kEffect], sent) << int{effect};
+        // An effect the mouse does not run goes out as "off", whole.
+        if (sent == 0) {
+            EXPECT_EQ(block, off) << int{effect};
+        }
     }
 }
 

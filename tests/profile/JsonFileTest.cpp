@@ -1,16 +1,32 @@
 #include "profile/JsonFile.h"
 
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <ctime>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include "TempFolder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+bool DropFileCapabilitiesOfThisThread() {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2]{};
+    if (syscall(SYS_capget, &header, data) != 0)
+        return false;
+    for (unsigned cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER})
+        data[cap / 32].effective &= ~(1u << (cap % 32));
+    return syscall(SYS_capset, &header, data) == 0;
+}
 
 struct UnusableFile {
     const char* what;
@@ -107,6 +123,71 @@ TEST_F(JsonFileTest, FailedWriteLeavesTheOldFileIntact) {
     WriteFile(folder / "plain", "x");
     EXPECT_FALSE(CJsonFile::WriteDocument(folder / "plain" / "p.Json", replacement));
     EXPECT_FALSE(CJsonFile::WriteDocument(folder.Path(), replacement)) << "over a folder";
+}
+
+// Broken twice within one second, a file keeps both copies under distinct names; another file
+// broken in that second keeps its own beside it.
+TEST_F(JsonFileTest, BrokenFilesOfOneSecondAreAllKept) {
+    std::vector<std::pair<fs::path, fs::path>> heard;
+    CJsonFile::SetBrokenFileListener(
+        [&](const fs::path& file, const fs::path& kept) { heard.emplace_back(file, kept); });
+    const fs::path a = folder / "a.Json", b = folder / "b.Json";
+    fs::path first, second, other;
+    // A second may turn between the two keeps; then the pair is tried again.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        for (const auto& entry : fs::directory_iterator(folder.Path()))
+            fs::remove(entry.path());
+        heard.clear();
+        WriteFile(a, "first");
+        first = CJsonFile::KeepBroken(a);
+        WriteFile(a, "second");
+        WriteFile(b, "other");
+        second = CJsonFile::KeepBroken(a);
+        other = CJsonFile::KeepBroken(b);
+        if (second.string().starts_with(first.string()))
+            break;
+    }
+    CJsonFile::SetBrokenFileListener(nullptr);
+    ASSERT_FALSE(first.empty());
+    EXPECT_EQ(second.string(), first.string() + "-2");
+    EXPECT_EQ(ReadFile(first), "first");
+    EXPECT_EQ(ReadFile(second), "second");
+    EXPECT_EQ(ReadFile(other), "other");
+    EXPECT_EQ(other.parent_path(), folder.Path());
+    EXPECT_TRUE(other.filename().string().starts_with("b.Json.broken-")) << other;
+    EXPECT_FALSE(CJsonFile::Exists(a));
+    EXPECT_FALSE(CJsonFile::Exists(b));
+    EXPECT_EQ(heard,
+              (std::vector<std::pair<fs::path, fs::path>>{{a, first}, {a, second}, {b, other}}));
+    // Nothing there: nothing kept, nobody told.
+    EXPECT_EQ(CJsonFile::KeepBroken(a), fs::path());
+}
+
+// A broken file that cannot be moved aside stays where it is, whole, and nobody hears of a
+// copy that does not exist.
+TEST_F(JsonFileTest, ABrokenFileThatCannotBeMovedStaysAsItWas) {
+    const fs::path locked = folder / "locked";
+    fs::create_directories(locked);
+    const fs::path file = locked / "p.Json";
+    WriteFile(file, "{broken");
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
+    int told = 0;
+    CJsonFile::SetBrokenFileListener([&](const fs::path&, const fs::path&) { ++told; });
+    fs::path kept = "unset";
+    bool dropped = false;
+    // Root passes the folder's mode bits; a thread without the capability meets them as a
+    // user does.
+    std::thread([&] {
+        dropped = DropFileCapabilitiesOfThisThread();
+        kept = CJsonFile::KeepBroken(file);
+    }).join();
+    CJsonFile::SetBrokenFileListener(nullptr);
+    fs::permissions(locked, fs::perms::owner_all);
+    ASSERT_TRUE(dropped);
+    EXPECT_EQ(kept, fs::path());
+    EXPECT_EQ(told, 0);
+    EXPECT_EQ(ReadFile(file), "{broken");
+    EXPECT_EQ(CountFiles(locked), 1u);
 }
 
 TEST_F(JsonFileTest, RewriteKeepsTheFileMode) {

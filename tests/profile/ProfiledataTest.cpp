@@ -443,7 +443,10 @@ TEST_F(ProfiledataTest, KeyboardAndHeadsetSettingsRoundTrip) {
     EXPECT_EQ(keyboard.GetKeyboardSettings(), KeyboardSettings{});
     const KeyboardSettings settings{1, 2, 3, 4, 5, 6};
     keyboard.SetKeyboardSettings(settings);
-    EXPECT_EQ(keyboard.GetKeyboardSettings(), settings);
+    ASSERT_TRUE(keyboard.SaveSection(keyboard.GetSection(), profile));
+    CKeyboardProfiledata reloaded;
+    reloaded.LoadSection(profile);
+    EXPECT_EQ(reloaded.GetKeyboardSettings(), settings);
 
     CHs6533Profiledata headset;
     headset.LoadSection(profile);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <json/json.h>
 
+#include <chrono>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -25,9 +26,17 @@ struct CtlRun {
     }
 };
 
+// Only the simulated mouse, which answers at once: a reply that does not come is given up on
+// long before a real mouse's time-outs.
+inline CliEnvironment TestCliEnvironment() {
+    CliEnvironment environment{false, nullptr};
+    environment.replyTimeout = std::chrono::milliseconds(250);
+    return environment;
+}
+
 // `args` without the program name.
 inline CtlRun RunCtl(std::vector<std::string> args,
-                     const CliEnvironment& environment = CliEnvironment{false, nullptr}) {
+                     const CliEnvironment& environment = TestCliEnvironment()) {
     args.insert(args.begin(), "kestrunectl");
     std::vector<const char*> argv;
     for (const auto& a : args)
