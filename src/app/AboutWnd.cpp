@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QLabel>
 
+#include "base/Version.h"
 #include "ui/SkinBuilder.h"
 #include "ui/SkinResources.h"
 
@@ -27,8 +28,11 @@ void CAboutWnd::ApplyLanguage() {
     auto* version = FindControl<QLabel>(QString::fromLatin1(kVersionLabel));
     if (!probe || !version)
         return;
+    const std::string_view number = ApplicationVersion();
     probe->setText(
-        Skin().Text(QStringLiteral("software_rev_text")).arg(QStringLiteral(KESTRUNE_VERSION)));
+        Skin()
+            .Text(QStringLiteral("software_rev_text"))
+            .arg(QString::fromUtf8(number.data(), static_cast<qsizetype>(number.size()))));
     version->setText(probe->text());
 }
 

@@ -14,6 +14,7 @@
 #include "base/Debug.h"
 #include "base/Paths.h"
 #include "base/ThreadCheck.h"
+#include "base/Version.h"
 #include "device/HidrawBackend.h"
 #include "profile/JsonFile.h"
 #include "simulated/SimulatedMouse.h"
@@ -82,7 +83,9 @@ bool HasDisplay() {
 
 void NameTheProgram() {
     QCoreApplication::setApplicationName(QString::fromUtf8(kProductName));
-    QCoreApplication::setApplicationVersion(QStringLiteral(KESTRUNE_VERSION));
+    const std::string_view version = ApplicationVersion();
+    QCoreApplication::setApplicationVersion(
+        QString::fromUtf8(version.data(), static_cast<qsizetype>(version.size())));
 }
 
 }  // namespace

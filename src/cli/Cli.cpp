@@ -10,6 +10,7 @@
 #include "base/Debug.h"
 #include "base/Paths.h"
 #include "base/ProcessLock.h"
+#include "base/Version.h"
 #include "cli/ButtonCommands.h"
 #include "cli/CliOutput.h"
 #include "cli/CliSession.h"
@@ -193,7 +194,7 @@ int RunKestrunectl(int argc, const char* const* argv, std::ostream& out, std::os
     app.add_flag("--json", json, "Print machine-readable JSON");
     app.add_flag("-v,--verbose", verbose, "Print debug lines and report hex dumps on stderr");
     app.add_option("--data-dir", dataDir, "Use DIR as the per-user data folder")->type_name("DIR");
-    app.set_version_flag("--version", std::string("kestrunectl ") + KESTRUNE_VERSION);
+    app.set_version_flag("--version", "kestrunectl " + std::string(ApplicationVersion()));
     // Printed while parsing, as --version is: it needs no command and no device.
     app.add_flag_callback(
            "--print-udev-rules",

@@ -11,6 +11,7 @@
 #include "app/AboutWnd.h"
 #include "app/MsgWnd.h"
 #include "base/Debug.h"
+#include "base/Version.h"
 #include "ui/SkinResources.h"
 
 namespace {
@@ -116,6 +117,7 @@ TEST(AboutWnd, ShowsTheVersionFromTheLanguageText) {
     ASSERT_TRUE(about.Init());
     QString version = about.FindControl<QLabel>(QStringLiteral("software_ver_label"))->text();
     EXPECT_TRUE(version.startsWith(QStringLiteral("软件版本 "))) << qPrintable(version);
+    EXPECT_TRUE(version.endsWith(QLatin1String(ApplicationVersion()))) << qPrintable(version);
     EXPECT_FALSE(version.contains(QStringLiteral("%1")));
     ASSERT_TRUE(Skin().LoadLanguage(QStringLiteral("lan_en.xml")));
 }
