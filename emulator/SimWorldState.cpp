@@ -212,6 +212,9 @@ void HexDump(std::ostringstream& out, const std::vector<uint8_t>& bytes) {
     }
 }
 
+// A block header and one macro of one event.
+constexpr unsigned long kMinBlockMemory = 16 + 6 + 4;
+
 bool Fail(std::string* error, std::string text) {
     if (error)
         *error = std::move(text);
@@ -226,10 +229,12 @@ bool CSimWorld::SetByName(const std::string& key, const std::string& value, std:
             *message = "bad value \"" + value + "\" for " + key + ": expected " + expected;
         return false;
     };
-    auto setConfigNumber = [&](auto SimMouseConfig::*field, unsigned long max) {
+    // `min`: what no real mouse goes below (a DPI step or lowest DPI of 0, no macro memory).
+    auto setConfigNumber = [&](auto SimMouseConfig::*field, unsigned long max,
+                               unsigned long min = 0) {
         auto number = ParseNumber(value, max);
-        if (!number)
-            return bad("a number from 0 to " + std::to_string(max));
+        if (!number || *number < min)
+            return bad("a number from " + std::to_string(min) + " to " + std::to_string(max));
         SimMouseConfig config = Config();
         config.*field = static_cast<std::remove_reference_t<decltype(config.*field)>>(*number);
         SetConfig(config);
@@ -255,15 +260,15 @@ bool CSimWorld::SetByName(const std::string& key, const std::string& value, std:
     if (key == "charging")
         return setConfigNumber(&SimMouseConfig::charging, 1);
     if (key == "dpi-step")
-        return setConfigNumber(&SimMouseConfig::dpiStep, 0xFF);
+        return setConfigNumber(&SimMouseConfig::dpiStep, 0xFF, 1);
     if (key == "lowest-dpi")
-        return setConfigNumber(&SimMouseConfig::lowestDpi, 0xFFFF);
+        return setConfigNumber(&SimMouseConfig::lowestDpi, 0xFFFF, 1);
     if (key == "slider-positions")
-        return setConfigNumber(&SimMouseConfig::sliderPositions, 0xFFFF);
+        return setConfigNumber(&SimMouseConfig::sliderPositions, 0xFFFF, 2);
     if (key == "macro-size")
-        return setConfigNumber(&SimMouseConfig::macroMemorySize, 0xFFFF);
+        return setConfigNumber(&SimMouseConfig::macroMemorySize, 0xFFFF, kMinBlockMemory);
     if (key == "shoot-size")
-        return setConfigNumber(&SimMouseConfig::shootMemorySize, 0xFFFF);
+        return setConfigNumber(&SimMouseConfig::shootMemorySize, 0xFFFF, kMinBlockMemory);
     if (key == "key-table-positions")
         return setConfigNumber(&SimMouseConfig::keyTablePositions, 0xFF);
     if (key == "cable")

@@ -450,6 +450,11 @@ int RunUpload(CliSession& session) {
     if (!OpenMouseForSettings(session, cli, exitCode))
         return exitCode;
     CQuillonMouseDevice& mouse = *cli.mouse;
+    if (const std::string unreadable =
+            UnreadableMacrosText(mouse.GetUserDeviceFolder(), mouse.GetKeyList());
+        !unreadable.empty())
+        return session.Fail(
+            kExitError, "cannot read the macro " + unreadable + "; nothing was sent to the mouse");
     const MouseResult sent = mouse.ApplyMacros();
     if (sent.overLimit > 0)
         return session.Fail(kExitError,

@@ -4,7 +4,9 @@
 
 #include <CLI/CLI.hpp>
 #include <iostream>
+#include <memory>
 #include <optional>
+#include <set>
 #include <string_view>
 
 #include "base/Debug.h"
@@ -23,6 +25,7 @@
 #include "cli/UdevRules.h"
 #include "device/HidrawBackend.h"
 #include "profile/DataLock.h"
+#include "profile/FileCheck.h"
 #include "profile/JsonFile.h"
 
 namespace fs = std::filesystem;
@@ -33,9 +36,13 @@ namespace {
 constexpr std::chrono::milliseconds kMouseLockWait{5000};
 
 constexpr const char* kFooter = R"(Exit status:
-  0 done, 1 error, 2 bad usage, 3 no mouse found, 4 no permission on the device node,
+  0 done, 1 error (a file that cannot be read or written, a refused import, a data folder
+  that is not a folder: nothing was changed unless the message says so), 2 bad usage (found
+  before any mouse is looked for), 3 no mouse found, 4 no permission on the device node,
   5 the mouse did not answer, 6 the receiver cannot reach the mouse, 7 the mouse's firmware
   is too old for this tool (see kestrunectl firmware).
+  A file with a field out of range is read with the field put in range and a warning naming
+  it; an import that has one is refused, naming the field, its value and the limit.
 
 Environment:
   KESTRUNE_EMULATE=cable|receiver|both   same as --emulate
@@ -258,9 +265,33 @@ int RunKestrunectl(int argc, const char* const* argv, std::ostream& out, std::os
         err << "kestrunectl: warning: " << file.string() << " could not be read; it is kept as "
             << kept.filename().string() << " and a new one is written\n";
     });
+    // A file read with fields out of range is read with them mended; the user hears which.
+    // Told once however often the command reads the file.
+    auto told = std::make_shared<std::set<std::string>>();
+    SetFileWarningListener(
+        [&err, told](const fs::path& file, const std::vector<FileProblem>& problems) {
+            std::string text = file.string() + ": " + ProblemsText(problems);
+            if (!told->insert(text).second)
+                return;
+            err << "kestrunectl: warning: " << text
+                << "; read with those fields put in range (or set to 0)\n";
+        });
     struct ListenerReset {
-        ~ListenerReset() { CJsonFile::SetBrokenFileListener(nullptr); }
+        ~ListenerReset() {
+            CJsonFile::SetBrokenFileListener(nullptr);
+            SetFileWarningListener(nullptr);
+        }
     } listenerReset;
+    // The data folder must be a folder: anything else would read as an empty one.
+    {
+        const fs::path folder = GetDeviceDataFolder("mouse");
+        std::error_code ec;
+        fs::create_directories(folder, ec);
+        if (!fs::is_directory(folder, ec))
+            return session.Fail(kExitError, "the data folder " + GetUserDataFolder().string() +
+                                                " is not a folder (or cannot be made); nothing "
+                                                "was read or changed");
+    }
     // A command that changes the data folder holds its lock from the first read to the last
     // write, the simulated mouse's state included, so parallel commands lose nothing. Profiles,
     // macros and recoil patterns live in files only: no device is needed.

@@ -1,9 +1,12 @@
 #include "cli/CliMouse.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 
 #include "device/DeviceTables.h"
+#include "keys/KeyCodes.h"
+#include "macro/MacroList.h"
 #include "profile/ProfileActions.h"
 
 namespace {
@@ -18,6 +21,12 @@ bool LoadSelectedProfile(CliSession& session, CliMouse& cli, int& exitCode) {
         session.err << "kestrunectl: warning: could not write the profile list "
                     << list.GetListFilePath().string() << "\n";
     const int selected = list.GetSelection();
+    if (list.GetEntries().empty() && !list.ReadError().empty()) {
+        exitCode = session.Fail(kExitError, "cannot read the profile list " +
+                                                list.GetListFilePath().string() + ": " +
+                                                list.ReadError() + "; nothing was changed");
+        return false;
+    }
     if (selected < 0) {
         exitCode = session.Fail(kExitError,
                                 "no profile is selected in " + list.GetListFilePath().string());
@@ -119,6 +128,28 @@ bool OpenMouseIfConnected(CliSession& session, CliMouse& cli, bool& connected, i
     session.err << err.str();
     exitCode = code;
     return false;
+}
+
+std::string UnreadableMacrosText(const std::filesystem::path& folder,
+                                 const std::vector<KeyListEntry>& keys) {
+    const CMacroList macros(folder);
+    const std::vector<MacroEntry> entries = macros.ReadList();
+    std::vector<uint8_t> seen;
+    std::string text;
+    for (const KeyListEntry& key : keys) {
+        if (!IsMacroCode(key.current.code))
+            continue;
+        const uint8_t index = key.current.code[1];
+        if (index >= entries.size() || std::find(seen.begin(), seen.end(), index) != seen.end())
+            continue;
+        seen.push_back(index);
+        std::string why;
+        const MacroFileState state = macros.FileState(entries[index].id, &why);
+        if (state == MacroFileState::Unreadable || state == MacroFileState::Broken)
+            text += std::string(text.empty() ? "" : ", ") + "\"" + entries[index].name + "\" (" +
+                    macros.MacroFilePath(entries[index].id).string() + ": " + why + ")";
+    }
+    return text;
 }
 
 std::string MacrosTooLongText(int events) {

@@ -4,6 +4,7 @@
 
 #include <json/json.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -48,6 +49,11 @@ bool OpenMouseForSettings(CliSession& session, CliMouse& cli, int& exitCode);
 // false, with nothing printed, when no mouse is found; other failures print their reason and
 // set exitCode as OpenMouseForSettings does.
 bool OpenMouseIfConnected(CliSession& session, CliMouse& cli, bool& connected, int& exitCode);
+
+// The macros the key list plays whose files cannot be read, as `"name" (why), ...`; empty when
+// every one reads. Such a macro is never sent as an empty one.
+std::string UnreadableMacrosText(const std::filesystem::path& folder,
+                                 const std::vector<KeyListEntry>& keys);
 
 // The English of the size message the window shows.
 std::string MacrosTooLongText(int events);

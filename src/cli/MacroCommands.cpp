@@ -13,6 +13,7 @@
 #include "macro/MacroAssignments.h"
 #include "macro/MacroList.h"
 #include "macro/MacroText.h"
+#include "profile/FileCheck.h"
 #include "profile/JsonFile.h"
 #include "profile/ProfileList.h"
 
@@ -24,6 +25,8 @@ constexpr int kMouseKind = 2;
 constexpr const char* kMouseTypeKey = "mouse";
 
 struct MacroCliArgs {
+    bool all = false;     // list: also the macro files the list does not name
+    std::string orphan;   // adopt, remove: an orphaned macro file's identifier
     std::string macro;    // the macro acted on: name, identifier or index
     std::string newName;  // add, rename
     std::string file;     // import, export, edit ("-" or empty: standard input)
@@ -93,6 +96,10 @@ int FailResult(Context& c, MacroResult result, const std::string& subject) {
                         "the list entry of macro " + Quoted(subject) +
                             " names no usable file; its file is left alone");
         case MacroResult::NotAMacro:
+            if (!c.macros.LastProblems().empty())
+                return Fail(c, kExitError,
+                            subject + " was not imported (nothing was stored): " +
+                                ProblemsText(c.macros.LastProblems()));
             return Fail(c, kExitError, subject + " is not a macro file");
         case MacroResult::Unreadable:
             return Fail(c, kExitError, "could not read " + subject + Cause());
@@ -147,32 +154,105 @@ int Report(Context& c, const std::string& action, const std::string& text, int i
     return kExitOk;
 }
 
-int RunList(Context& c) {
+// "" for a macro whose file reads (or was never saved), else what is wrong with it.
+std::string FileTrouble(const Context& c, const MacroEntry& entry) {
+    std::string why;
+    switch (c.macros.FileState(entry.id, &why)) {
+        case MacroFileState::Unreadable:
+            return "cannot be read: " + why;
+        case MacroFileState::Broken:
+            return "not a usable macro file: " + why;
+        default:
+            return {};
+    }
+}
+
+int RunList(Context& c, bool all) {
     const std::vector<MacroEntry> entries = c.macros.ReadList();
+    const std::vector<MacroEntry> orphans =
+        all ? c.macros.ListOrphans() : std::vector<MacroEntry>();
     if (c.json) {
         Json::Value value;
         value["macros"] = Json::Value(Json::arrayValue);
         for (size_t i = 0; i < entries.size(); ++i) {
             Json::Value entry = EntryJson(entries, static_cast<int>(i));
-            entry["events"] =
-                static_cast<Json::UInt64>(c.macros.ReadEvents(static_cast<int>(i)).size());
+            const std::string trouble = FileTrouble(c, entries[i]);
+            if (trouble.empty())
+                entry["events"] =
+                    static_cast<Json::UInt64>(c.macros.ReadEvents(static_cast<int>(i)).size());
+            else
+                entry["error"] = trouble;
             value["macros"].append(entry);
+        }
+        if (all) {
+            value["orphans"] = Json::Value(Json::arrayValue);
+            for (const MacroEntry& orphan : orphans) {
+                Json::Value o;
+                o["name"] = orphan.name;
+                o["id"] = orphan.id;
+                o["file"] = c.macros.MacroFilePath(orphan.id).string();
+                value["orphans"].append(o);
+            }
         }
         PrintJson(c, value);
         return kExitOk;
     }
-    if (entries.empty())
+    if (entries.empty() && orphans.empty())
         c.out << "No macros yet; add one with: kestrunectl macro add NAME\n";
     for (size_t i = 0; i < entries.size(); ++i) {
+        c.out << i << "  " << entries[i].name << "  (" << entries[i].id << ")  ";
+        if (const std::string trouble = FileTrouble(c, entries[i]); !trouble.empty()) {
+            c.out << "its file " << trouble << "\n";
+            continue;
+        }
         const size_t events = c.macros.ReadEvents(static_cast<int>(i)).size();
-        c.out << i << "  " << entries[i].name << "  (" << entries[i].id << ")  " << events
-              << (events == 1 ? " event" : " events") << "\n";
+        c.out << events << (events == 1 ? " event" : " events") << "\n";
+    }
+    if (!orphans.empty()) {
+        c.out << "Macro files the list does not name (kestrunectl macro adopt|remove ID):\n";
+        for (const MacroEntry& orphan : orphans)
+            c.out << "  ?  " << orphan.name << "  (" << orphan.id << ")\n";
     }
     return kExitOk;
 }
 
+int Adopt(Context& c, const MacroCliArgs& args, std::istream&) {
+    int index = -1;
+    const MacroResult result = c.macros.AdoptOrphan(args.orphan, &index);
+    if (result == MacroResult::NoSuchMacro)
+        return Fail(c, kExitError,
+                    "no orphaned macro file " + Quoted(args.orphan) +
+                        " (kestrunectl macro list --all shows them)");
+    if (result == MacroResult::Unreadable)
+        return Fail(c, kExitError,
+                    c.macros.MacroFilePath(args.orphan).string() +
+                        " cannot be read as a macro file; it stays where it is");
+    if (result != MacroResult::Done)
+        return FailResult(c, result, args.orphan);
+    return Report(c, "adopt",
+                  "adopted macro " + Quoted(c.macros.ReadList()[static_cast<size_t>(index)].name),
+                  index);
+}
+
+int RemoveOrphan(Context& c, const MacroCliArgs& args, std::istream&) {
+    const MacroResult result = c.macros.RemoveOrphan(args.orphan);
+    if (result == MacroResult::NoSuchMacro)
+        return Fail(c, kExitError,
+                    "no orphaned macro file " + Quoted(args.orphan) +
+                        " (kestrunectl macro list --all shows them; listed macros are deleted "
+                        "with macro delete)");
+    if (result != MacroResult::Done)
+        return FailResult(c, result, args.orphan);
+    return Report(c, "remove", "removed the orphaned macro file " + args.orphan, -1);
+}
+
 int RunShow(Context& c, int index) {
     const std::vector<MacroEntry> entries = c.macros.ReadList();
+    const MacroEntry& shown = entries[static_cast<size_t>(index)];
+    if (const std::string trouble = FileTrouble(c, shown); !trouble.empty())
+        return Fail(c, kExitError,
+                    "the file of macro " + Quoted(shown.name) + " (" +
+                        c.macros.MacroFilePath(shown.id).string() + ") " + trouble);
     const std::vector<MacroEvent> events = c.macros.ReadEvents(index);
     if (c.json) {
         Json::Value value = EntryJson(entries, index);
@@ -273,7 +353,13 @@ int RunEdit(Context& c, int index, const std::string& file, std::istream& in) {
         return Fail(c, kExitUsage,
                     source + ", line " + std::to_string(error.line) + ": " + error.message +
                         "; the macro is unchanged");
-    const std::string name = c.macros.ReadList()[static_cast<size_t>(index)].name;
+    const MacroEntry entry = c.macros.ReadList()[static_cast<size_t>(index)];
+    const std::string name = entry.name;
+    std::string why;
+    if (c.macros.FileState(entry.id, &why) == MacroFileState::Unreadable)
+        return Fail(c, kExitError,
+                    "cannot read " + c.macros.MacroFilePath(entry.id).string() + ": " + why +
+                        "; it is not written over, the macro is unchanged");
     if (events->size() > CMacroList::kMaxEvents)
         return Fail(c, kExitError,
                     source + " holds " + std::to_string(events->size()) +
@@ -292,8 +378,8 @@ int RunEdit(Context& c, int index, const std::string& file, std::istream& in) {
                   index);
 }
 
-int List(Context& c, const MacroCliArgs&, std::istream&) {
-    return RunList(c);
+int List(Context& c, const MacroCliArgs& args, std::istream&) {
+    return RunList(c, args.all);
 }
 
 int Keys(Context& c, const MacroCliArgs&, std::istream&) {
@@ -398,7 +484,15 @@ void AddMacroCommands(CLI::App& app, CCliVerbs& verbs) {
         });
         return command;
     };
-    add("list", "List the macros in the order buttons refer to them", List);
+    add("list", "List the macros in the order buttons refer to them", List)
+        ->add_flag("-a,--all", args.all,
+                   "Also list the macro files in the folder that the list does not name");
+    add("adopt", "Put an orphaned macro file (see list --all) back in the list", Adopt)
+        ->add_option("ID", args.orphan, "Its identifier, as list --all shows it")
+        ->required();
+    add("remove", "Delete an orphaned macro file (see list --all)", RemoveOrphan)
+        ->add_option("ID", args.orphan, "Its identifier, as list --all shows it")
+        ->required();
     addOnMacro("show", "Print a macro's events in the text form that edit reads", Show);
     add("add", "Add an empty macro", Add)
         ->add_option("NAME", args.newName, "Its name (default: the next free \"macro_N\")");

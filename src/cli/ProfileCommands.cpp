@@ -11,6 +11,7 @@
 #include "cli/CliOutput.h"
 #include "cli/CliSession.h"
 #include "cli/CliVerbs.h"
+#include "profile/FileCheck.h"
 #include "profile/JsonFile.h"
 #include "profile/MouseProfiledata.h"
 #include "profile/ProfileActions.h"
@@ -77,6 +78,10 @@ int FailResult(Context& c, ProfileResult result, const std::string& subject) {
         case ProfileResult::LastProfile:
             return Fail(c, kExitError, "the only profile cannot be deleted");
         case ProfileResult::NotAProfile: {
+            if (!c.list.LastProblems().empty())
+                return Fail(c, kExitError,
+                            subject + " was not imported (nothing was stored): " +
+                                ProblemsText(c.list.LastProblems()));
             // A file that cannot be read at all says why.
             CJsonFile::ReadText(subject);
             const std::string cause = CJsonFile::LastError();
@@ -86,7 +91,7 @@ int FailResult(Context& c, ProfileResult result, const std::string& subject) {
         }
         case ProfileResult::Unreadable:
             return Fail(c, kExitError,
-                        "the file of profile " + Quoted(subject) + " cannot be read");
+                        "the file of profile " + Quoted(subject) + " cannot be read" + Cause());
         case ProfileResult::WriteFailed:
             return Fail(c, kExitError,
                         "could not write the profile files in " +
@@ -207,7 +212,13 @@ int RunShow(Context& c, int index) {
     CMouseProfiledata profile;
     profile.SetDefaultPath(GetDefaultProfileFile(kMouseTypeKey));
     profile.SetProfilePath(c.list.ProfilePath(entry.id));
+    // Showing changes nothing on disk, not even a repair.
+    profile.SetReadOnly(true);
     profile.LoadSection(profile.GetProfilePath());
+    if (profile.ReadRefused())
+        return Fail(c, kExitError,
+                    "cannot read " + profile.GetProfilePath().string() + ": " +
+                        profile.ReadError() + "; nothing was changed");
     const LightInfo light = profile.GetLightInfo();
     const std::vector<DpiStage> stages = profile.GetDpiStages();
     const MouseSettings settings = profile.GetMouseSettings();
@@ -323,6 +334,26 @@ int Show(Context& c, const ProfileCliArgs&, const Target& target) {
 // does: settings image, macros, key table. A mouse that stops answering midway leaves the list
 // as it was.
 int Select(CliSession& session, Context& c, const ProfileCliArgs& args, const Target& target) {
+    {
+        // A profile we may not read is not selected: the mouse would get nothing of it.
+        CMouseProfiledata probe;
+        probe.SetReadOnly(true);
+        probe.SetDefaultPath(GetDefaultProfileFile(kMouseTypeKey));
+        probe.LoadSection(c.list.ProfilePath(target.entry.id));
+        if (probe.ReadRefused())
+            return Fail(c, kExitError,
+                        "cannot read " + c.list.ProfilePath(target.entry.id).string() + ": " +
+                            probe.ReadError() + "; nothing was changed");
+        if (!args.noApply) {
+            if (const std::string unreadable = UnreadableMacrosText(
+                    c.list.GetListFilePath().parent_path(), probe.GetKeyList());
+                !unreadable.empty())
+                return Fail(c, kExitError,
+                            "cannot read the macro " + unreadable +
+                                " that the profile's buttons play; nothing was changed (select "
+                                "it with --no-apply to leave the mouse as it is)");
+        }
+    }
     const int previous = c.list.GetSelection();
     const ProfileResult result = c.list.SelectProfile(target.index);
     if (result != ProfileResult::Done)
@@ -435,10 +466,17 @@ int Reset(Context& c, const ProfileCliArgs&, const Target& target) {
                   target.index);
 }
 
-// Every command starts from the list as it is on disk.
-Context LoadContext(CliSession& session) {
+// Every command starts from the list as it is on disk. A list that cannot be read ends the
+// command (`status`) before anything is changed.
+Context LoadContext(CliSession& session, int& status) {
     Context c{session.out, session.err, session.json, {}};
-    if (LoadDeviceProfileList(c.list, kMouseKind, kMouseTypeKey) == ProfileResult::WriteFailed)
+    status = kExitOk;
+    const ProfileResult loaded = LoadDeviceProfileList(c.list, kMouseKind, kMouseTypeKey);
+    if (loaded == ProfileResult::Unreadable)
+        status = Fail(c, kExitError,
+                      "cannot read the profile list " + c.list.GetListFilePath().string() + ": " +
+                          c.list.ReadError() + "; nothing was changed");
+    else if (loaded == ProfileResult::WriteFailed)
         session.err << "kestrunectl: warning: could not write the profile list "
                     << c.list.GetListFilePath().string() << "\n";
     return c;
@@ -455,7 +493,10 @@ void AddProfileCommands(CLI::App& app, CCliVerbs& verbs) {
     auto add = [&](const char* name, const char* help, Handler run) {
         CLI::App* command = profile->add_subcommand(name, help);
         verbs.Bind(command, CliNeeds::kFiles, [&args, run](CliSession& session) {
-            Context c = LoadContext(session);
+            int status = kExitOk;
+            Context c = LoadContext(session, status);
+            if (status != kExitOk)
+                return status;
             return run(c, args);
         });
         return command;
@@ -464,7 +505,10 @@ void AddProfileCommands(CLI::App& app, CCliVerbs& verbs) {
     auto addOnProfile = [&](const char* name, const char* help, TargetHandler run) {
         CLI::App* command = profile->add_subcommand(name, help);
         verbs.Bind(command, CliNeeds::kFiles, [&args, run](CliSession& session) {
-            Context c = LoadContext(session);
+            int status = kExitOk;
+            Context c = LoadContext(session, status);
+            if (status != kExitOk)
+                return status;
             const int index = Resolve(c.list, args.profile);
             if (index < 0)
                 return FailResult(c, ProfileResult::NoSuchProfile, args.profile);
@@ -489,7 +533,10 @@ void AddProfileCommands(CLI::App& app, CCliVerbs& verbs) {
     CLI::App* select = profile->add_subcommand(
         "select", "Select the profile the mouse uses and write it to the mouse when connected");
     verbs.Bind(select, CliNeeds::kDevices, [&args](CliSession& session) {
-        Context c = LoadContext(session);
+        int status = kExitOk;
+        Context c = LoadContext(session, status);
+        if (status != kExitOk)
+            return status;
         const int index = Resolve(c.list, args.profile);
         if (index < 0)
             return FailResult(c, ProfileResult::NoSuchProfile, args.profile);
@@ -511,7 +558,10 @@ void AddProfileCommands(CLI::App& app, CCliVerbs& verbs) {
         "connected its key table and settings are written too. To reset another profile "
         "without touching the mouse: kestrunectl profile reset -p PROFILE");
     verbs.Bind(defaults, CliNeeds::kDevices, [](CliSession& session) {
-        Context c = LoadContext(session);
+        int status = kExitOk;
+        Context c = LoadContext(session, status);
+        if (status != kExitOk)
+            return status;
         return Defaults(session, c);
     });
     add("add", "Add a profile with the default settings; it becomes the selected one", Add)

@@ -55,6 +55,10 @@ int FailResult(Context& c, ShootResult result, int gun, const std::string& file)
             return Fail(c, kExitUsage,
                         "bullets are numbered 1 to " + std::to_string(kShootBullets));
         case ShootResult::NotAShootFile:
+            if (!c.shoot.LastProblems().empty())
+                return Fail(c, kExitError,
+                            file + " was not imported (nothing was stored): " +
+                                ProblemsText(c.shoot.LastProblems()));
             return Fail(c, kExitError, file + " is not a recoil (shoot) file");
         case ShootResult::Unreadable:
             return Fail(c, kExitError, "could not read " + file + Cause());

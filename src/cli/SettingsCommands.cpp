@@ -329,10 +329,9 @@ bool AnyLightOption(const SettingsCliArgs& args) {
            args.colour;
 }
 
-// Checks every option before anything is touched.
-int SetLight(CliSession& session, CliMouse& cli, const SettingsCliArgs& args) {
-    CQuillonMouseDevice& mouse = *cli.mouse;
-    LightInfo light = mouse.Profile().GetLightInfo();
+// The options applied to `light`; a usage error (printed) when one is not understood.
+int ParseLightOptions(CliSession& session, const CQuillonMouseDevice& mouse,
+                      const SettingsCliArgs& args, LightInfo& light) {
     if (args.effect) {
         std::string choices;
         const int effect = ParseEffect(mouse, *args.effect, choices);
@@ -366,6 +365,15 @@ int SetLight(CliSession& session, CliMouse& cli, const SettingsCliArgs& args) {
         light.brightness = static_cast<uint8_t>(*args.brightness);
     if (args.speed)
         light.speed = static_cast<uint8_t>(*args.speed);
+    return kExitOk;
+}
+
+// Checks every option before anything is touched.
+int SetLight(CliSession& session, CliMouse& cli, const SettingsCliArgs& args) {
+    CQuillonMouseDevice& mouse = *cli.mouse;
+    LightInfo light = mouse.Profile().GetLightInfo();
+    if (const int status = ParseLightOptions(session, mouse, args, light); status != kExitOk)
+        return status;
     mouse.SetLightInfo(light);
     mouse.ApplyLightState();
     Json::Value result = LightJson(mouse, light);
@@ -628,8 +636,19 @@ int SetLightCommand(CliSession& session, const SettingsCliArgs& args) {
         return session.Fail(kExitUsage,
                             "light set needs at least one of --effect, --brightness, --speed, "
                             "--direction, --colour, --multicolour");
-    CliMouse cli;
     int exitCode = kExitOk;
+    {
+        // A mistake in the options is told before any mouse is looked for: the effect names
+        // are the mouse type's and the profile's, known without the mouse.
+        CliMouse probe;
+        if (!OpenProfileOnly(session, probe, exitCode))
+            return exitCode;
+        LightInfo light = probe.mouse->Profile().GetLightInfo();
+        if (const int status = ParseLightOptions(session, *probe.mouse, args, light);
+            status != kExitOk)
+            return status;
+    }
+    CliMouse cli;
     if (!OpenMouseForSettings(session, cli, exitCode))
         return exitCode;
     return SetLight(session, cli, args);

@@ -149,9 +149,18 @@ int WriteMacroData(CReportChannel& channel, const CMacroList& macros, std::span<
         std::vector<std::vector<MacroEvent>> events;
         events.reserve(used.size());
         for (int index : used) {
-            if (index >= 0 && static_cast<size_t>(index) < entries.size())
-                events.push_back(macros.ReadEventsById(entries[static_cast<size_t>(index)].id));
-            else
+            if (index >= 0 && static_cast<size_t>(index) < entries.size()) {
+                const std::string& id = entries[static_cast<size_t>(index)].id;
+                // A macro we could not read is never sent as an empty one.
+                if (const MacroFileState state = macros.FileState(id);
+                    state == MacroFileState::Unreadable || state == MacroFileState::Broken) {
+                    DebugPrintf(DebugArea::Macro, "macro %s cannot be read: nothing sent",
+                                id.c_str());
+                    return -1;
+                }
+                events.push_back(macros.ReadEventsById(id));
+            } else
+
                 events.emplace_back();
         }
         const size_t size = MacroBlockSize(events);

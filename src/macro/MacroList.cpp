@@ -1,9 +1,11 @@
 #include "macro/MacroList.h"
 
+#include <algorithm>
 #include <chrono>
 #include <system_error>
 
 #include "base/Debug.h"
+#include "macro/MacroCheck.h"
 #include "profile/DataLock.h"
 #include "profile/JsonFile.h"
 
@@ -38,6 +40,10 @@ Json::Value CMacroList::ReadDocument(bool* broken) const {
         if (!document.isNull())
             DebugPrintf(DebugArea::Macro, "macro list unusable: %s", ListFilePath().c_str());
         document = Json::Value(Json::objectValue);
+    } else if (JsonMember(document, "MacroInfo").isArray()) {
+        // Entries keep their places (buttons name them by position): told, not mended.
+        WarnFileProblems(ListFilePath(),
+                         CheckMacroListDocument(document, static_cast<size_t>(kMaxMacros)));
     }
     if (!JsonMember(document, "MacroInfo").isArray())
         document["MacroInfo"] = Json::Value(Json::arrayValue);
@@ -204,14 +210,21 @@ MacroResult CMacroList::Import(const fs::path& file, int* index) {
     const std::vector<MacroEntry> entries = Entries(document);
     if (entries.size() >= static_cast<size_t>(kMaxMacros))
         return MacroResult::LimitReached;
-    const std::string text = CJsonFile::ReadText(file);
+    m_problems.clear();
+    // The limits a reader keeps: a file bigger than one reads as nothing is not taken.
+    const std::string text = CJsonFile::ReadText(file, kMaxMacroFileBytes);
     if (text.empty())
         return MacroResult::Unreadable;
-    const Json::Value imported = CJsonFile::ParseDocument(text);
+    Json::Value imported = CJsonFile::ParseDocument(text);
     if (!imported.isObject())
         return MacroResult::NotAMacro;
-    if (JsonMember(imported, "Events").size() > kMaxEvents)
+    if (const Json::Value& events = JsonMember(imported, "Events");
+        events.isArray() && events.size() > kMaxEvents)
         return MacroResult::TooLarge;
+    // Taken only as it reads back: events the mouse can play, nothing else.
+    m_problems = CheckMacroDocument(imported, kMaxEvents, false);
+    if (!m_problems.empty())
+        return MacroResult::NotAMacro;
 
     auto taken = [&entries](const std::string& name) {
         if (IsBlankText(name))
@@ -268,18 +281,52 @@ std::vector<MacroEvent> CMacroList::ReadEvents(int index) const {
     return ReadEventsById(entries[static_cast<size_t>(index)].id);
 }
 
-std::vector<MacroEvent> CMacroList::ReadEventsById(std::string_view id) const {
+MacroFileState CMacroList::ReadFile(std::string_view id, Json::Value* document,
+                                    std::string* why) const {
     const fs::path path = MacroFilePath(id);
     if (path.empty()) {
-        DebugLine(DebugArea::Macro, "macro entry without a usable \"Guid\"");
+        if (why)
+            *why = "its identifier is not a file name";
+        return MacroFileState::Broken;
+    }
+    if (!CJsonFile::Exists(path))
+        return MacroFileState::Missing;
+    const std::string text = CJsonFile::ReadText(path, kMaxMacroFileBytes);
+    if (CJsonFile::LastReadRefused() || (text.empty() && CJsonFile::LastError() != "empty")) {
+        if (why)
+            *why = CJsonFile::LastError();
+        return CJsonFile::LastReadRefused() ? MacroFileState::Unreadable : MacroFileState::Broken;
+    }
+    Json::Value parsed = CJsonFile::ParseDocument(text);
+    if (!parsed.isObject() || !JsonMember(parsed, "Events").isArray()) {
+        if (why)
+            *why = text.empty() ? "it is empty" : "it is not a macro file";
+        return MacroFileState::Broken;
+    }
+    if (document)
+        *document = std::move(parsed);
+    return MacroFileState::Usable;
+}
+
+MacroFileState CMacroList::FileState(std::string_view id, std::string* why) const {
+    return ReadFile(id, nullptr, why);
+}
+
+std::vector<MacroEvent> CMacroList::ReadEventsById(std::string_view id) const {
+    const fs::path path = MacroFilePath(id);
+    Json::Value document;
+    std::string why;
+    const MacroFileState state = ReadFile(id, &document, &why);
+    if (state != MacroFileState::Usable) {
+        if (state != MacroFileState::Missing)
+            DebugPrintf(DebugArea::Macro, "macro file %s cannot be read: %s", path.c_str(),
+                        why.c_str());
         return {};
     }
-    const Json::Value document = CJsonFile::ReadDocument(path);
+    // What no mouse plays is mended, and told. A long macro is read whole: the download says
+    // what does not fit.
+    WarnFileProblems(path, CheckMacroDocument(document, CFileChecker::kMaxArrayCount, true));
     const Json::Value& events = JsonMember(document, "Events");
-    if (!events.isArray()) {
-        DebugPrintf(DebugArea::Macro, "no events in %s", path.c_str());
-        return {};
-    }
     std::vector<MacroEvent> result;
     result.reserve(events.size());
     for (const Json::Value& element : events)
@@ -311,6 +358,17 @@ MacroResult CMacroList::Save(int index, const std::vector<MacroEvent>& events) {
     const fs::path path = MacroFilePath(entry.id);
     if (path.empty())
         return MacroResult::UnsafeId;
+    // A file we may not read is not written over; one that does not read as a macro is kept
+    // beside the new one.
+    switch (FileState(entry.id)) {
+        case MacroFileState::Unreadable:
+            return MacroResult::Unreadable;
+        case MacroFileState::Broken:
+            CJsonFile::KeepBroken(path);
+            break;
+        default:
+            break;
+    }
     std::error_code ec;
     fs::create_directories(m_folder, ec);
     if (!CJsonFile::WriteDocument(path, MacroDocument(entry, events))) {
@@ -318,4 +376,73 @@ MacroResult CMacroList::Save(int index, const std::vector<MacroEvent>& events) {
         return MacroResult::WriteFailed;
     }
     return MacroResult::Done;
+}
+
+std::vector<MacroEntry> CMacroList::ListOrphans() const {
+    const std::vector<MacroEntry> entries = ReadList();
+    std::vector<MacroEntry> orphans;
+    std::error_code ec;
+    for (fs::directory_iterator it(m_folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const fs::path& path = it->path();
+        const std::string id = path.stem().string();
+        if (path.extension() != kMacroExtension || !IsPlainFileName(id) || !it->is_regular_file(ec))
+            continue;
+        bool listed = false;
+        for (const MacroEntry& entry : entries)
+            listed = listed || entry.id == id;
+        if (listed)
+            continue;
+        const Json::Value document = CJsonFile::ReadDocument(path);
+        orphans.push_back({SanitizeUtf8(JsonString(document, "MacroName")), id});
+    }
+    std::sort(orphans.begin(), orphans.end(),
+              [](const MacroEntry& a, const MacroEntry& b) { return a.id < b.id; });
+    return orphans;
+}
+
+MacroResult CMacroList::AdoptOrphan(std::string_view wanted, int* index) {
+    CDataFolderLock lock(m_folder);
+    const std::string id(wanted);
+    bool broken = false;
+    Json::Value document = ReadDocument(&broken);
+    const std::vector<MacroEntry> entries = Entries(document);
+    const fs::path path = MacroFilePath(id);
+    bool listed = false;
+    for (const MacroEntry& entry : entries)
+        listed = listed || entry.id == id;
+    if (path.empty() || listed || !CJsonFile::Exists(path))
+        return MacroResult::NoSuchMacro;
+    if (entries.size() >= static_cast<size_t>(kMaxMacros))
+        return MacroResult::LimitReached;
+    if (FileState(id) != MacroFileState::Usable)
+        return MacroResult::Unreadable;
+    auto taken = [&entries](const std::string& name) {
+        if (IsBlankText(name))
+            return true;
+        for (const MacroEntry& entry : entries) {
+            if (NamesEqualIgnoringCase(entry.name, name))
+                return true;
+        }
+        return false;
+    };
+    // The name it was last saved under, made unique as an import's is.
+    const std::string base = SanitizeUtf8(JsonString(CJsonFile::ReadDocument(path), "MacroName"));
+    std::string name = base.size() > CFileChecker::kMaxTextBytes ? std::string() : base;
+    for (int n = 2; taken(name); ++n)
+        name = (IsBlankText(base) ? "macro_" : base + "(") + std::to_string(n) +
+               (IsBlankText(base) ? "" : ")");
+    const MacroResult result = Append(std::move(document), name, id, broken);
+    if (result == MacroResult::Done && index)
+        *index = static_cast<int>(entries.size());
+    return result;
+}
+
+MacroResult CMacroList::RemoveOrphan(std::string_view wanted) {
+    CDataFolderLock lock(m_folder);
+    const std::string id(wanted);
+    const fs::path path = MacroFilePath(id);
+    if (path.empty() || FindById(id) >= 0 || !CJsonFile::Exists(path))
+        return MacroResult::NoSuchMacro;
+    std::error_code ec;
+    return fs::remove(path, ec) ? MacroResult::Done : MacroResult::WriteFailed;
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "macro/MacroEvent.h"
+#include "profile/FileCheck.h"
 
 enum class MacroResult {
     Done,
@@ -23,6 +24,14 @@ enum class MacroResult {
     Unreadable,    // a file to copy could not be read
     WriteFailed,   // a file could not be written; what was on disk is unchanged
     TooLarge,      // more events than the mouse's macro memory holds (kMaxEvents)
+};
+
+// How a macro's file reads.
+enum class MacroFileState {
+    Usable,      // a macro file (fields out of range are mended on reading)
+    Missing,     // never saved: an empty macro
+    Unreadable,  // there, but we may not read it (permission)
+    Broken,      // there, but not a macro file (or too big, or its entry names no file)
 };
 
 struct MacroEntry {
@@ -81,8 +90,20 @@ class CMacroList {
     // The events of a macro in play order: empty when the file is missing or unparsable.
     std::vector<MacroEvent> ReadEvents(int index) const;
     std::vector<MacroEvent> ReadEventsById(std::string_view id) const;
+    // Whether the macro's file can be read as one; `why` says what is wrong.
+    MacroFileState FileState(std::string_view id, std::string* why = nullptr) const;
+    // What a refused import found wrong (field, value, limit).
+    const std::vector<FileProblem>& LastProblems() const { return m_problems; }
+
+    // Macro files in the folder that the list does not name, by identifier; the name is the
+    // file's "MacroName".
+    std::vector<MacroEntry> ListOrphans() const;
+    // Names such a file in the list again, under its "MacroName" made unique; or deletes it.
+    MacroResult AdoptOrphan(std::string_view id, int* index = nullptr);
+    MacroResult RemoveOrphan(std::string_view id);
     // Writes the whole macro file: name and identifier from the list, the events with "Delay"
-    // as text, "Version" 64.
+    // as text, "Version" 64. A file that does not read as a macro is kept beside first; one we
+    // may not read is not written over (Unreadable).
     MacroResult Save(int index, const std::vector<MacroEvent>& events);
 
   private:
@@ -95,6 +116,9 @@ class CMacroList {
     MacroResult Append(Json::Value document, const std::string& name, const std::string& id,
                        bool broken);
 
+    MacroFileState ReadFile(std::string_view id, Json::Value* document, std::string* why) const;
+
     std::filesystem::path m_folder;
     std::string m_listFileName;
+    std::vector<FileProblem> m_problems;
 };

@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "base/Debug.h"
+#include "macro/MacroCheck.h"
 #include "profile/DataLock.h"
 #include "profile/JsonFile.h"
 
@@ -81,7 +82,10 @@ int CShootData::RestoreMissing() {
 std::vector<MacroEvent> CShootData::ReadEvents(int gun) const {
     if (!ValidGun(gun))
         return {};
-    const Json::Value document = CJsonFile::ReadDocument(FilePath(gun));
+    Json::Value document =
+        CJsonFile::ParseDocument(CJsonFile::ReadText(FilePath(gun), kMaxMacroFileBytes));
+    if (IsShootDocument(document))
+        WarnFileProblems(FilePath(gun), CheckShootDocument(document, kMaxShootEvents, true));
     std::vector<MacroEvent> events;
     for (const Json::Value& element : JsonMember(document, "Events"))
         events.push_back(ReadMacroEvent(element));
@@ -155,10 +159,16 @@ ShootResult CShootData::Reset(int gun) {
 ShootResult CShootData::Import(int gun, const fs::path& file) {
     if (!ValidGun(gun))
         return ShootResult::NoSuchGun;
-    const std::string text = CJsonFile::ReadText(file);
+    m_problems.clear();
+    const std::string text = CJsonFile::ReadText(file, kMaxMacroFileBytes);
     if (text.empty())
         return ShootResult::Unreadable;
-    if (!IsShootDocument(CJsonFile::ParseDocument(text)))
+    Json::Value document = CJsonFile::ParseDocument(text);
+    if (!IsShootDocument(document))
+        return ShootResult::NotAShootFile;
+    // Taken only as it reads back: 30 bullets of events the mouse plays.
+    m_problems = CheckShootDocument(document, kMaxShootEvents, false);
+    if (!m_problems.empty())
         return ShootResult::NotAShootFile;
     CDataFolderLock lock(m_folder);
     std::error_code ec;

@@ -9,10 +9,12 @@
 #include <vector>
 
 #include "macro/MacroEvent.h"
+#include "profile/FileCheck.h"
 
 inline constexpr int kShootGuns = 4;
 inline constexpr int kShootBullets = 30;
 inline constexpr int kShootEventsPerBullet = 6;
+inline constexpr size_t kMaxShootEvents = kShootBullets * kShootEventsPerBullet;
 
 struct ShootBullet {
     bool left = false;   // horizontal correction to the left ("down"), else to the right
@@ -65,7 +67,9 @@ class CShootData {
     // The default file, byte for byte.
     ShootResult Reset(int gun);
     // A shoot file copied byte for byte over the gun's file.
+    // A file with a field out of range is refused (NotAShootFile; LastProblems names them).
     ShootResult Import(int gun, const std::filesystem::path& file);
+    const std::vector<FileProblem>& LastProblems() const { return m_problems; }
     ShootResult Export(int gun, const std::filesystem::path& file) const;
 
   private:
@@ -73,4 +77,5 @@ class CShootData {
 
     std::filesystem::path m_folder;
     std::filesystem::path m_defaultFolder;
+    std::vector<FileProblem> m_problems;
 };

@@ -151,6 +151,46 @@ int StagePosition(const DpiSensor& sensor, const DpiStage& stage) {
     return sensor.id == kSensor8925 ? stage.x & 0xFF : stage.x;
 }
 
+bool SensorRangeKnown(const DpiSensor& sensor) {
+    if (SensorSliderMaximum(sensor))
+        return sensor.id != kSensor3104 || sensor.sliderPositions > 0;
+    return sensor.dpiStep > 0;
+}
+
+std::vector<ClampedStage> ClampStagesToSensor(const DpiSensor& sensor,
+                                              std::vector<DpiStage>& stages) {
+    std::vector<ClampedStage> clamped;
+    if (!SensorRangeKnown(sensor))
+        return clamped;
+    const int highest = HighestPosition(sensor);
+    for (size_t i = 0; i < stages.size(); ++i) {
+        DpiStage& stage = stages[i];
+        const int position = StagePosition(sensor, stage);
+        bool changed = false;
+        if (sensor.id == kSensor8925) {
+            // One byte each for X and Y.
+            const int y = stage.x >> 8;
+            if (position > highest || y > highest) {
+                stage.x =
+                    static_cast<uint16_t>(std::min(position, highest) | std::min(y, highest) << 8);
+                changed = true;
+            }
+        } else {
+            if (position > highest) {
+                stage.x = static_cast<uint16_t>(highest);
+                changed = true;
+            }
+            if (stage.y > highest) {
+                stage.y = static_cast<uint16_t>(highest);
+                changed = true;
+            }
+        }
+        if (changed)
+            clamped.push_back({i, position});
+    }
+    return clamped;
+}
+
 uint32_t StageColour(const DpiStage& stage) {
     return 0xFF000000u | uint32_t{stage.red} << 16 | uint32_t{stage.green} << 8 | stage.blue;
 }

@@ -65,6 +65,18 @@ bool EncodeStagePosition(const DpiSensor& sensor, int position, DpiStage& stage)
 // The position a stored stage shows.
 int StagePosition(const DpiSensor& sensor, const DpiStage& stage);
 
+// Whether the sensor values say what positions the sensor has (an information block not yet
+// read, or one with a DPI step of 0, does not).
+bool SensorRangeKnown(const DpiSensor& sensor);
+// Stage positions (X, and Y where stored apart) past the sensor's highest are set to the
+// highest. Returns the stages that changed, each with the position it held.
+struct ClampedStage {
+    size_t stage;
+    int position;
+};
+std::vector<ClampedStage> ClampStagesToSensor(const DpiSensor& sensor,
+                                              std::vector<DpiStage>& stages);
+
 // The stage's colour as 0xFFRRGGBB, and the reverse (the alpha byte is ignored).
 uint32_t StageColour(const DpiStage& stage);
 void SetStageColour(DpiStage& stage, uint32_t colour);

@@ -12,6 +12,7 @@
 #include "macro/MacroDownload.h"
 #include "macro/MacroList.h"
 #include "macro/ShootData.h"
+#include "profile/FileCheck.h"
 #include "profile/JsonFile.h"
 #include "profile/ProfileList.h"
 
@@ -109,7 +110,7 @@ MouseProfileSnapshot CQuillonMouseDevice::TakeProfileSnapshot() {
     // The file it came from names it, also when the profile list chose it.
     const std::filesystem::path loaded = m_profile->GetProfilePath();
     snapshot.profileId = loaded.empty() ? m_profileId : loaded.stem().string();
-    snapshot.stages = m_profile->GetDpiStages();
+    snapshot.stages = GetDpiStages();
     snapshot.activeStage = m_profile->GetActiveDpiStage();
     snapshot.settings = m_profile->GetMouseSettings();
     snapshot.light = m_profile->GetLightInfo();
@@ -270,7 +271,7 @@ MouseResult CQuillonMouseDevice::SendSettings(uint8_t slot) {
         DebugLine(DebugArea::Mouse, "settings not written: no profile loaded");
         return MouseResult::Failed(MouseStep::kSettings, kResultNoReply);
     }
-    const std::vector<DpiStage> stages = m_profile->GetDpiStages();
+    const std::vector<DpiStage> stages = GetDpiStages();
     const MouseSettingsBlock image =
         BuildMouseSettingsBlock(slot, m_profile->GetLightInfo(), stages,
                                 m_profile->GetActiveDpiStage(), m_profile->GetMouseSettings());
@@ -288,6 +289,25 @@ MouseResult CQuillonMouseDevice::SendSettings(uint8_t slot) {
     if (result != kResultDone)
         return MouseResult::Failed(MouseStep::kSettings, result);
     return {};
+}
+
+std::vector<DpiStage> CQuillonMouseDevice::GetDpiStages() {
+    ExpectCommandThread("CQuillonMouseDevice::GetDpiStages");
+    std::vector<DpiStage> stages = m_profile->GetDpiStages();
+    const std::vector<ClampedStage> clamped = ClampStagesToSensor(GetSensor(), stages);
+    if (!clamped.empty()) {
+        // The stored stages take the positions the mouse will be sent, so this is told once.
+        m_profile->SetDpiStages(stages);
+        const int highest = HighestPosition(GetSensor());
+        std::vector<FileProblem> problems;
+        for (const ClampedStage& stage : clamped)
+            problems.push_back(
+                {"DPI stage " + std::to_string(stage.stage) + "'s position",
+                 std::to_string(stage.position),
+                 "a position from 0 to " + std::to_string(highest) + " on this mouse's sensor"});
+        WarnFileProblems(m_profile->GetProfilePath(), problems);
+    }
+    return stages;
 }
 
 // ---- profile ----
@@ -328,6 +348,11 @@ int CQuillonMouseDevice::LoadProfile() {
     ExpectCommandThread("CQuillonMouseDevice::LoadProfile");
     SetProfilePaths();
     m_profile->LoadSection(m_profile->GetProfilePath());
+    if (m_profile->ReadRefused()) {
+        // Nothing of a file we may not read is sent, nor empty records in its place.
+        m_profileLoaded = false;
+        return 0;
+    }
     m_profileStamp = StampOf(m_profile->GetProfilePath());
     m_keyList = m_profile->GetKeyList();
     ApplyLightState();

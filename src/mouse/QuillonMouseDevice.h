@@ -170,10 +170,8 @@ class CQuillonMouseDevice : public CQuillonUSBDevice, public ILightDevice {
     void LoadNameLists() override;
 
     // ---- settings: each setter hands the record to the profile (memory only) ----
-    std::vector<DpiStage> GetDpiStages() {
-        ExpectCommandThread("CQuillonMouseDevice::GetDpiStages");
-        return m_profile->GetDpiStages();
-    }
+    // Positions the mouse's sensor does not have read as its highest (and are told once).
+    std::vector<DpiStage> GetDpiStages();
     void SetDpiStages(const std::vector<DpiStage>& stages);
     int GetActiveStage() const {
         ExpectCommandThread("CQuillonMouseDevice::GetActiveStage");

@@ -2,6 +2,7 @@
 
 #include "base/Debug.h"
 #include "profile/DataLock.h"
+#include "profile/FileCheck.h"
 #include "profile/JsonFile.h"
 
 namespace fs = std::filesystem;
@@ -37,18 +38,23 @@ bool CBasicProfiledata::SetDeviceIndex(int index) {
 
 Json::Value CBasicProfiledata::LoadInto(const fs::path& path, Json::Value& target) {
     m_repairWriteFailed = false;
+    m_readRefused = false;
+    m_readError.clear();
     const auto index = static_cast<size_t>(m_deviceIndex);
     Json::Value document = CJsonFile::ReadDocument(path);
+    bool refused = CJsonFile::LastReadRefused();
     Json::Value section = JsonElement(JsonMember(document, "Device"), index);
-    // The default document is the program's, never written.
-    if (!section.isObject() && path != m_defaultPath) {
+    // The default document is the program's, never written; a file we may not read is not
+    // broken, and neither a reader nor anyone else writes over it.
+    if (!section.isObject() && path != m_defaultPath && !refused && !m_readOnly) {
         // The repair is a change: made on a fresh read under the folder's lock.
         CDataFolderLock lock(path.parent_path());
         document = CJsonFile::ReadDocument(path);
+        refused = CJsonFile::LastReadRefused();
         section = JsonElement(JsonMember(document, "Device"), index);
-        if (!section.isObject()) {
+        if (!section.isObject() && !refused) {
             // A missing or unusable section is repaired from the default document; a file we
-            // cannot read is kept, not written over.
+            // cannot parse is kept, not written over.
             const Json::Value defaults = CJsonFile::ReadDocument(m_defaultPath);
             section = JsonElement(JsonMember(defaults, "Device"), index);
             if (!section.isObject())
@@ -58,8 +64,23 @@ Json::Value CBasicProfiledata::LoadInto(const fs::path& path, Json::Value& targe
             JsonArrayElement(JsonArrayMember(document, "Device"), index) = section;
             m_repairWriteFailed = !CJsonFile::WriteDocument(path, document);
         }
-    } else if (!section.isObject()) {
+    } else if (!section.isObject() && m_readOnly && !refused && path != m_defaultPath) {
+        // Shown as the repair would make it, with nothing written.
+        section = JsonElement(JsonMember(CJsonFile::ReadDocument(m_defaultPath), "Device"), index);
+    }
+    if (refused) {
+        m_readRefused = true;
+        CJsonFile::ReadText(path);
+        m_readError = CJsonFile::LastError();
+        DebugPrintf(DebugArea::Profile, "cannot read %s: %s", path.c_str(), m_readError.c_str());
         section = Json::Value();
+    }
+    if (!section.isObject()) {
+        section = Json::Value();
+    } else {
+        // What is out of range is read as the nearest value the mouse takes, and told.
+        WarnFileProblems(
+            path, CheckProfileSection(section, "Device[" + std::to_string(index) + "]", true));
     }
     target = section;
     return section;
@@ -83,6 +104,9 @@ bool CBasicProfiledata::SaveSection(const Json::Value& section, const fs::path& 
     // Every other member of the file stays as it is, read afresh under the lock.
     CDataFolderLock lock(path.parent_path());
     Json::Value document = CJsonFile::ReadDocument(path);
+    // A file we may not read is not ours to replace.
+    if (CJsonFile::LastReadRefused())
+        return false;
     if (!document.isObject())
         CJsonFile::KeepBroken(path);
     JsonArrayElement(JsonArrayMember(document, "Device"), static_cast<size_t>(m_deviceIndex)) =

@@ -4,6 +4,7 @@
 #include <json/json.h>
 
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "records/ProfileRecords.h"
@@ -43,6 +44,13 @@ class CBasicProfiledata {
     // The same into the secondary section, used to edit another profile's key list.
     Json::Value LoadSecondary(const std::filesystem::path& path);
     bool RepairWriteFailed() const { return m_repairWriteFailed; }
+    // The last load found a file it may not read (ReadError says why): nothing was changed and
+    // the section is null.
+    bool ReadRefused() const { return m_readRefused; }
+    std::string ReadError() const { return m_readError; }
+    // Read-only loads (what shows a profile) repair nothing on disk: a missing section is taken
+    // from the default document in memory only.
+    void SetReadOnly(bool readOnly) { m_readOnly = readOnly; }
 
     Json::Value GetSection() const { return m_section; }
     Json::Value GetSecondarySection() const { return m_secondary; }
@@ -95,4 +103,7 @@ class CBasicProfiledata {
     std::vector<KeyListEntry> m_secondaryKeyList;
     int m_deviceIndex = 0;
     bool m_repairWriteFailed = false;
+    bool m_readRefused = false;
+    bool m_readOnly = false;
+    std::string m_readError;
 };

@@ -1,6 +1,7 @@
 #include "profile/JsonFile.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,6 +26,7 @@ namespace {
 
 std::atomic<long long> g_writeLimit{-1};
 thread_local std::string t_lastError;
+thread_local bool t_lastReadRefused = false;
 std::mutex g_brokenMutex;
 CJsonFile::BrokenFileListener g_brokenListener;
 
@@ -186,15 +188,18 @@ size_t Utf8SequenceLength(std::string_view text, size_t i) {
 
 std::string CJsonFile::ReadText(const fs::path& path, uintmax_t maxSize) {
     SetError({});
+    t_lastReadRefused = false;
     // Non-blocking so that a FIFO in the folder cannot hang the program.
     CFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     DebugPrintf(DebugArea::Profile, "readjsonFile 错误吗：：%d", fd.Get() < 0 ? errno : 0);
     if (fd.Get() < 0) {
+        t_lastReadRefused = errno != ENOENT && errno != ENOTDIR;
         SetError(ErrnoText(errno));
         return {};
     }
     struct stat st;
     if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        t_lastReadRefused = true;
         SetError("not a regular file");
         return {};
     }
@@ -212,6 +217,7 @@ std::string CJsonFile::ReadText(const fs::path& path, uintmax_t maxSize) {
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
+            t_lastReadRefused = n < 0;
             SetError(n < 0 ? ErrnoText(errno) : "shorter than its size");
             return {};
         }
@@ -318,6 +324,9 @@ bool CJsonFile::WriteText(const fs::path& named, std::string_view text) {
         DebugPrintf(DebugArea::Profile, "cannot write %s: %s", path.c_str(), std::strerror(errno));
         return false;
     }
+    // Held while the temporary file lives: a writer that was killed holds nothing, and the
+    // next writer of the folder removes what it left.
+    ::flock(fd.Get(), LOCK_EX | LOCK_NB);
     mode_t mode = exists ? st.st_mode & 07777 : NewFileMode();
     bool ok = ::fchmod(fd.Get(), mode) == 0 && WriteAll(fd.Get(), text) &&
               ::fdatasync(fd.Get()) == 0;  // the data and its size; other metadata can wait
@@ -330,11 +339,16 @@ bool CJsonFile::WriteText(const fs::path& named, std::string_view text) {
         return false;
     }
     SyncFolder(folder);
+    RemoveStaleTemporaries(folder);
     return true;
 }
 
 std::string CJsonFile::LastError() {
     return t_lastError;
+}
+
+bool CJsonFile::LastReadRefused() {
+    return t_lastReadRefused;
 }
 
 int CJsonFile::RemoveStaleTemporaries(const fs::path& folder, std::chrono::seconds age) {
@@ -353,6 +367,11 @@ int CJsonFile::RemoveStaleTemporaries(const fs::path& folder, std::chrono::secon
         struct stat st;
         if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
             !S_ISREG(st.st_mode) || now - st.st_mtime < age.count())
+            continue;
+        // A writer still at work holds its file's lock.
+        CFd held(::openat(::dirfd(dir), entry->d_name,
+                          O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
+        if (held.Get() < 0 || ::flock(held.Get(), LOCK_EX | LOCK_NB) != 0)
             continue;
         if (::unlinkat(::dirfd(dir), entry->d_name, 0) == 0)
             ++removed;

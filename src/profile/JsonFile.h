@@ -38,13 +38,19 @@ class CJsonFile {
     // Why the last ReadText or WriteText of this thread failed: "not found", "not a regular
     // file", "permission denied", "no space left on device", ...
     static std::string LastError();
+    // Whether the last ReadText of this thread found a file it could not read (no permission,
+    // an I/O error, not a regular file): unreadable is not the same as corrupt, and such a file
+    // is neither kept aside nor written over.
+    static bool LastReadRefused();
 
     // Temporary files of ours carry this in their names: "." + file name + marker + 6 chars.
     static constexpr const char* kTempMarker = ".kestrune-";
-    // Removes temporary files of ours in the folder that are older than `age` (left by an
-    // interrupted write); returns how many.
+    // Removes temporary files of ours in the folder that no writer holds and that are older
+    // than `age` (the moment between a writer making its file and locking it); returns how
+    // many. Every successful write runs it on its folder, so what a killed writer left goes
+    // with the next write there.
     static int RemoveStaleTemporaries(const std::filesystem::path& folder,
-                                      std::chrono::seconds age = std::chrono::hours(24));
+                                      std::chrono::seconds age = std::chrono::seconds(5));
 
     // An unreadable file that is about to be replaced is first kept beside it as
     // "NAME.broken-DATE". Returns the kept path (empty when nothing was there or it could not

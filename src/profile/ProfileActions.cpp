@@ -21,13 +21,11 @@ ProfileAddition AddAndSelectProfile(CProfileList& list, std::string_view name) {
     if (!name.empty() && IsBlankText(name))
         return {ProfileResult::NameBlank, -1};
     const std::string previous = list.GetCurrentProfileId();
-    if (ProfileResult r = list.AddProfile(); r != ProfileResult::Done)
+    // Named as asked in the one write of the file and the list.
+    if (ProfileResult r = list.AddProfile(name); r != ProfileResult::Done)
         return {r, -1};
     const int index = list.GetCount() - 1;
-    ProfileResult result =
-        name.empty() ? ProfileResult::Done : list.RenameProfile(index, std::string(name));
-    if (result == ProfileResult::Done)
-        result = list.SelectProfile(index);
+    ProfileResult result = list.SelectProfile(index);
     if (result == ProfileResult::Done)
         return {result, index};
     // AddProfile named the new profile for the next start; the old current one takes that back.

@@ -7,6 +7,7 @@
 
 #include "base/Debug.h"
 #include "profile/DataLock.h"
+#include "profile/FileCheck.h"
 #include "profile/JsonFile.h"
 
 namespace fs = std::filesystem;
@@ -91,17 +92,25 @@ void CProfileList::RebuildEntries() {
 
 void CProfileList::Refresh() {
     Json::Value list = CJsonFile::ReadDocument(GetListFilePath());
+    m_listRefused = CJsonFile::LastReadRefused();
+    if (m_listRefused)
+        m_readError = CJsonFile::LastError();
     // An unusable file keeps the list we know; the next write puts it back, the unusable one
-    // kept beside it.
+    // kept beside it. A file we may not read is left alone: nothing is written over it.
+    CheckProfileListDocument(list, kMaxProfiles, true);
     if (Sanitize(list))
         m_list = list;
     else
-        m_listBroken = CJsonFile::Exists(GetListFilePath());
+        m_listBroken = !m_listRefused && CJsonFile::Exists(GetListFilePath());
     RebuildEntries();
     m_selection = FindById(m_currentId);
 }
 
 bool CProfileList::WriteList() {
+    if (m_listRefused) {
+        DebugPrintf(DebugArea::Profile, "profile list not written: it cannot be read");
+        return false;
+    }
     if (m_listBroken) {
         CJsonFile::KeepBroken(GetListFilePath());
         m_listBroken = false;
@@ -131,9 +140,19 @@ ProfileResult CProfileList::LoadList() {
     CDataFolderLock lock(m_folder);
     std::error_code ec;
     fs::create_directories(m_folder, ec);
-    CJsonFile::RemoveStaleTemporaries(m_folder);
     ProfileResult result = ProfileResult::Done;
     Json::Value list = CJsonFile::ReadDocument(GetListFilePath());
+    m_listRefused = CJsonFile::LastReadRefused();
+    if (m_listRefused) {
+        // Not a first start: the list is there, we may not read it. Nothing is made.
+        m_readError = CJsonFile::LastError();
+        m_entries.clear();
+        m_selection = -1;
+        m_currentId.clear();
+        Notify();
+        return ProfileResult::Unreadable;
+    }
+    WarnFileProblems(GetListFilePath(), CheckProfileListDocument(list, kMaxProfiles, true));
     // Reading writes nothing, unless there is no usable list to read.
     bool write = false;
     if (Sanitize(list)) {
@@ -172,6 +191,7 @@ ProfileResult CProfileList::LoadList() {
 ProfileResult CProfileList::SelectProfile(int index) {
     CDataFolderLock lock(m_folder);
     Refresh();
+    FinishInterruptedAdd();
     if (!InRange(index))
         return ProfileResult::NoSuchProfile;
     m_selection = index;
@@ -182,11 +202,56 @@ ProfileResult CProfileList::SelectProfile(int index) {
     return written ? ProfileResult::Done : ProfileResult::WriteFailed;
 }
 
+void CProfileList::FinishInterruptedAdd() {
+    const fs::path marker = m_folder / kPendingAddFileName;
+    if (!CJsonFile::Exists(marker))
+        return;
+    std::string id = CJsonFile::ReadText(marker, 256);
+    while (!id.empty() && (id.back() == '\n' || id.back() == '\r'))
+        id.pop_back();
+    // The add got as far as the list, or no further than its profile file: then that file goes.
+    if (IsPlainFileName(id) && FindById(id) < 0) {
+        DebugPrintf(DebugArea::Profile, "removing the profile of an interrupted add: %s",
+                    id.c_str());
+        std::error_code ec;
+        fs::remove(ProfilePath(id), ec);
+    }
+    std::error_code ec;
+    fs::remove(marker, ec);
+}
+
+std::string CProfileList::PendingAddId() const {
+    std::string id = CJsonFile::ReadText(m_folder / kPendingAddFileName, 256);
+    while (!id.empty() && (id.back() == '\n' || id.back() == '\r'))
+        id.pop_back();
+    return id;
+}
+
 ProfileResult CProfileList::Append(const std::string& name, const std::string& id,
                                    Json::Value document, bool selectAtNextStart, bool newFile) {
-    // The profile file first: the list never names a file we failed to write.
-    if (!CJsonFile::WriteDocument(ProfilePath(id), Named(std::move(document), name, id)))
+    if (m_listRefused)
         return ProfileResult::WriteFailed;
+    // A new profile is its file and its list entry, both or neither: the marker names it until
+    // the list does, and the next change removes a file whose add did not get that far.
+    const fs::path marker = m_folder / kPendingAddFileName;
+    if (newFile && !CJsonFile::WriteText(marker, id + "\n"))
+        return ProfileResult::WriteFailed;
+    struct MarkerRemoval {
+        fs::path path;
+        bool active;
+        ~MarkerRemoval() {
+            std::error_code ec;
+            if (active)
+                fs::remove(path, ec);
+        }
+    } removal{marker, newFile};
+    // The profile file first: the list never names a file we failed to write.
+    if (!CJsonFile::WriteDocument(ProfilePath(id), Named(std::move(document), name, id))) {
+        std::error_code ec;
+        if (newFile)
+            fs::remove(ProfilePath(id), ec);
+        return ProfileResult::WriteFailed;
+    }
     const Json::Value saved = m_list;
     Json::Value& profiles = JsonArrayMember(m_list, "profilelist");
     profiles.append(MakeElement(name, id));
@@ -204,13 +269,21 @@ ProfileResult CProfileList::Append(const std::string& name, const std::string& i
     return ProfileResult::Done;
 }
 
-ProfileResult CProfileList::AddProfile() {
+ProfileResult CProfileList::AddProfile(std::string_view wanted) {
     CDataFolderLock lock(m_folder);
     Refresh();
+    FinishInterruptedAdd();
     if (GetCount() >= kMaxProfiles)
         return ProfileResult::LimitReached;
     std::string name = "Profile1";
-    for (int n = 2; FindByName(name) >= 0; ++n)
+    if (!wanted.empty()) {
+        name = SanitizeUtf8(wanted);
+        if (IsBlankText(name))
+            return ProfileResult::NameBlank;
+        if (FindByName(name) >= 0)
+            return ProfileResult::NameTaken;
+    }
+    for (int n = 2; wanted.empty() && FindByName(name) >= 0; ++n)
         name = "profile" + std::to_string(n);
     return Append(name, UniqueId(), CJsonFile::ReadDocument(m_defaultPath), true);
 }
@@ -218,6 +291,7 @@ ProfileResult CProfileList::AddProfile() {
 ProfileResult CProfileList::CopyProfile(int index) {
     CDataFolderLock lock(m_folder);
     Refresh();
+    FinishInterruptedAdd();
     if (GetCount() >= kMaxProfiles)
         return ProfileResult::LimitReached;
     if (!InRange(index))
@@ -232,6 +306,7 @@ ProfileResult CProfileList::CopyProfile(int index) {
 ProfileResult CProfileList::DeleteProfile(int index) {
     CDataFolderLock lock(m_folder);
     Refresh();
+    FinishInterruptedAdd();
     if (!InRange(index))
         return ProfileResult::NoSuchProfile;
     if (GetCount() < 2)
@@ -279,6 +354,7 @@ ProfileResult CProfileList::DeleteProfile(int index) {
 ProfileResult CProfileList::RenameProfile(int index, std::string newName) {
     CDataFolderLock lock(m_folder);
     Refresh();
+    FinishInterruptedAdd();
     const std::string name = SanitizeUtf8(newName);
     if (IsBlankText(name))
         return ProfileResult::NameBlank;
@@ -310,11 +386,24 @@ ProfileResult CProfileList::RenameProfile(int index, std::string newName) {
 ProfileResult CProfileList::ImportProfile(const fs::path& file) {
     CDataFolderLock lock(m_folder);
     Refresh();
+    FinishInterruptedAdd();
+    m_problems.clear();
     if (GetCount() >= kMaxProfiles)
         return ProfileResult::LimitReached;
     Json::Value document = CJsonFile::ReadDocument(file);
     if (!document.isObject() || JsonMember(document, "profilename").isNull() ||
         JsonMember(document, "profileUUID").isNull())
+        return ProfileResult::NotAProfile;
+    // Taken only as it reads back: every field in range, nothing bigger than a reader takes.
+    Json::Value checked = document;
+    m_problems = CheckProfileDocument(checked, false);
+    if (m_problems.empty()) {
+        const size_t bytes = CJsonFile::FormatDocument(document).size();
+        if (bytes > CJsonFile::kMaxFileSize)
+            m_problems.push_back({"the profile", std::to_string(bytes) + " bytes when stored",
+                                  "at most " + std::to_string(CJsonFile::kMaxFileSize) + " bytes"});
+    }
+    if (!m_problems.empty())
         return ProfileResult::NotAProfile;
     // The name comes from the file's title, never from its "profilename".
     std::string name = SanitizeUtf8(CJsonFile::FileTitle(file));
@@ -364,12 +453,14 @@ std::vector<ProfileEntry> CProfileList::ListOrphans() {
     CDataFolderLock lock(m_folder);
     Refresh();
     std::vector<ProfileEntry> orphans;
+    // A file whose add was interrupted is not an orphan: the next change removes it.
+    const std::string pending = PendingAddId();
     std::error_code ec;
     for (fs::directory_iterator it(m_folder, ec), end; !ec && it != end; it.increment(ec)) {
         const fs::path& path = it->path();
         const std::string id = path.stem().string();
         if (path.extension() != kProfileExtension || !IsPlainFileName(id) || FindById(id) >= 0 ||
-            !it->is_regular_file(ec))
+            id == pending || !it->is_regular_file(ec))
             continue;
         const Json::Value document = CJsonFile::ReadDocument(path);
         orphans.push_back({SanitizeUtf8(JsonString(document, "profilename")), id});
@@ -382,6 +473,7 @@ std::vector<ProfileEntry> CProfileList::ListOrphans() {
 ProfileResult CProfileList::AdoptOrphan(std::string id) {
     CDataFolderLock lock(m_folder);
     Refresh();
+    FinishInterruptedAdd();
     if (!IsPlainFileName(id) || FindById(id) >= 0)
         return ProfileResult::NoSuchProfile;
     if (GetCount() >= kMaxProfiles)
@@ -403,6 +495,7 @@ ProfileResult CProfileList::AdoptOrphan(std::string id) {
 ProfileResult CProfileList::RemoveOrphan(std::string id) {
     CDataFolderLock lock(m_folder);
     Refresh();
+    FinishInterruptedAdd();
     if (!IsPlainFileName(id) || FindById(id) >= 0 || !CJsonFile::Exists(ProfilePath(id)))
         return ProfileResult::NoSuchProfile;
     std::error_code ec;

@@ -4,6 +4,8 @@
 
 #include <json/json.h>
 
+#include "profile/FileCheck.h"
+
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -19,7 +21,7 @@ enum class ProfileResult {
     NoSuchProfile,  // the index names no profile
     LastProfile,    // the only profile cannot be deleted
     NotAProfile,    // an import file that is not a profile file
-    Unreadable,     // the profile file to export cannot be read
+    Unreadable,     // the profile file to export, or the list file, cannot be read
     WriteFailed,    // a file could not be written; the list on disk is unchanged
 };
 
@@ -34,6 +36,8 @@ class CProfileList {
     static constexpr int kHeadsetKind = 7;
     static constexpr const char* kListFileName = "ProfileList.ini";
     static constexpr const char* kProfileExtension = ".Json";
+    // Names the profile of an add until the list names it too.
+    static constexpr const char* kPendingAddFileName = ".kestrune-adding";
 
     // The device kind: the device class of the device record (2 mouse, 7 headset).
     void SetKind(int kind) { m_kind = kind; }
@@ -65,9 +69,9 @@ class CProfileList {
     // except that a selection is made all the same (the device switches; only the next start
     // does not learn of it).
     ProfileResult SelectProfile(int index);
-    // New profile "Profile1", "profile2", ... from the default document; the device keeps its
-    // profile, the list names the new one for the next start.
-    ProfileResult AddProfile();
+    // New profile "Profile1", "profile2", ... (or the name given) from the default document;
+    // the device keeps its profile, the list names the new one for the next start.
+    ProfileResult AddProfile(std::string_view name = {});
     // "<name> copy", "<name> copy copy", ...: every setting of the source is copied.
     ProfileResult CopyProfile(int index);
     // Deleting the current profile makes its predecessor (or the first) current.
@@ -75,7 +79,11 @@ class CProfileList {
     // The name is stored as typed (invalid UTF-8 replaced); a change of letter case is allowed.
     ProfileResult RenameProfile(int index, std::string newName);
     // Takes a profile file whole under the file's title: "Game", "Game(1)", "Game(1)(2)", ...
+    // A file with a field out of range is refused (NotAProfile; LastProblems names them).
     ProfileResult ImportProfile(const std::filesystem::path& file);
+    const std::vector<FileProblem>& LastProblems() const { return m_problems; }
+    // Why the list file could not be read (LoadList gave Unreadable).
+    std::string ReadError() const { return m_readError; }
     ProfileResult ExportProfile(int index, const std::filesystem::path& file);
     // Back to the default document, keeping the name and identifier (and on the headset the
     // user's equalisers).
@@ -112,6 +120,8 @@ class CProfileList {
     void RebuildEntries();
     // Keeps an unusable list file beside the new one first.
     bool WriteList();
+    void FinishInterruptedAdd();
+    std::string PendingAddId() const;
     void Notify() const;
     bool InRange(int index) const { return index >= 0 && index < GetCount(); }
     std::string UniqueId() const;
@@ -122,8 +132,11 @@ class CProfileList {
     std::filesystem::path m_folder;
     std::filesystem::path m_defaultPath;
     std::string m_currentId;
-    Json::Value m_list;         // the last usable read of the list file, with our changes
-    bool m_listBroken = false;  // the last read found an unusable list file
+    Json::Value m_list;          // the last usable read of the list file, with our changes
+    bool m_listBroken = false;   // the last read found an unusable list file
+    bool m_listRefused = false;  // the last read found a list file it may not read
+    std::string m_readError;
+    std::vector<FileProblem> m_problems;
     std::vector<ProfileEntry> m_entries;
     int m_selection = -1;
     std::vector<std::string> m_countedIds;  // GetProfileCount's read

@@ -191,6 +191,13 @@ TEST_F(SimStateTest, SetByName) {
         {"slider-positions", "130", true,
          [](CSimWorld& w) { return (w.InfoBlock()[12] | w.InfoBlock()[13] << 8) == 130; }},
         {"colour", "red", false, nullptr},
+        // Settings no real mouse has.
+        {"dpi-step", "0", false, nullptr},
+        {"lowest-dpi", "0", false, nullptr},
+        {"macro-size", "0", false, nullptr},
+        {"shoot-size", "0", false, nullptr},
+        {"slider-positions", "0", false, nullptr},
+        {"slider-positions", "1", false, nullptr},
     };
     for (const Case& c : cases) {
         CSimWorld fresh;

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "profile/DataLock.h"
 #include "profile/Hs6533Profiledata.h"
 #include "profile/JsonFile.h"
 #include "profile/KeyboardProfiledata.h"
@@ -81,6 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     mouse.LoadSection(folder / "missing.Json");  // repaired from the input as default
 
     CKeyboardProfiledata keyboard;
+    keyboard.SetDefaultPath(file);  // read, never repaired
     keyboard.LoadSection(file);
     keyboard.GetAudioLightInfo();
     keyboard.GetKeyboardSettings();
@@ -88,6 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     keyboard.GetCustomLightColors(0, 170);
 
     CHs6533Profiledata headset;
+    headset.SetDefaultPath(file);  // read, never repaired
     headset.LoadSection(file);
     headset.GetHeadsetSettings();
     headset.GetEqValues(headset.GetHeadsetSettings().eqType);
@@ -112,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const auto& entry : fs::directory_iterator(folder)) {
         const std::string name = entry.path().filename().string();
         Check(name == "mouse" || name == "input.Json" || name == "profile.Json" ||
-              name == "missing.Json");
+              name == "missing.Json" || name == CDataFolderLock::kLockFileName);
     }
     return 0;
 }

@@ -281,3 +281,32 @@ TEST(DpiMath, ComboWords) {
     EXPECT_EQ(SleepItem(userData, 600), 2);
     EXPECT_EQ(SleepItem(userData, 45), -1);
 }
+
+TEST(DpiMath, StagesPastTheSensorsRangeAreClampedAndNamed) {
+    const DpiSensor sensor3104{kSensor3104, 0, 114, 0};
+    std::vector<DpiStage> stages(3);
+    stages[0].x = 113;
+    stages[1].x = 65535;
+    stages[2].x = 5;
+    stages[2].y = 200;
+    const std::vector<ClampedStage> clamped = ClampStagesToSensor(sensor3104, stages);
+    ASSERT_EQ(clamped.size(), 2u);
+    EXPECT_EQ(clamped[0].stage, 1u);
+    EXPECT_EQ(clamped[0].position, 65535);
+    EXPECT_EQ(stages[1].x, 113);
+    EXPECT_EQ(stages[2].y, 113);
+    EXPECT_EQ(stages[0].x, 113);
+
+    // One byte each for X and Y.
+    const DpiSensor sensor8925{kSensor8925, 0, 0, 0};
+    std::vector<DpiStage> bytes(1);
+    bytes[0].x = 200 | 20 << 8;
+    EXPECT_EQ(ClampStagesToSensor(sensor8925, bytes).size(), 1u);
+    EXPECT_EQ(bytes[0].x, 129 | 20 << 8);
+
+    // Nothing is known of a sensor whose information block has not been read.
+    std::vector<DpiStage> unknown(1);
+    unknown[0].x = 65535;
+    EXPECT_TRUE(ClampStagesToSensor(DpiSensor{}, unknown).empty());
+    EXPECT_EQ(unknown[0].x, 65535);
+}

@@ -7,6 +7,7 @@
 
 #include "TempFolder.h"
 #include "base/Paths.h"
+#include "profile/JsonFile.h"
 
 namespace fs = std::filesystem;
 
@@ -88,14 +89,15 @@ TEST_F(ProfileActionsTest, AFailedAddLeavesTheListAsItWas) {
         {"  ", ProfileResult::NameBlank},
         {"AIM", ProfileResult::NameTaken},  // now known taken: refused up front
     };
+    const std::string listFile = CJsonFile::ReadText(list.GetListFilePath());
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(AddAndSelectProfile(list, c.name).result, c.result);
         EXPECT_EQ(list.GetCount(), 4);
         EXPECT_EQ(list.GetCurrentProfileId(), current);
         EXPECT_EQ(ProfileFiles(), 4u);
-        const CProfileList next = Reloaded();
-        EXPECT_EQ(next.GetCount(), 4);
-        EXPECT_EQ(next.GetCurrentProfileId(), current);
+        // Refused before anything is written.
+        EXPECT_EQ(CJsonFile::ReadText(list.GetListFilePath()), listFile);
+        EXPECT_EQ(Reloaded().GetCount(), 4);
     }
 }

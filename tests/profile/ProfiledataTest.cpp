@@ -130,8 +130,8 @@ TEST_F(ProfiledataTest, LightInfoReadsBytesAndFlagsAndWritesElevenMembers) {
     mouse.LoadSection(profile);
     LightInfo light = mouse.GetLightInfo();
     EXPECT_EQ(light.effect, 12);
-    EXPECT_EQ(light.brightness, 44);  // low 8 bits of 300
-    EXPECT_EQ(light.speed, 255);
+    EXPECT_EQ(light.brightness, 255);  // 300 is out of range: the nearest byte
+    EXPECT_EQ(light.speed, 0);
     EXPECT_EQ(light.multiColor, 1);
     EXPECT_EQ(light.red, 0) << "a string reads as absent";
     EXPECT_EQ(light.green, 7);
@@ -145,7 +145,7 @@ TEST_F(ProfiledataTest, LightInfoReadsBytesAndFlagsAndWritesElevenMembers) {
     mouse.SetLightInfo(light);
     Json::Value written = mouse.GetSection()["LightInfo"];
     EXPECT_EQ(written.size(), 11u);
-    EXPECT_EQ(written["Light"], 44);
+    EXPECT_EQ(written["Light"], 255);
     EXPECT_EQ(written["Red"], 0);
     LightInfo back = mouse.GetLightInfo();
     EXPECT_EQ(back.unused, (std::array<uint8_t, 3>{0, 0, 0})) << "bytes 8 to 10 are not stored";
@@ -203,24 +203,26 @@ TEST_F(ProfiledataTest, DpiStagesMergeIntoTheStoredList) {
     std::vector<DpiStage> stages = mouse.GetDpiStages();
     ASSERT_EQ(stages.size(), 7u);
     EXPECT_EQ(stages[4].x, 104);
-    EXPECT_EQ(stages[4].y, 70000 & 0xFFFF);
+    EXPECT_EQ(stages[4].y, 65535);  // the nearest 16-bit value
     EXPECT_EQ(stages[4].red, 4);
     EXPECT_EQ(stages[5], seven[5]);
     EXPECT_EQ(stages[6], seven[6]);
     EXPECT_EQ(mouse.GetActiveDpiStage(), 4);
 
+    // The mouse has seven stages: an eighth in a file is not read.
     WriteFile(profile, stagesFile(8));
     mouse.LoadSection(profile);
     stages = mouse.GetDpiStages();
-    ASSERT_EQ(stages.size(), 8u);
-    EXPECT_EQ(stages[7].x, 107);
+    ASSERT_EQ(stages.size(), 7u);
+    EXPECT_EQ(stages[6].x, 106);
+    EXPECT_EQ(mouse.GetActiveDpiStage(), 6);  // the file's 7 names no stage
 
     // No "DPIStages" (or one of the wrong type): list and active stage stay.
     for (const char* file : {R"({"Device":[{}]})", R"({"Device":[{"DPIStages":[1]}]})"}) {
         WriteFile(profile, file);
         mouse.LoadSection(profile);
         EXPECT_EQ(mouse.GetDpiStages(), stages) << file;
-        EXPECT_EQ(mouse.GetActiveDpiStage(), 7) << file;
+        EXPECT_EQ(mouse.GetActiveDpiStage(), 6) << file;
     }
 }
 
