@@ -170,3 +170,20 @@ TEST_F(DpiTabTest, ACancelledColourDialogChangesNothing) {
     EXPECT_EQ(StageColour(InMouse(n)), StageColour(before));
     EXPECT_EQ(InFile(n), StageColour(before));
 }
+
+TEST_F(DpiTabTest, AStageBelowAHundredDpiShowsItsOwnNumber) {
+    // The simulated sensor starts at 50 DPI in steps of 50, as kestrunectl dpi shows it.
+    ASSERT_EQ(PositionToDpi(Sensor(), 0), 50);
+    auto* edit = Control<QLineEdit>(CDpiTabUI::kEditPrefix, 2);
+    Control<QSlider>(CDpiTabUI::kSliderPrefix, 2)->setValue(0);
+    EXPECT_EQ(edit->text(), QStringLiteral("50"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return InMouse(2).x == 0; }, kWaitMs));
+    Shot("fifty");
+    // Typed back, 50 is the position it was shown for.
+    Control<QSlider>(CDpiTabUI::kSliderPrefix, 2)->setValue(10);
+    edit->setText(QStringLiteral("50"));
+    QFocusEvent out(QEvent::FocusOut);
+    QApplication::sendEvent(edit, &out);
+    EXPECT_EQ(edit->text(), QStringLiteral("50"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return InMouse(2).x == 0; }, kWaitMs));
+}
