@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QSlider>
 #include <QTimer>
+#include <QWheelEvent>
 #include <chrono>
 #include <functional>
 #include <vector>
@@ -262,6 +263,24 @@ TEST_F(LightTabTest, EachEffectEnablesTheControlsItUses) {
     Light()->SetSameModeAllowed(false);
     Choose(kEffectStatic);
     EXPECT_FALSE(Control<QWidget>(CLightControlUI::kSameMode)->isVisible());
+}
+
+TEST_F(LightTabTest, EnterCommitsATypedColourAndEscapePutsTheShownOneBack) {
+    Choose(kEffectStatic);
+    auto* red = Control<QLineEdit>(CLightControlUI::kEditRed);
+    red->setFocus();
+    red->selectAll();
+    QTest::keyClicks(red, QStringLiteral("77"));
+    QTest::keyClick(red, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(Control<CColorPaletteUI>(CLightControlUI::kPalette)->Colour().red(), 77);
+    EXPECT_TRUE(MouseHolds(MouseBlock::kRed, 77));
+    red->selectAll();
+    QTest::keyClicks(red, QStringLiteral("5"));
+    QTest::keyClick(red, Qt::Key_Escape);
+    EXPECT_EQ(red->text(), QStringLiteral("77"));
+    QFocusEvent out(QEvent::FocusOut);
+    QApplication::sendEvent(red, &out);
+    EXPECT_EQ(Light()->Light().red, 77);
 }
 
 TEST_F(LightTabTest, TheColourCycleStaysOnUntilAColourIsChosen) {
