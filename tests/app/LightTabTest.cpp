@@ -265,6 +265,34 @@ TEST_F(LightTabTest, EachEffectEnablesTheControlsItUses) {
     EXPECT_FALSE(Control<QWidget>(CLightControlUI::kSameMode)->isVisible());
 }
 
+TEST_F(LightTabTest, TheWheelAndTheArrowKeysPassTheHiddenEffectsBy) {
+    auto* combo = Control<QComboBox>(CLightControlUI::kEffectCombo);
+    auto wheel = [&](int steps) {
+        QWheelEvent turn(QPointF(5, 5), combo->mapToGlobal(QPointF(5, 5)), QPoint(),
+                         QPoint(0, -120 * steps), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                         false);
+        QApplication::sendEvent(combo, &turn);
+    };
+    // The custom effects 9 and 11 lie either side of blink, the last effect shown.
+    Choose(kEffectFourColourBlink);
+    wheel(1);
+    EXPECT_EQ(combo->currentIndex(), kEffectBlink);
+    wheel(1);
+    EXPECT_EQ(combo->currentIndex(), kEffectBlink);
+    QTest::keyClick(combo, Qt::Key_Down);
+    QTest::keyClick(combo, Qt::Key_End);
+    EXPECT_EQ(combo->currentIndex(), kEffectBlink);
+    QTest::keyClick(combo, Qt::Key_Up);
+    EXPECT_EQ(combo->currentIndex(), kEffectFourColourBlink);
+    QTest::keyClick(combo, Qt::Key_Down);
+    // "Custom" by its first letter neither.
+    QTest::keyClicks(combo, QStringLiteral("c"));
+    EXPECT_EQ(combo->currentIndex(), kEffectBlink);
+    EXPECT_TRUE(Control<QWidget>(CLightControlUI::kBrightnessLayout)->isEnabled());
+    EXPECT_TRUE(MouseHolds(MouseBlock::kEffect, kEffectBlink));
+    EXPECT_TRUE(FileHolds("SelectItem", kEffectBlink));
+}
+
 TEST_F(LightTabTest, EnterCommitsATypedColourAndEscapePutsTheShownOneBack) {
     Choose(kEffectStatic);
     auto* red = Control<QLineEdit>(CLightControlUI::kEditRed);
