@@ -523,3 +523,8 @@ TEST_F(ButtonsTabMacroTest, TheRepeatCountShowsBesideTheRepeatingModeOnly) {
     EXPECT_FALSE(cycle->isVisible());
     Shot("macro-once");
 }
+
+TEST_F(ButtonsTabTest, EveryHandlerRowHasAControlOnTheLivePageThatSendsItsType) {
+    EXPECT_EQ(RowsThatCannotFire<CButtonsTabUI>(*Page(), CButtonsTabUI::HandlerTable()),
+              QStringList());
+}

@@ -33,6 +33,10 @@ const PageHandler<CShootControlUI> CShootControlUI::kHandlers[] = {
     {"click", kReset, &CShootControlUI::OnReset},
 };
 
+std::span<const PageHandler<CShootControlUI>> CShootControlUI::HandlerTable() {
+    return kHandlers;
+}
+
 namespace {
 
 int NumberOf(const QLineEdit* edit, int maximum) {
