@@ -2,10 +2,12 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QElapsedTimer>
 #include <QLocale>
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "app/AppFonts.h"
 #include "app/MainWnd.h"
@@ -15,7 +17,9 @@
 #include "base/Paths.h"
 #include "base/ThreadCheck.h"
 #include "base/Version.h"
+#include "device/DeviceDiscovery.h"
 #include "device/HidrawBackend.h"
+#include "mouse/ui/DevicePage.h"
 #include "profile/JsonFile.h"
 #include "simulated/SimulatedMouse.h"
 #include "ui/DesktopNotifier.h"
@@ -23,6 +27,15 @@
 #include "ui/SvgImage.h"
 
 namespace {
+
+// True once the mouse's page shows the profile it read, or when no mouse is there to read.
+bool MousePageReady(const CMainWnd& window) {
+    CQuillonUSBDevice* mouse = window.Discovery() ? window.Discovery()->Device(0) : nullptr;
+    if (!mouse || !mouse->IsConfigPresent())
+        return true;
+    const CDevicePageUI* page = window.PageOf(*mouse);
+    return !page || !page->ShownProfile().profileId.empty();
+}
 
 QString DefaultLanguageFile() {
     return QLocale().language() == QLocale::Chinese ? QStringLiteral("lan_cn.xml")
@@ -46,13 +59,15 @@ struct WindowOptions {
         QStringLiteral("language"),
         QStringLiteral("Language file of the skin (lan_en.xml, lan_cn.xml)."),
         QStringLiteral("file")};
-    QCommandLineOption screenshot{QStringLiteral("screenshot"),
-                                  QStringLiteral("Save the window as a PNG once shown, then exit."),
-                                  QStringLiteral("file")};
+    QCommandLineOption screenshot{
+        QStringLiteral("screenshot"),
+        QStringLiteral("Save the window as a PNG once shown with the mouse's data, then "
+                       "exit."),
+        QStringLiteral("file")};
     QCommandLineOption screenshotDelay{
         QStringLiteral("screenshot-delay"),
-        QStringLiteral("Milliseconds between showing the window and the screenshot (default "
-                       "1500: the devices have been opened and read by then)."),
+        QStringLiteral("Milliseconds between the mouse's data shown and the screenshot (default "
+                       "1500)."),
         QStringLiteral("ms"), QStringLiteral("1500")};
 
     void AddTo(QCommandLineParser& parser) const {
@@ -215,18 +230,29 @@ int RunWindowApp(int argc, char** argv) {
         });
         if (parser.isSet(screenshot)) {
             QString file = parser.value(screenshot);
-            QObject::connect(&window, &CMainWnd::FirstShown, &window,
-                             [&window, file, &status, shotDelayMs] {
-                                 // Once laid out and painted at its size, and the devices read.
-                                 QTimer::singleShot(shotDelayMs, &window, [&window, file, &status] {
-                                     if (!window.grab().save(file)) {
-                                         std::fprintf(stderr, "kestrune-q418: cannot write %s\n",
-                                                      qPrintable(file));
-                                         status = 1;
-                                     }
-                                     window.OnMenuCommand(QStringLiteral("exit"));
-                                 });
+            auto shoot = [&window, file, &status] {
+                if (!window.grab().save(file, "png")) {
+                    std::fprintf(stderr, "kestrune-q418: cannot write %s\n", qPrintable(file));
+                    status = 1;
+                }
+                window.OnMenuCommand(QStringLiteral("exit"));
+            };
+            // Once laid out and painted at its size, the devices read and the mouse's page showing
+            // its profile (given a few seconds at most).
+            auto* ready = new QTimer(&window);
+            auto since = std::make_shared<QElapsedTimer>();
+            QObject::connect(ready, &QTimer::timeout, &window,
+                             [&window, ready, since, shoot, shotDelayMs] {
+                                 constexpr qint64 kLongestWaitMs = 5000;
+                                 if (!MousePageReady(window) && since->elapsed() < kLongestWaitMs)
+                                     return;
+                                 ready->deleteLater();
+                                 QTimer::singleShot(shotDelayMs, &window, shoot);
                              });
+            QObject::connect(&window, &CMainWnd::FirstShown, ready, [ready, since] {
+                since->start();
+                ready->start(1);
+            });
         }
         int loop = QApplication::exec();
         CJsonFile::SetBrokenFileListener(nullptr);

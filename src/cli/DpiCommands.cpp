@@ -14,13 +14,8 @@ struct DpiCliArgs {
     std::string value;  // set: the DPI; color: the colour
 };
 
-// As the page shows it, but a DPI below 100 is not rounded away to 0.
-int DpiText(int dpi) {
-    return dpi < 100 ? dpi : ShownDpi(dpi);
-}
-
 int StageDpi(const DpiSensor& sensor, const DpiStage& stage) {
-    return DpiText(PositionToDpi(sensor, StagePosition(sensor, stage)));
+    return ShownDpi(PositionToDpi(sensor, StagePosition(sensor, stage)));
 }
 
 std::string SensorText(const DpiSensor& sensor) {
@@ -104,7 +99,7 @@ int Set(CliSession& session, CliMouse& cli, size_t index, const std::string& tex
     }
     const int maximum = HighestPosition(sensor);
     const int position = TypedDpiToPosition(sensor, dpi, maximum);
-    const int shown = DpiText(PositionToDpi(sensor, position));
+    const int shown = ShownDpi(PositionToDpi(sensor, position));
     const int lowest = PositionToDpi(sensor, 0);
     const int highest = PositionToDpi(sensor, maximum);
     std::vector<DpiStage> stages = mouse.GetDpiStages();

@@ -79,6 +79,9 @@ int PositionToDpi(const DpiSensor& sensor, int position) {
 }
 
 int ShownDpi(int dpi) {
+    // Rounding a DPI below 100 to hundreds would show 0 (a 50 DPI stage read "0").
+    if (dpi < 100)
+        return dpi;
     // 7144 is the 0x3104 sensor's 7200 DPI step (position 97), which plain rounding misses.
     if (dpi == 7144)
         dpi = 7200;

@@ -38,7 +38,8 @@ std::optional<int> SensorSliderMaximum(const DpiSensor& sensor);
 
 int PositionToDpi(const DpiSensor& sensor, int position);
 
-// The DPI as the edit shows it: rounded to a multiple of 100 (a remainder of 50 rounds down).
+// The DPI as the window and kestrunectl show it: rounded to a multiple of 100 (a remainder of 50
+// rounds down), but a DPI below 100 as it is.
 int ShownDpi(int dpi);
 
 // An edit's text as a decimal number: leading blanks and a sign, then the digits up to the first

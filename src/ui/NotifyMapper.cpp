@@ -5,9 +5,11 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QSpinBox>
 #include <QTextEdit>
 
@@ -22,6 +24,36 @@ void CNotifyMapper::Attach(QWidget* root) {
         AttachControl(child);
 }
 
+QStringList CNotifyMapper::TypesSent(const QWidget& control) {
+    if (control.objectName().isEmpty() || control.objectName().startsWith(QLatin1String("qt_")))
+        return {};
+    QStringList types = {NotifyType::kSetFocus, NotifyType::kKillFocus, NotifyType::kDbClick};
+    if (control.property("hovernotify").toBool())
+        types << NotifyType::kMsEnter << NotifyType::kMsLeave;
+    // The classes in the order AttachControl tries them.
+    if (auto* button = qobject_cast<const QAbstractButton*>(&control)) {
+        types << NotifyType::kClick;
+        if (button->isCheckable())
+            types << NotifyType::kSelectChanged;
+    } else if (qobject_cast<const QAbstractSlider*>(&control)) {
+        types << NotifyType::kMoveValueChanged << NotifyType::kValueChanged;
+    } else if (qobject_cast<const QSpinBox*>(&control) ||
+               qobject_cast<const QDoubleSpinBox*>(&control)) {
+        types << NotifyType::kValueChanged;
+    } else if (qobject_cast<const QComboBox*>(&control)) {
+        types << NotifyType::kItemSelect;
+    } else if (qobject_cast<const QLineEdit*>(&control) ||
+               qobject_cast<const QTextEdit*>(&control) ||
+               qobject_cast<const QPlainTextEdit*>(&control)) {
+        types << NotifyType::kTextChanged;
+    } else if (qobject_cast<const CColorPaletteUI*>(&control)) {
+        types << NotifyType::kColorChanged;
+    } else if (qobject_cast<const QListWidget*>(&control)) {
+        types << NotifyType::kItemSelect << NotifyType::kItemClick;
+    }
+    return types;
+}
+
 void CNotifyMapper::AttachControl(QWidget* control) {
     // Unnamed and Qt's own inner widgets ("qt_spinbox_lineedit") have no handler to reach.
     if (control->objectName().isEmpty() || control->objectName().startsWith(QLatin1String("qt_")))
@@ -29,7 +61,10 @@ void CNotifyMapper::AttachControl(QWidget* control) {
     if (m_attached.contains(control))
         return;
     m_attached.insert(control);
-    connect(control, &QObject::destroyed, this, [this, control] { m_attached.remove(control); });
+    connect(control, &QObject::destroyed, this, [this, control] {
+        m_attached.remove(control);
+        m_shown.remove(control);
+    });
 
     if (auto* button = qobject_cast<QAbstractButton*>(control)) {
         connect(button, &QAbstractButton::clicked, this,
@@ -56,8 +91,13 @@ void CNotifyMapper::AttachControl(QWidget* control) {
         connect(combo, &QComboBox::currentIndexChanged, this,
                 [this, combo](int index) { Send(NotifyType::kItemSelect, combo, index); });
     } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
-        connect(edit, &QLineEdit::textChanged, this,
-                [this, edit] { Send(NotifyType::kTextChanged, edit); });
+        m_shown.insert(edit, {edit->text(), false});
+        connect(edit, &QLineEdit::textChanged, this, [this, edit](const QString& text) {
+            // setText leaves the edit unmodified: the text is the one the window shows.
+            if (!edit->isModified())
+                m_shown[edit] = {text, false};
+            Send(NotifyType::kTextChanged, edit);
+        });
     } else if (auto* text = qobject_cast<QTextEdit*>(control)) {
         connect(text, &QTextEdit::textChanged, this,
                 [this, text] { Send(NotifyType::kTextChanged, text); });
@@ -78,14 +118,58 @@ void CNotifyMapper::AttachControl(QWidget* control) {
     control->installEventFilter(this);
 }
 
+bool CNotifyMapper::EditKey(QLineEdit* edit, const QKeyEvent& key) {
+    if (edit->isReadOnly() || (key.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return false;
+    switch (key.key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter: {
+            // The edit's commit, as when it is left; the page may rewrite the text it shows.
+            const QPointer<QLineEdit> alive(edit);
+            Send(NotifyType::kKillFocus, edit);
+            if (alive) {
+                edit->setModified(false);
+                m_shown[edit] = {edit->text(), true};
+            }
+            return true;
+        }
+        case Qt::Key_Escape: {
+            // Only a typed change is undone; otherwise Escape goes on (a dialog closes).
+            const QString shown = m_shown.value(edit).text;
+            if (edit->text() == shown)
+                return false;
+            edit->setText(shown);
+            m_shown[edit] = {shown, true};
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
 bool CNotifyMapper::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
+        case QEvent::KeyPress:
+            if (auto* edit = qobject_cast<QLineEdit*>(watched);
+                edit && EditKey(edit, static_cast<QKeyEvent&>(*event)))
+                return true;
+            break;
         case QEvent::FocusIn:
             Send(NotifyType::kSetFocus, watched);
             break;
-        case QEvent::FocusOut:
+        case QEvent::FocusOut: {
+            // Leaving an edit just committed or restored by a key, unchanged since, commits
+            // nothing.
+            auto shown = m_shown.find(watched);
+            if (shown != m_shown.end() && shown->settled) {
+                const bool unchanged = qobject_cast<QLineEdit*>(watched)->text() == shown->text;
+                shown->settled = false;
+                if (unchanged)
+                    break;
+            }
             Send(NotifyType::kKillFocus, watched);
             break;
+        }
         case QEvent::MouseButtonDblClick:
             Send(NotifyType::kDbClick, watched);
             break;

@@ -20,6 +20,7 @@
 #include "macro/MacroList.h"
 #include "profile/JsonFile.h"
 #include "profile/MouseProfiledata.h"
+#include "tests/app/HandlerRowCheck.h"
 #include "tests/app/MousePageFixture.h"
 #include "ui/SkinResources.h"
 
@@ -502,4 +503,28 @@ TEST_F(ButtonsTabTest, AProfileResetEndsTheEditAndTheMouseGetsTheDefaults) {
     EXPECT_EQ(Tab()->SelectedKey(), -1);
     EXPECT_EQ(InMouse(4), (Bytes{0x10, 0x08, 0x00}));
     EXPECT_EQ(Tab()->Keys()[4].current.code, (KeyCode{0x10, 0x08, 0x00}));
+}
+
+TEST_F(ButtonsTabMacroTest, TheRepeatCountShowsBesideTheRepeatingModeOnly) {
+    Pick(9);
+    Choose(Editor::kFunctionMacro);
+    auto* mode = Control<QComboBox>(Editor::kMacroModeCombo);
+    auto* cycle = Control<QWidget>(Editor::kMacroCycleLayout);
+    EXPECT_NE(mode->currentIndex(), Editor::kMacroRepeatEntry);
+    EXPECT_FALSE(cycle->isVisible());
+    Select(Editor::kMacroModeCombo, Editor::kMacroRepeatEntry);
+    EXPECT_TRUE(cycle->isVisible());
+    Shot("macro-repeat");
+    // Another function and back keeps the count with its mode.
+    Choose(Editor::kFunctionMedia);
+    Choose(Editor::kFunctionMacro);
+    EXPECT_TRUE(cycle->isVisible());
+    Select(Editor::kMacroModeCombo, 2);
+    EXPECT_FALSE(cycle->isVisible());
+    Shot("macro-once");
+}
+
+TEST_F(ButtonsTabTest, EveryHandlerRowHasAControlOnTheLivePageThatSendsItsType) {
+    EXPECT_EQ(RowsThatCannotFire<CButtonsTabUI>(*Page(), CButtonsTabUI::HandlerTable()),
+              QStringList());
 }

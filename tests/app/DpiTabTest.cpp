@@ -170,3 +170,44 @@ TEST_F(DpiTabTest, ACancelledColourDialogChangesNothing) {
     EXPECT_EQ(StageColour(InMouse(n)), StageColour(before));
     EXPECT_EQ(InFile(n), StageColour(before));
 }
+
+TEST_F(DpiTabTest, EnterCommitsATypedDpiAndEscapePutsTheShownOneBack) {
+    auto* edit = Control<QLineEdit>(CDpiTabUI::kEditPrefix, 4);
+    ASSERT_TRUE(edit);
+    const int position = TypedDpiToPosition(Sensor(), 6400, HighestPosition(Sensor()));
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, QStringLiteral("6400"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(Control<QSlider>(CDpiTabUI::kSliderPrefix, 4)->value(), position);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return InMouse(4).x == position; }, kWaitMs));
+
+    edit->selectAll();
+    QTest::keyClicks(edit, QStringLiteral("800"));
+    QTest::keyClick(edit, Qt::Key_Escape);
+    EXPECT_EQ(edit->text(), QStringLiteral("6400"));
+    QFocusEvent out(QEvent::FocusOut);
+    QApplication::sendEvent(edit, &out);
+    EXPECT_EQ(edit->text(), QStringLiteral("6400"));
+    // A later write of another stage comes after anything leaving the edit sent.
+    Control<QSlider>(CDpiTabUI::kSliderPrefix, 2)->setValue(60);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return InMouse(2).x == 60; }, kWaitMs));
+    EXPECT_EQ(InMouse(4).x, position);
+}
+
+TEST_F(DpiTabTest, AStageBelowAHundredDpiShowsItsOwnNumber) {
+    // The simulated sensor starts at 50 DPI in steps of 50, as kestrunectl dpi shows it.
+    ASSERT_EQ(PositionToDpi(Sensor(), 0), 50);
+    auto* edit = Control<QLineEdit>(CDpiTabUI::kEditPrefix, 2);
+    Control<QSlider>(CDpiTabUI::kSliderPrefix, 2)->setValue(0);
+    EXPECT_EQ(edit->text(), QStringLiteral("50"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return InMouse(2).x == 0; }, kWaitMs));
+    Shot("fifty");
+    // Typed back, 50 is the position it was shown for.
+    Control<QSlider>(CDpiTabUI::kSliderPrefix, 2)->setValue(10);
+    edit->setText(QStringLiteral("50"));
+    QFocusEvent out(QEvent::FocusOut);
+    QApplication::sendEvent(edit, &out);
+    EXPECT_EQ(edit->text(), QStringLiteral("50"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return InMouse(2).x == 0; }, kWaitMs));
+}

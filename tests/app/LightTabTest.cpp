@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QSlider>
 #include <QTimer>
+#include <QWheelEvent>
 #include <chrono>
 #include <functional>
 #include <vector>
@@ -262,6 +263,52 @@ TEST_F(LightTabTest, EachEffectEnablesTheControlsItUses) {
     Light()->SetSameModeAllowed(false);
     Choose(kEffectStatic);
     EXPECT_FALSE(Control<QWidget>(CLightControlUI::kSameMode)->isVisible());
+}
+
+TEST_F(LightTabTest, TheWheelAndTheArrowKeysPassTheHiddenEffectsBy) {
+    auto* combo = Control<QComboBox>(CLightControlUI::kEffectCombo);
+    auto wheel = [&](int steps) {
+        QWheelEvent turn(QPointF(5, 5), combo->mapToGlobal(QPointF(5, 5)), QPoint(),
+                         QPoint(0, -120 * steps), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                         false);
+        QApplication::sendEvent(combo, &turn);
+    };
+    // The custom effects 9 and 11 lie either side of blink, the last effect shown.
+    Choose(kEffectFourColourBlink);
+    wheel(1);
+    EXPECT_EQ(combo->currentIndex(), kEffectBlink);
+    wheel(1);
+    EXPECT_EQ(combo->currentIndex(), kEffectBlink);
+    QTest::keyClick(combo, Qt::Key_Down);
+    QTest::keyClick(combo, Qt::Key_End);
+    EXPECT_EQ(combo->currentIndex(), kEffectBlink);
+    QTest::keyClick(combo, Qt::Key_Up);
+    EXPECT_EQ(combo->currentIndex(), kEffectFourColourBlink);
+    QTest::keyClick(combo, Qt::Key_Down);
+    // "Custom" by its first letter neither.
+    QTest::keyClicks(combo, QStringLiteral("c"));
+    EXPECT_EQ(combo->currentIndex(), kEffectBlink);
+    EXPECT_TRUE(Control<QWidget>(CLightControlUI::kBrightnessLayout)->isEnabled());
+    EXPECT_TRUE(MouseHolds(MouseBlock::kEffect, kEffectBlink));
+    EXPECT_TRUE(FileHolds("SelectItem", kEffectBlink));
+}
+
+TEST_F(LightTabTest, EnterCommitsATypedColourAndEscapePutsTheShownOneBack) {
+    Choose(kEffectStatic);
+    auto* red = Control<QLineEdit>(CLightControlUI::kEditRed);
+    red->setFocus();
+    red->selectAll();
+    QTest::keyClicks(red, QStringLiteral("77"));
+    QTest::keyClick(red, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(Control<CColorPaletteUI>(CLightControlUI::kPalette)->Colour().red(), 77);
+    EXPECT_TRUE(MouseHolds(MouseBlock::kRed, 77));
+    red->selectAll();
+    QTest::keyClicks(red, QStringLiteral("5"));
+    QTest::keyClick(red, Qt::Key_Escape);
+    EXPECT_EQ(red->text(), QStringLiteral("77"));
+    QFocusEvent out(QEvent::FocusOut);
+    QApplication::sendEvent(red, &out);
+    EXPECT_EQ(Light()->Light().red, 77);
 }
 
 TEST_F(LightTabTest, TheColourCycleStaysOnUntilAColourIsChosen) {

@@ -9,6 +9,7 @@
 #include "app/MsgWnd.h"
 #include "lighting/ui/ColorSelectWnd.h"
 #include "mouse/ui/DevicePage.h"
+#include "tests/app/HandlerRowCheck.h"
 #include "ui/Page.h"
 #include "ui/SkinBuilder.h"
 
@@ -39,6 +40,42 @@ TEST(PageControls, EveryTableMatchesItsLayout) {
         ASSERT_TRUE(root) << table.layout;
         EXPECT_EQ(MissingControls(*root, table.controls), QStringList()) << table.layout;
     }
+}
+
+namespace {
+
+std::unique_ptr<QWidget> BuildLayout(const char* layout) {
+    CSkinBuilder builder([](const QString& element, QWidget* parent) -> QWidget* {
+        if (element == QLatin1String("QuillonMouseDevice"))
+            return new CDevicePageUI(element, parent);
+        return CreateMousePageControl(element, parent);
+    });
+    return std::unique_ptr<QWidget>(builder.Build(QString::fromLatin1(layout)));
+}
+
+template <class Owner>
+QStringList FaultsOf(const char* layout) {
+    std::unique_ptr<QWidget> root = BuildLayout(layout);
+    if (!root)
+        return {QStringLiteral("no layout %1").arg(QLatin1String(layout))};
+    return RowsThatCannotFire<Owner>(*root, Owner::HandlerTable());
+}
+
+}  // namespace
+
+// A row whose control never sends its type (a "killfocus" of a control that is not there, a
+// "selectchanged" of a button that cannot be checked) is a handler that never runs. The buttons
+// tab makes its key buttons and list rows at run time: its table is checked on the live window.
+TEST(PageControls, EveryHandlerRowIsOneTheMapperSendsForItsControl) {
+    EXPECT_EQ(FaultsOf<CDevicePageUI>(CDevicePageUI::kLayout), QStringList());
+    EXPECT_EQ(FaultsOf<CDpiTabUI>(CDevicePageUI::kLayout), QStringList());
+    EXPECT_EQ(FaultsOf<CPerformanceTabUI>(CDevicePageUI::kLayout), QStringList());
+    EXPECT_EQ(FaultsOf<CPointerTabUI>(CDevicePageUI::kLayout), QStringList());
+    EXPECT_EQ(FaultsOf<CLightControlUI>(CLightControlUI::kLayout), QStringList());
+    EXPECT_EQ(FaultsOf<CKeySetControlUI>(CKeySetControlUI::kLayout), QStringList());
+    EXPECT_EQ(FaultsOf<CDeviceProfileUI>(CDeviceProfileUI::kLayout), QStringList());
+    EXPECT_EQ(FaultsOf<CShootControlUI>(CShootControlUI::kLayout), QStringList());
+    EXPECT_EQ(FaultsOf<CColorSelectWnd>(CColorSelectWnd::kLayout), QStringList());
 }
 
 TEST(PageControls, NumberedControlsAndTheirPrefix) {

@@ -10,6 +10,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSlider>
 #include <fstream>
 #include <map>
 
@@ -321,6 +322,57 @@ TEST_F(ProfileControlTest, ResetAsksThenWritesTheDefaultsToFileAndMouse) {
     const std::vector<uint8_t> settings = world->SettingsMemory();
     EXPECT_EQ(std::vector<uint8_t>(settings.begin(), settings.begin() + kMouseSettingsBlockSize),
               std::vector<uint8_t>(image.begin(), image.end()));
+}
+
+TEST_F(ProfileControlTest, RestoreDefaultsAsksThenPutsTheDefaultsInTheProfileAndTheMouse) {
+    const fs::path file = Folder() / (Id(0) + ".Json");
+    // A stage moved away from the defaults, in the mouse and the file.
+    Page()->SelectSettingsTab(1);
+    auto* slider = Find<QSlider>(CDpiTabUI::kSliderPrefix, 2);
+    ASSERT_TRUE(slider);
+    slider->setValue(slider->value() == 7 ? 8 : 7);
+    const int moved = slider->value();
+    const size_t stageX = MouseBlock::kFirstStage + 2 * kDpiStageBytes + 2;  // X, low byte
+    ASSERT_TRUE(QTest::qWaitFor([&] { return world->SettingsMemory()[stageX] == moved; }, kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return CJsonFile::ReadDocument(
+                       file)["Device"][0]["DPIStages"]["StageDPIs"][2]["StageDPIX"]
+                       .asInt() == moved;
+        },
+        kWaitMs));
+    const Json::Value changed = CJsonFile::ReadDocument(file);
+
+    Click(CDeviceProfileUI::kDefaults);
+    Answer("message_text_22", false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Entry()->Worker()->IsIdle(); }, kWaitMs));
+    EXPECT_EQ(CJsonFile::ReadDocument(file), changed);
+    EXPECT_EQ(world->SettingsMemory()[stageX], moved);
+
+    Click(CDeviceProfileUI::kDefaults);
+    Answer("message_text_22", true);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return Control()->isEnabled() && Entry()->Worker()->IsIdle(); }, kWaitMs));
+    EXPECT_TRUE(NoMessage());
+    CMouseProfiledata defaults;
+    defaults.SetDefaultPath(GetDefaultProfileFile("mouse"));
+    defaults.LoadSection(GetDefaultProfileFile("mouse"));
+    const Json::Value restored = CJsonFile::ReadDocument(file);
+    const Json::Value expected = CJsonFile::ReadDocument(GetDefaultProfileFile("mouse"));
+    for (const char* section : {"DPIStages", "LightInfo", "KeyList"})
+        EXPECT_EQ(restored["Device"][0][section], expected["Device"][0][section]) << section;
+    EXPECT_EQ(restored["profilename"], changed["profilename"]);
+    EXPECT_EQ(restored["profileUUID"], changed["profileUUID"]);
+    // The stages first: reading them reads the active stage too.
+    const std::vector<DpiStage> defaultStages = defaults.GetDpiStages();
+    const MouseSettingsBlock image =
+        BuildMouseSettingsBlock(0, defaults.GetLightInfo(), defaultStages,
+                                defaults.GetActiveDpiStage(), defaults.GetMouseSettings());
+    const std::vector<uint8_t> settings = world->SettingsMemory();
+    EXPECT_EQ(std::vector<uint8_t>(settings.begin(), settings.begin() + kMouseSettingsBlockSize),
+              std::vector<uint8_t>(image.begin(), image.end()));
+    // The page shows what the mouse now holds.
+    EXPECT_EQ(slider->value(), StagePosition(Page()->ShownProfile().sensor, defaultStages.at(2)));
 }
 
 namespace {

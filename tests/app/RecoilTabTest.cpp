@@ -104,6 +104,25 @@ TEST_F(RecoilTabTest, ABulletsEditLandsInItsSixEventsAlone) {
     EXPECT_EQ(Tab()->CurrentBullet(), 0);
 }
 
+TEST_F(RecoilTabTest, EnterCommitsAnEditAndEscapePutsTheShownValueBack) {
+    QTest::mouseClick(Option(CShootControlUI::kGunPrefix, 1), Qt::LeftButton);
+    QLineEdit* delay = Edit(CShootControlUI::kDelayEdit);
+    delay->setFocus();
+    delay->selectAll();
+    QTest::keyClicks(delay, QStringLiteral("77"));
+    QTest::keyClick(delay, Qt::Key_Return);
+    const int bullet = Tab()->CurrentBullet();
+    const auto delayInFile = [&] { return Events(1)[bullet * 6 + 3]["Delay"].asInt(); };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return delayInFile() == 77; }, kWaitMs));
+    delay->selectAll();
+    QTest::keyClicks(delay, QStringLiteral("9"));
+    QTest::keyClick(delay, Qt::Key_Escape);
+    EXPECT_EQ(delay->text(), QStringLiteral("77"));
+    QFocusEvent out(QEvent::FocusOut);
+    QApplication::sendEvent(delay, &out);
+    EXPECT_EQ(delayInFile(), 77);
+}
+
 TEST_F(RecoilTabTest, SaveWritesTheFourPatternsToTheMousesShootMemory) {
     Type(CShootControlUI::kXEdit, "40");
     QTest::mouseClick(Button(CShootControlUI::kSave), Qt::LeftButton);

@@ -46,15 +46,22 @@ TEST(DpiMath, PositionToDpiPerSensor) {
                            {113, 9576, 9600},
                            {129, 9576, 9600}});
     ExpectDpiTable(
-        k8925, {{0, 50, 0}, {1, 100, 100}, {99, 5000, 5000}, {100, 5100, 5100}, {129, 8000, 8000}});
+        k8925,
+        {{0, 50, 50}, {1, 100, 100}, {99, 5000, 5000}, {100, 5100, 5100}, {129, 8000, 8000}});
     // Step 100 up to position 48, 200 per position above.
     ExpectDpiTable(k3325, {{0, 200, 200}, {48, 5000, 5000}, {49, 5200, 5200}, {57, 6800, 6800}});
     ExpectDpiTable(kGeneric, {{0, 200, 200}, {9, 650, 600}, {100, 5200, 5200}});
 }
 
 TEST(DpiMath, ShownDpiRoundsToHundredsHalfDown) {
-    const std::array<std::array<int, 2>, 6> cases = {
-        {{0, 0}, {150, 100}, {151, 200}, {7143, 7100}, {7150, 7100}, {7151, 7200}}};
+    const std::array<std::array<int, 2>, 8> cases = {{{0, 0},
+                                                      {50, 50},
+                                                      {99, 99},
+                                                      {150, 100},
+                                                      {151, 200},
+                                                      {7143, 7100},
+                                                      {7150, 7100},
+                                                      {7151, 7200}}};
     for (const auto& [dpi, shown] : cases)
         EXPECT_EQ(ShownDpi(dpi), shown) << dpi;
 }

@@ -14,6 +14,7 @@
 #include <QTest>
 
 #include "ui/ColorPalette.h"
+#include "ui/NotifyMapper.h"
 #include "ui/SkinWindow.h"
 
 namespace {
@@ -182,4 +183,19 @@ TEST_F(NotifyTest, PalettePicksByMouseAndKeys) {
         window.seen.last(),
         QStringLiteral("colorchanged:deng_Color_Pallet:%1").arg(static_cast<int>(picked.rgb())));
     EXPECT_TRUE(window.seen.first().startsWith(QLatin1String("colorchanged:deng_Color_Pallet:")));
+}
+
+TEST(NotifyTypes, AControlSendsTheTypesOfItsClassAndState) {
+    QPushButton button;
+    button.setObjectName(QStringLiteral("a_button"));
+    EXPECT_TRUE(CNotifyMapper::TypesSent(button).contains(NotifyType::kClick));
+    EXPECT_FALSE(CNotifyMapper::TypesSent(button).contains(NotifyType::kSelectChanged));
+    button.setCheckable(true);
+    EXPECT_TRUE(CNotifyMapper::TypesSent(button).contains(NotifyType::kSelectChanged));
+    QLineEdit edit;
+    edit.setObjectName(QStringLiteral("an_edit"));
+    EXPECT_TRUE(CNotifyMapper::TypesSent(edit).contains(NotifyType::kKillFocus));
+    EXPECT_FALSE(CNotifyMapper::TypesSent(edit).contains(NotifyType::kClick));
+    QLineEdit unnamed;
+    EXPECT_TRUE(CNotifyMapper::TypesSent(unnamed).isEmpty());
 }

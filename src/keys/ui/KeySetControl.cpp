@@ -25,6 +25,10 @@ const PageHandler<CKeySetControlUI> CKeySetControlUI::kHandlers[] = {
     {"itemselect", kMacroModeCombo, &CKeySetControlUI::OnMacroModeSelect},
 };
 
+std::span<const PageHandler<CKeySetControlUI>> CKeySetControlUI::HandlerTable() {
+    return kHandlers;
+}
+
 namespace {
 
 // Two pages follow the functions: "disabled" and a code the editor cannot build.
@@ -636,6 +640,8 @@ void CKeySetControlUI::ShowFunctionPage(int function, bool fresh) {
     if (auto* pages = findChild<QStackedWidget*>(QString::fromLatin1(kFunctionPages));
         pages && function >= 0 && function < pages->count())
         pages->setCurrentIndex(function);
+    if (function == kFunctionMacro)
+        ShowMacroCycle();
     if (function == kFunctionKeyboard && fresh) {
         SetKeyboardText({});
         SelectModifierOption(-1);
@@ -663,6 +669,11 @@ void CKeySetControlUI::OnFunctionSelect(TNotifyUI&, int) {
 }
 
 void CKeySetControlUI::OnMacroModeSelect(TNotifyUI&, int) {
+    ShowMacroCycle();
+}
+
+void CKeySetControlUI::ShowMacroCycle() {
+    // The repeat count only means something to the mode that repeats.
     auto* mode = findChild<QComboBox*>(QString::fromLatin1(kMacroModeCombo));
     if (auto* cycle = findChild<QWidget*>(QString::fromLatin1(kMacroCycleLayout)))
         cycle->setVisible(mode && mode->currentIndex() == kMacroRepeatEntry);

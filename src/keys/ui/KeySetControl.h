@@ -142,6 +142,8 @@ class CKeySetControlUI : public CPageUI {
     int FindFunctionItem(int function) const;
     // The function page f (and for the keyboard page an empty key).
     void ShowFunctionPage(int function, bool fresh);
+    // The repeat count beside the repeating play mode only.
+    void ShowMacroCycle();
     int SelectedFunction() const;
     void SetTitle(const QString& title);
     // A line under the buttons (the result of the last save to the mouse); empty hides it.
@@ -156,6 +158,12 @@ class CKeySetControlUI : public CPageUI {
   private:
     void OnFunctionSelect(TNotifyUI& msg, int);
     void OnMacroModeSelect(TNotifyUI& msg, int);
+
+  public:
+    // The handler table, for the check that each of its rows can fire.
+    static std::span<const PageHandler<CKeySetControlUI>> HandlerTable();
+
+  private:
     static const PageHandler<CKeySetControlUI> kHandlers[];
 
     void ShowKeyboard(const KeyCode& code);

@@ -29,6 +29,10 @@ const PageHandler<CColorSelectWnd> CColorSelectWnd::kHandlers[] = {
     {"click", kRestoreButton, &CColorSelectWnd::OnRestore},
 };
 
+std::span<const PageHandler<CColorSelectWnd>> CColorSelectWnd::HandlerTable() {
+    return kHandlers;
+}
+
 namespace {
 
 // The dialog's size at 96 DPI.

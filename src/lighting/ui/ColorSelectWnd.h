@@ -103,6 +103,12 @@ class CColorSelectWnd : public CSkinWindow {
     void OnMinimise(TNotifyUI& msg, int n);
     void OnMaximise(TNotifyUI& msg, int n);
     void OnRestore(TNotifyUI& msg, int n);
+
+  public:
+    // The handler table, for the check that each of its rows can fire.
+    static std::span<const PageHandler<CColorSelectWnd>> HandlerTable();
+
+  private:
     static const PageHandler<CColorSelectWnd> kHandlers[];
 
     QAbstractButton* Preset(int n) const;

@@ -8,6 +8,7 @@
 #include <QListView>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QStandardItemModel>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <tuple>
@@ -37,6 +38,10 @@ const PageHandler<CLightControlUI> CLightControlUI::kHandlers[] = {
     {"click", kSameMode, &CLightControlUI::OnSameMode},
     {"click", kColourShown, &CLightControlUI::OnColourShown},
 };
+
+std::span<const PageHandler<CLightControlUI>> CLightControlUI::HandlerTable() {
+    return kHandlers;
+}
 
 namespace {
 
@@ -114,11 +119,17 @@ void CLightControlUI::FillEffects(const std::vector<std::string>& names,
         const QSignalBlocker block(combo);
         combo->clear();
         auto* view = qobject_cast<QListView*>(combo->view());
+        auto* model = qobject_cast<QStandardItemModel*>(combo->model());
         for (size_t i = 0; i < names.size(); ++i) {
             const QString key = QString::fromStdString(names[i]);
             combo->addItem(Skin().Text(key), key);
+            const bool shown = i < visible.size() && visible[i];
+            const int row = static_cast<int>(i);
             if (view)
-                view->setRowHidden(static_cast<int>(i), i >= visible.size() || !visible[i]);
+                view->setRowHidden(row, !shown);
+            // The wheel and the arrow keys skip disabled items, not hidden rows.
+            if (QStandardItem* item = model ? model->item(row) : nullptr; item && !shown)
+                item->setEnabled(false);
         }
     }
     for (auto [name, maximum] :

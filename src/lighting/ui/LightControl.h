@@ -117,6 +117,12 @@ class CLightControlUI : public CPageUI {
     void OnPreset(TNotifyUI& msg, int n);
     void OnSameMode(TNotifyUI& msg, int);
     void OnColourShown(TNotifyUI& msg, int);
+
+  public:
+    // The handler table, for the check that each of its rows can fire.
+    static std::span<const PageHandler<CLightControlUI>> HandlerTable();
+
+  private:
     static const PageHandler<CLightControlUI> kHandlers[];
 
     // The change sequence: the page's copy, the preview, then the worker.

@@ -33,6 +33,10 @@ const PageHandler<CShootControlUI> CShootControlUI::kHandlers[] = {
     {"click", kReset, &CShootControlUI::OnReset},
 };
 
+std::span<const PageHandler<CShootControlUI>> CShootControlUI::HandlerTable() {
+    return kHandlers;
+}
+
 namespace {
 
 int NumberOf(const QLineEdit* edit, int maximum) {
@@ -77,9 +81,11 @@ void CShootControlUI::SetFolders(const std::filesystem::path& deviceFolder,
         auto* pattern = findChild<CShootPatternUI*>(QStringLiteral("shoot_image_%1").arg(gun));
         if (!pattern)
             continue;
+        // One read of the gun's file for its thirty bullets.
+        const std::vector<MacroEvent> events = m_shoot->ReadEvents(gun);
         std::vector<ShootBullet> bullets;
         for (int b = 0; b < kShootBullets; ++b)
-            bullets.push_back(m_shoot->GetBullet(gun, b).value_or(ShootBullet{}));
+            bullets.push_back(ReadBullet(events, b));
         pattern->SetBullets(std::move(bullets));
     }
     SelectGun(0);

@@ -97,6 +97,12 @@ class CShootControlUI : public CPageUI {
     void OnExport(TNotifyUI& msg, int);
     void OnSave(TNotifyUI& msg, int);
     void OnReset(TNotifyUI& msg, int);
+
+  public:
+    // The handler table, for the check that each of its rows can fire.
+    static std::span<const PageHandler<CShootControlUI>> HandlerTable();
+
+  private:
     static const PageHandler<CShootControlUI> kHandlers[];
 
     // The current bullet from its file into the edits, checks and the picture.

@@ -30,6 +30,10 @@ const PageHandler<CButtonsTabUI> CButtonsTabUI::kHandlers[] = {
     {"killfocus", CKeySetControlUI::kKeyboardText, &CButtonsTabUI::OnKeyboardFocusLost},
 };
 
+std::span<const PageHandler<CButtonsTabUI>> CButtonsTabUI::HandlerTable() {
+    return kHandlers;
+}
+
 namespace {
 
 QString Text(std::string_view key) {

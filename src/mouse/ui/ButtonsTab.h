@@ -94,6 +94,12 @@ class CButtonsTabUI : public CMouseTabUI {
     void OnCycleEdited(TNotifyUI& msg, int);
     void OnKeyboardFocus(TNotifyUI& msg, int);
     void OnKeyboardFocusLost(TNotifyUI& msg, int);
+
+  public:
+    // The handler table, for the check that each of its rows can fire.
+    static std::span<const PageHandler<CButtonsTabUI>> HandlerTable();
+
+  private:
     static const PageHandler<CButtonsTabUI> kHandlers[];
 
     void OnApplied(bool ran, const MouseResult& result);

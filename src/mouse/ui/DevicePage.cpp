@@ -120,6 +120,10 @@ const PageHandler<CDevicePageUI> CDevicePageUI::kHandlers[] = {
     {"click", kSettingsOptionPrefix, &CDevicePageUI::OnSettingsOption},
 };
 
+std::span<const PageHandler<CDevicePageUI>> CDevicePageUI::HandlerTable() {
+    return kHandlers;
+}
+
 bool CDevicePageUI::HandleNotify(TNotifyUI& msg) {
     return Dispatch<CDevicePageUI>(kHandlers, msg);
 }

@@ -112,6 +112,12 @@ class CDevicePageUI : public CPageUI {
 
   private:
     void OnSettingsOption(TNotifyUI& msg, int n);
+
+  public:
+    // The handler table, for the check that each of its rows can fire.
+    static std::span<const PageHandler<CDevicePageUI>> HandlerTable();
+
+  private:
     static const PageHandler<CDevicePageUI> kHandlers[];
 
     QString m_family;

@@ -21,6 +21,10 @@ const PageHandler<CDpiTabUI> CDpiTabUI::kHandlers[] = {
     {"click", kColourPrefix, &CDpiTabUI::OnColourClicked},
 };
 
+std::span<const PageHandler<CDpiTabUI>> CDpiTabUI::HandlerTable() {
+    return kHandlers;
+}
+
 namespace {
 
 // The stage record the mouse keeps for stage n, grown as the page grows it.

@@ -49,6 +49,12 @@ class CDpiTabUI : public CMouseTabUI {
     void OnEnableChanged(TNotifyUI& msg, int n);
     void OnSelectChanged(TNotifyUI& msg, int n);
     void OnColourClicked(TNotifyUI& msg, int n);
+
+  public:
+    // The handler table, for the check that each of its rows can fire.
+    static std::span<const PageHandler<CDpiTabUI>> HandlerTable();
+
+  private:
     static const PageHandler<CDpiTabUI> kHandlers[];
 
     // Slider, edit and active look of stage n at position p.

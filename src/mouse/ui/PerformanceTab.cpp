@@ -21,6 +21,10 @@ const PageHandler<CPerformanceTabUI> CPerformanceTabUI::kHandlers[] = {
     {"itemselect", kDebounceCombo, &CPerformanceTabUI::OnDebounceCombo},
 };
 
+std::span<const PageHandler<CPerformanceTabUI>> CPerformanceTabUI::HandlerTable() {
+    return kHandlers;
+}
+
 namespace {
 
 // Marks a combo item that shows a stored number the layout's items lack.

@@ -53,6 +53,12 @@ class CPerformanceTabUI : public CMouseTabUI {
     void OnOption(TNotifyUI& msg, int n);
     void OnSleepCombo(TNotifyUI& msg, int);
     void OnDebounceCombo(TNotifyUI& msg, int);
+
+  public:
+    // The handler table, for the check that each of its rows can fire.
+    static std::span<const PageHandler<CPerformanceTabUI>> HandlerTable();
+
+  private:
     static const PageHandler<CPerformanceTabUI> kHandlers[];
 
     // The option labels and combo items, once the layout's controls are there.

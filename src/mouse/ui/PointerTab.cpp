@@ -22,6 +22,10 @@ const PageHandler<CPointerTabUI> CPointerTabUI::kHandlers[] = {
     {"click", kDesktopSettingsPrefix, &CPointerTabUI::OnDesktopSettings},
 };
 
+std::span<const PageHandler<CPointerTabUI>> CPointerTabUI::HandlerTable() {
+    return kHandlers;
+}
+
 // Each slider, its word, its range, the label that shows its value and that value's format
 // (a language key; none for a plain number).
 struct PointerSlider {

@@ -50,6 +50,12 @@ class CPointerTabUI : public CMouseTabUI {
     void OnPrecision(TNotifyUI& msg, int);
     void OnScrollPage(TNotifyUI& msg, int);
     void OnDesktopSettings(TNotifyUI& msg, int n);
+
+  public:
+    // The handler table, for the check that each of its rows can fire.
+    static std::span<const PageHandler<CPointerTabUI>> HandlerTable();
+
+  private:
     static const PageHandler<CPointerTabUI> kHandlers[];
 
     void ShowWords();

@@ -29,6 +29,10 @@ const PageHandler<CDeviceProfileUI> CDeviceProfileUI::kHandlers[] = {
     {"click", kDefaults, &CDeviceProfileUI::OnDefaults},
 };
 
+std::span<const PageHandler<CDeviceProfileUI>> CDeviceProfileUI::HandlerTable() {
+    return kHandlers;
+}
+
 namespace {
 
 QString FromUtf8(const std::string& text) {

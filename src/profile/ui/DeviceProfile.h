@@ -115,6 +115,12 @@ class CDeviceProfileUI : public CPageUI {
     void OnRename(TNotifyUI& msg, int);
     void OnReset(TNotifyUI& msg, int);
     void OnDefaults(TNotifyUI& msg, int);
+
+  public:
+    // The handler table, for the check that each of its rows can fire.
+    static std::span<const PageHandler<CDeviceProfileUI>> HandlerTable();
+
+  private:
     static const PageHandler<CDeviceProfileUI> kHandlers[];
 
     // The combo box again from the list, choosing `selectId` (the current profile when empty).
