@@ -5,8 +5,9 @@
 #include "mouse/QuillonMouseDevice.h"
 #include "simulated/SimulatedMouse.h"
 
-CDeviceChanges::CDeviceChanges(std::shared_ptr<CSimulatedMouse> simulated)
-    : m_simulated(std::move(simulated)) {}
+CDeviceChanges::CDeviceChanges(std::shared_ptr<CSimulatedMouse> simulated,
+                               std::chrono::milliseconds changeWait)
+    : m_simulated(std::move(simulated)), m_changeWait(changeWait) {}
 
 bool CDeviceChanges::Run(CQuillonUSBDevice& device, std::chrono::milliseconds wait,
                          const std::function<void()>& change) const {

@@ -13,7 +13,9 @@ class CSimulatedMouse;
 
 class CDeviceChanges {
   public:
-    explicit CDeviceChanges(std::shared_ptr<CSimulatedMouse> simulated = nullptr);
+    // `changeWait`: how long a change the user made waits while another program holds the lock.
+    explicit CDeviceChanges(std::shared_ptr<CSimulatedMouse> simulated = nullptr,
+                            std::chrono::milliseconds changeWait = std::chrono::seconds(5));
 
     // On a device worker: runs `change` under the lock. False, with nothing run, when another
     // program kept the mouse busy for `wait`.
@@ -21,7 +23,9 @@ class CDeviceChanges {
              const std::function<void()>& change) const;
 
     const std::shared_ptr<CSimulatedMouse>& Simulated() const { return m_simulated; }
+    std::chrono::milliseconds ChangeWait() const { return m_changeWait; }
 
   private:
     std::shared_ptr<CSimulatedMouse> m_simulated;
+    std::chrono::milliseconds m_changeWait;
 };

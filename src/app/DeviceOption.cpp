@@ -319,19 +319,37 @@ bool CDeviceOptionUI::RunChange(std::chrono::milliseconds wait,
     return m_changes->Run(*m_device, wait, change);
 }
 
-void CDeviceOptionUI::PostChange(std::function<void()> change, std::function<void(bool)> reply) {
+void CDeviceOptionUI::PostWork(DeviceWork work, std::function<void(CommitState)> notRan) {
     if (!m_worker) {
-        if (reply)
-            reply(false);
+        if (notRan)
+            notRan(CommitState::kGone);
         return;
     }
-    m_worker->Post([this, change = std::move(change), reply = std::move(reply)] {
-        const bool ran = RunChange(kChangeWait, change);
-        if (!ran)
+    const std::chrono::milliseconds wait = m_changes ? m_changes->ChangeWait() : kTimerChangeWait;
+    m_worker->Post([this, wait, work = std::move(work), notRan = std::move(notRan)] {
+        std::function<void()> then;
+        if (!RunChange(wait, [&] { then = work(); })) {
             DebugLine(DebugArea::App, "change dropped: the mouse stayed busy with another program");
-        if (reply)
-            RunOnUi([reply, ran] { reply(ran); });
+            // The page shows the profile as it is, not the change that was not made.
+            if (m_mouse)
+                m_mouse->ApplyProfile();
+            if (notRan)
+                RunOnUi([notRan] { notRan(CommitState::kBusy); });
+            return;
+        }
+        if (then)
+            RunOnUi(std::move(then));
     });
+}
+
+WorkPoster CDeviceOptionUI::Poster() {
+    QPointer<CDeviceOptionUI> self(this);
+    return [self](DeviceWork work, std::function<void(CommitState)> notRan) {
+        if (self)
+            self->PostWork(std::move(work), std::move(notRan));
+        else if (notRan)
+            notRan(CommitState::kGone);
+    };
 }
 
 void CDeviceOptionUI::RefreshNow() {
@@ -357,7 +375,7 @@ void CDeviceOptionUI::WatchProfileFolder() {
     connect(m_profileReload, &QTimer::timeout, this, [this] {
         // Every change reads a profile file saved elsewhere again and shows it: one with
         // nothing else to do is enough. Its own saves are nothing new.
-        PostChange([] {});
+        PostWork([] { return std::function<void()>(); });
     });
 }
 

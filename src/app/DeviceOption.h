@@ -18,6 +18,7 @@
 #include "mouse/QuillonMouseDevice.h"
 #include "mouse/ui/DevicePage.h"
 #include "ui/Page.h"
+#include "ui/PageRoad.h"
 
 class CMpDevicePowerUI;
 class QAbstractButton;
@@ -46,7 +47,6 @@ class CDeviceOptionUI : public QWidget, public IEntryHost, public IMouseOwner {
     // How long the device worker waits while another program changes the mouse: a poll looks
     // again later, a change the user made waits longer.
     static constexpr std::chrono::milliseconds kTimerChangeWait{1000};
-    static constexpr std::chrono::milliseconds kChangeWait{5000};
     static constexpr int kBusyRetryMs = 250;
 
     // The four images of "device_select": normal, selected, synchronised normal and selected.
@@ -62,10 +62,13 @@ class CDeviceOptionUI : public QWidget, public IEntryHost, public IMouseOwner {
     }
     // Links the entry to its device (and owns a mouse); starts its device worker.
     void SetDevice(CQuillonUSBDevice* device);
-    // Runs `change` on the device worker as one change of the device (see CDeviceChanges);
-    // then `reply`, when given, on the UI thread: false when the change was dropped because
-    // another program kept the mouse busy.
-    void PostChange(std::function<void()> change, std::function<void(bool ran)> reply = {});
+    // The page road's poster (ui/PageRoad.h): runs `work` on the device worker as one change
+    // of the device (see CDeviceChanges), then what it returns on the UI thread. `notRan`
+    // learns on the UI thread that another program kept the mouse busy (the page is shown the
+    // profile again) or that the device has no worker.
+    void PostWork(DeviceWork work, std::function<void(CommitState)> notRan = {});
+    // PostWork as a WorkPoster that outlives the entry (the work then never runs).
+    WorkPoster Poster();
     // Another program changed the simulated mouse: the running polls look again now.
     void RefreshNow();
     CQuillonUSBDevice* Device() const { return m_device; }

@@ -57,7 +57,7 @@ T* AncestorOf(QObject* object) {
 
 CMainWnd::CMainWnd(MainWndOptions options)
     : m_options(std::move(options)),
-      m_changes(std::make_shared<const CDeviceChanges>(m_options.simulated)) {
+      m_changes(std::make_shared<const CDeviceChanges>(m_options.simulated, m_options.changeWait)) {
     setObjectName(QStringLiteral("MainWnd"));
     RegisterMousePageControls();
     setWindowTitle(QString::fromUtf8(kProductName));
@@ -72,6 +72,13 @@ CMainWnd::CMainWnd(MainWndOptions options)
             Skin().Text(QStringLiteral("mouse")),
             QString::fromStdString(FirmwareVersionText(current)),
             QString::fromStdString(FirmwareVersionText(required)));
+    });
+    m_messages.SetOpener([this](const QString& text, bool ask, std::function<void(bool)> answered) {
+        OpenMessage(this, text, Dpi(), false, ask ? kMessageConfirmCancel : kMessageConfirmOnly,
+                    [answered = std::move(answered)](int result) {
+                        if (answered)
+                            answered(result == 1);
+                    });
     });
     connect(&m_tray, &CTrayIcon::LeftClicked, this, &CMainWnd::ToggleFromTray);
     connect(&m_tray, &CTrayIcon::RightClicked, this,
@@ -184,7 +191,10 @@ void CMainWnd::OnWindowInit() {
             if (static_cast<ILightDevice*>(mouse) != &device)
                 continue;
             if (CDeviceOptionUI* entry = EntryOf(*mouse))
-                entry->PostChange([mouse, record] { mouse->ApplySynchronisedLight(record); });
+                entry->PostWork([mouse, record] {
+                    mouse->ApplySynchronisedLight(record);
+                    return std::function<void()>();
+                });
             if (CDevicePageUI* page = PageOf(*mouse); page && page->LightControl())
                 page->LightControl()->ShowLight(record);
         }
@@ -477,33 +487,15 @@ CDeviceOptionUI* CMainWnd::CreateDevicePage(CQuillonUSBDevice& device) {
     entry->SetChanges(m_changes);
     entry->SetDevice(&device);
     if (CQuillonMouseDevice* mouse = device.AsMouse()) {
-        QPointer<CDeviceOptionUI> owner(entry);
-        page->SetChangePoster(
-            [owner, mouse](CMouseTabUI::MouseChange change, CMouseTabUI::Reply reply) {
-                if (owner)
-                    owner->PostChange([mouse, change = std::move(change)] { change(*mouse); },
-                                      std::move(reply));
-            });
-        if (auto* keys = page->findChild<CButtonsTabUI*>()) {
-            keys->SetMessageSink([this](const QString& text) { OpenMessage(this, text, Dpi()); });
+        page->SetRoad(entry->Poster(), mouse, &m_messages);
+        if (auto* keys = page->findChild<CButtonsTabUI*>())
             keys->SetKeyCapture(std::make_unique<CQtKeyCapture>());
-        }
         if (CLightControlUI* light = page->LightControl())
             light->SetSameModeAction([this, mouse] {
                 ExpectUiThread("CMainWnd same mode");
                 return m_lightSync->Synchronise(*mouse);
             });
-        const MessageAction message = [this](const QString& text, bool ask,
-                                             std::function<void(bool)> answered) {
-            OpenMessage(this, text, Dpi(), false, ask ? kMessageConfirmCancel : kMessageConfirmOnly,
-                        [answered = std::move(answered)](int result) {
-                            if (answered)
-                                answered(result == 1);
-                        });
-        };
-        new CProfileSwitch(*page, *entry, *mouse, m_selectLayout, message);
-        if (CShootControlUI* shoot = page->ShootControl())
-            shoot->SetMessageAction(message);
+        new CProfileSwitch(*page, m_selectLayout);
     }
     entry->SetPictureControl(page->PictureControl());
     if (page->BindLightPreview()) {

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QSet>
 #include <array>
+#include <chrono>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "device/DeviceDiscovery.h"
 #include "lighting/LightSync.h"
 #include "ui/Page.h"
+#include "ui/PageRoad.h"
 #include "ui/SkinWindow.h"
 #include "ui/TrayIcon.h"
 
@@ -50,6 +52,8 @@ struct MainWndOptions {
     bool startHidden = false;
     // Where notifications go; null: nowhere.
     std::shared_ptr<IDesktopNotifier> notifier;
+    // How long a change the user made waits while another program holds the mouse's lock.
+    std::chrono::milliseconds changeWait{5000};
 };
 
 class CMainWnd : public CSkinWindow, public IDeviceDiscoveryOwner {
@@ -110,6 +114,8 @@ class CMainWnd : public CSkinWindow, public IDeviceDiscoveryOwner {
     CThreadSlots& ThreadSlots() { return m_slots; }
     CAboutWnd* AboutWindow() const { return m_about; }
     CDeviceDiscovery* Discovery() const { return m_discovery.get(); }
+    // The one message channel of the window's pages.
+    CPageMessages& Messages() { return m_messages; }
     // The synchronised lighting of the mice (thread slot 8).
     CLightSync& LightSync() { return *m_lightSync; }
     // Asks about old mouse firmware; declining ends the program as "exit" does.
@@ -189,6 +195,7 @@ class CMainWnd : public CSkinWindow, public IDeviceDiscoveryOwner {
     void SetPreviewsWanted(bool windowShown);
 
     MainWndOptions m_options;
+    CPageMessages m_messages;
     CTrayIcon m_tray;
     CMenuWnd* m_menu = nullptr;
     QPointer<CAboutWnd> m_about;

@@ -3,28 +3,24 @@
 // writes the settings image, the macros and the key table; restoring the defaults writes the
 // key table and the settings image. Meanwhile the device list and the profile control are
 // disabled. A mouse that stops answering midway leaves the profile files as they were: the
-// device goes back to the profile it had, and the user is told.
+// device goes back to the profile it had, and the user is told. Both go by the page's road.
 #pragma once
 
 #include <QObject>
 #include <QPointer>
-#include <string>
 
-#include "mouse/MouseResult.h"
-#include "ui/FileChooser.h"
+#include "mouse/ui/MouseRoad.h"
 
-class CDeviceOptionUI;
 class CDevicePageUI;
 class CDeviceProfileUI;
-class CQuillonMouseDevice;
 class QWidget;
 
 class CProfileSwitch : public QObject {
     Q_OBJECT
   public:
-    // Lives as long as the page (its parent). `deviceList` is disabled while the mouse is busy.
-    CProfileSwitch(CDevicePageUI& page, CDeviceOptionUI& entry, CQuillonMouseDevice& mouse,
-                   QWidget* deviceList, MessageAction message);
+    // Lives as long as the page (its parent), whose road it takes (set it first).
+    // `deviceList` is disabled while the mouse is busy.
+    CProfileSwitch(CDevicePageUI& page, QWidget* deviceList);
 
     // Whether a write to the mouse is under way.
     bool IsBusy() const { return m_busy; }
@@ -33,14 +29,11 @@ class CProfileSwitch : public QObject {
     void SwitchTo(int index);
     void RestoreDefaults();
     void SetBusy(bool busy);
-    void SwitchDone(int index, const MouseResult& result, bool lost);
-    void DefaultsDone(const MouseResult& result);
-    void Tell(const QString& key, const QString& argument = {});
+    void SwitchDone(int index, const MouseCommitted& outcome);
+    void DefaultsDone(const MouseCommitted& outcome);
 
+    QPointer<CDevicePageUI> m_page;
     QPointer<CDeviceProfileUI> m_control;
-    QPointer<CDeviceOptionUI> m_entry;
-    CQuillonMouseDevice* m_mouse;
     QPointer<QWidget> m_deviceList;
-    MessageAction m_message;
     bool m_busy = false;
 };

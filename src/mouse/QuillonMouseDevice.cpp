@@ -86,7 +86,10 @@ void CQuillonMouseDevice::InitialSync() {
     if (GetFirmwareCheck() == FirmwareCheck::kDeclined)
         return;
     LoadProfile();
-    ReadSettingsBlock();
+    // A change the mouse missed goes out before anything is read back: the profile is the
+    // truth, and reading first would put the mouse's old value over it.
+    if (!m_settingsUnsent || !SendSettings(0).Sent())
+        ReadSettingsBlock();
     ApplyProfile();
     StartLightThread();
 }
@@ -288,6 +291,7 @@ MouseResult CQuillonMouseDevice::SendSettings(uint8_t slot) {
         result = ended == kResultDone ? kResultDone : ended;
     if (result != kResultDone)
         return MouseResult::Failed(MouseStep::kSettings, result);
+    m_settingsUnsent = false;
     return {};
 }
 
@@ -540,6 +544,13 @@ MouseResult CQuillonMouseDevice::SendRecoil() {
     return {};
 }
 
+RecoilSent CQuillonMouseDevice::SendRecoilPatterns() {
+    const MouseResult result = SendRecoil();
+    if (result.overLimit > 0)
+        return RecoilSent::kTooLarge;
+    return result.Sent() ? RecoilSent::kSent : RecoilSent::kNotSent;
+}
+
 MouseResult CQuillonMouseDevice::SendMacrosAndKeyTable(bool keysDespiteSize) {
     ExpectCommandThread("CQuillonMouseDevice::SendMacrosAndKeyTable");
     MouseResult result;
@@ -585,6 +596,8 @@ MouseResult CQuillonMouseDevice::CommitSettings() {
     const bool saved = SaveProfile().saved;
     MouseResult result = SendSettings(0);
     result.saved = saved;
+    if (!result.Sent())
+        m_settingsUnsent = true;
     return result;
 }
 
@@ -661,6 +674,20 @@ void CQuillonMouseDevice::ApplySynchronisedLight(const LightInfo& info) {
     StoreSettings();
     ApplyLightState();
     WriteSettings(0);
+}
+
+LightCommitResult CQuillonMouseDevice::CommitLightEdit(const LightEdit& edit, bool leaveSync) {
+    ExpectCommandThread("CQuillonMouseDevice::CommitLightEdit");
+    if (leaveSync)
+        SetLightingSync(0);
+    LightInfo light = GetLightSettings();
+    edit(light);
+    SetLightInfo(light);
+    ApplyLightState();
+    const MouseResult result = CommitSettings();
+    if (!result.Done())
+        ApplyProfile();
+    return {result.Sent(), result.saved};
 }
 
 void CQuillonMouseDevice::OnConfigPresenceChanged() {

@@ -16,7 +16,9 @@
 
 #include "device/DeviceDiscovery.h"
 #include "device/QuillonUSBDevice.h"
+#include "lighting/LightCommit.h"
 #include "lighting/LightDevice.h"
+#include "macro/RecoilDevice.h"
 #include "mouse/DpiMath.h"
 #include "mouse/FirmwareUpgrade.h"
 #include "mouse/MouseEvents.h"
@@ -66,7 +68,10 @@ class IMouseOwner {
     virtual void OnLightFrame(CQuillonMouseDevice& /*mouse*/) {}
 };
 
-class CQuillonMouseDevice : public CQuillonUSBDevice, public ILightDevice {
+class CQuillonMouseDevice : public CQuillonUSBDevice,
+                            public ILightDevice,
+                            public ILightPageDevice,
+                            public IRecoilDevice {
   public:
     static constexpr const char* kDefaultLightFilePrefix = "orvel_light";
 
@@ -191,7 +196,10 @@ class CQuillonMouseDevice : public CQuillonUSBDevice, public ILightDevice {
     // One button's assignment, into the profile at once; false for a button the list lacks.
     bool SetKeyAssignment(size_t button, const KeyCode& code);
     // The common tail of every change: save the profile file, then write the settings image.
+    // An image the mouse did not take goes out again at the next contact.
     MouseResult CommitSettings();
+    // Whether the mouse lacks the settings image the profile holds.
+    bool SettingsUnsent() const { return m_settingsUnsent; }
 
     // ---- macros, key table and recoil data on the mouse ----
     std::vector<int> BuildMacroList() override;
@@ -200,6 +208,7 @@ class CQuillonMouseDevice : public CQuillonUSBDevice, public ILightDevice {
     int WriteCurrentKeyTable(int profile) override;
     int WriteMacroData(const std::vector<int>& used) override;
     MouseResult SendRecoil();
+    RecoilSent SendRecoilPatterns() override;
     // 1 sent, 0 too large to describe, -1 the transfer failed.
     int WriteShootData();
     // The used macros, then the key table, then the profile file. Too long macros stop it
@@ -251,6 +260,8 @@ class CQuillonMouseDevice : public CQuillonUSBDevice, public ILightDevice {
     int GetDeviceClass() const override;
     void OnLightFrame(const CLightFrame& frame) override;
     void ApplySynchronisedLight(const LightInfo& info) override;
+    // ILightPageDevice: the edit, then CommitSettings.
+    LightCommitResult CommitLightEdit(const LightEdit& edit, bool leaveSync) override;
     // Whoever shows the frame says so; nothing is computed while nobody does.
     void SetPreviewWanted(bool wanted) { m_light.Engine().SetPreviewWanted(wanted); }
     // Restarts a running thread.
@@ -307,6 +318,8 @@ class CQuillonMouseDevice : public CQuillonUSBDevice, public ILightDevice {
 
     CMouseKeyTable m_keyTable;
     MouseSettingsBlock m_settingsImage{};
+    // A change of the profile's settings the mouse did not take (command thread).
+    bool m_settingsUnsent = false;
     std::vector<KeyListEntry> m_keyList;
 
     CMouseLightState m_light;

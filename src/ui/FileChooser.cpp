@@ -6,16 +6,6 @@
 #include "base/Debug.h"
 #include "ui/SkinResources.h"
 
-void Tell(const MessageAction& message, const QString& key, const QString& argument) {
-    QString text = Skin().Text(key);
-    if (!argument.isNull())
-        text = text.arg(argument);
-    if (message)
-        message(text, false, {});
-    else
-        DebugPrintf(DebugArea::App, "%s", qPrintable(text));
-}
-
 QFileDialog* OpenFileChooser(QWidget* owner, const QString& title, const QString& filter,
                              const QString& suffix, bool save,
                              std::function<void(const QString& file)> chosen) {
@@ -44,19 +34,4 @@ QFileDialog* OpenFileChooser(QWidget* owner, const QString& title, const QString
                      });
     dialog->open();
     return dialog;
-}
-
-void WriteUnlessDeclined(const MessageAction& message, const QString& file,
-                         std::function<void()> write) {
-    if (!QFileInfo::exists(file)) {
-        write();
-        return;
-    }
-    if (!message)
-        return;
-    message(Skin().Text(QStringLiteral("file_replace_text")).arg(QFileInfo(file).fileName()), true,
-            [write = std::move(write)](bool yes) {
-                if (yes)
-                    write();
-            });
 }

@@ -30,6 +30,7 @@ class MousePageTest : public testing::Test {
         // For screenshots in another language ("lan_cn.xml").
         if (const char* language = std::getenv("KESTRUNE_TEST_LANGUAGE"))
             options.languageFile = QString::fromLatin1(language);
+        Configure(options);
         window = std::make_unique<CMainWnd>(options);
         QSignalSpy shown(window.get(), &CMainWnd::FirstShown);
         ASSERT_TRUE(window->Init());
@@ -37,6 +38,8 @@ class MousePageTest : public testing::Test {
         ASSERT_TRUE(QTest::qWaitFor(
             [&] { return Page() && !Page()->ShownProfile().profileId.empty(); }, kWaitMs));
     }
+    // A test's own options for the window.
+    virtual void Configure(MainWndOptions&) {}
     void TearDown() override {
         window.reset();
         EXPECT_EQ(world->ProtocolErrors(), 0u) << world->LastProtocolError();

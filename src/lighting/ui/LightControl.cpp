@@ -234,13 +234,23 @@ uint32_t CLightControlUI::PresetColour(int n) const {
         findChild<QWidget*>(QString::fromLatin1(kPresetPrefix) + QString::number(n)));
 }
 
+PageMessage ResultMessage(const CommitNames& names, const LightCommitResult& result) {
+    if (!result.sent)
+        return names.failed ? PageMessage{QLatin1String(names.failed), {}} : PageMessage{};
+    if (!result.saved)
+        return names.notSaved ? PageMessage{QLatin1String(names.notSaved), {}} : PageMessage{};
+    return {};
+}
+
 void CLightControlUI::Change(LightEdit edit, bool leaveSync) {
     ExpectUiThread("CLightControlUI::Change");
     edit(m_light);
     if (m_preview)
         m_preview(m_light, leaveSync);
-    if (m_poster)
-        m_poster(std::move(edit), leaveSync);
+    m_road.Commit<LightCommitResult>(this, kLightEditNames,
+                                     [edit = std::move(edit), leaveSync](ILightPageDevice& device) {
+                                         return device.CommitLightEdit(edit, leaveSync);
+                                     });
     if (auto* status = Control<QWidget>(kSameModeStatus))
         status->hide();
 }

@@ -12,10 +12,16 @@
 #include <string>
 #include <vector>
 
+#include "lighting/LightCommit.h"
 #include "records/ProfileRecords.h"
 #include "ui/Page.h"
+#include "ui/PageRoad.h"
 
 class CColorSelectWnd;
+
+// What an edit that failed tells: the device did not take it, else the file was not saved.
+PageMessage ResultMessage(const CommitNames& names, const LightCommitResult& result);
+using LightRoad = CCommitRoad<ILightPageDevice>;
 
 class CLightControlUI : public CPageUI {
     Q_OBJECT
@@ -66,9 +72,10 @@ class CLightControlUI : public CPageUI {
     };
 
     // An edit of the record, applied on the device worker to the device's record as it is then.
-    using LightEdit = std::function<void(LightInfo&)>;
-    // `leaveSync`: the device stops following the synchronised lighting first.
-    using ChangePoster = std::function<void(LightEdit edit, bool leaveSync)>;
+    using LightEdit = ILightPageDevice::LightEdit;
+    // The messages of an edit (the same as every settings change's).
+    static constexpr CommitNames kLightEditNames{"settings_busy_text", "settings_not_sent_text",
+                                                 "settings_not_saved_text", nullptr, nullptr};
     using PreviewSink = std::function<void(const LightInfo& light, bool leaveSync)>;
 
     // Builds its controls from its layout.
@@ -76,7 +83,7 @@ class CLightControlUI : public CPageUI {
     ~CLightControlUI() override;
 
     // Where changes go (the device worker) and where the preview takes the record at once.
-    void SetChangePoster(ChangePoster poster) { m_poster = std::move(poster); }
+    void SetRoad(const LightRoad& road) { m_road = road; }
     void SetPreviewSink(PreviewSink preview) { m_preview = std::move(preview); }
     // What "deng_same_mode" does: true when the effect could be synchronised.
     void SetSameModeAction(std::function<bool()> action) { m_sameMode = std::move(action); }
@@ -145,7 +152,7 @@ class CLightControlUI : public CPageUI {
     int m_deviceClass = 0;
     bool m_sameModeAllowed = false;
     LightInfo m_light{};
-    ChangePoster m_poster;
+    LightRoad m_road;
     PreviewSink m_preview;
     std::function<bool()> m_sameMode;
     QPointer<CColorSelectWnd> m_colourDialog;

@@ -206,7 +206,8 @@ void CShootControlUI::OnCheck(TNotifyUI&, int) {
 }
 
 void CShootControlUI::Message(const char* key, const QString& argument) {
-    Tell(m_message, QString::fromLatin1(key), argument);
+    if (CPageMessages* messages = m_road.Messages())
+        messages->Tell(key, argument);
 }
 
 void CShootControlUI::ReportFailure(ShootResult result, const QString& file) {
@@ -250,7 +251,7 @@ void CShootControlUI::OnExport(TNotifyUI&, int) {
                 if (self)
                     self->ReportFailure(self->m_shoot->Export(gun, file.toStdString()), file);
             };
-            WriteUnlessDeclined(m_message, file, write);
+            WriteUnlessDeclined(m_road.Messages(), file, write);
         });
 }
 
@@ -263,7 +264,7 @@ void CShootControlUI::OnReset(TNotifyUI&, int) {
 }
 
 void CShootControlUI::OnSave(TNotifyUI&, int) {
-    if (!m_poster || m_saving)
+    if (!m_road.IsBound() || m_saving)
         return;
     // An edit still being typed belongs to the save.
     if (QWidget* focused = focusWidget();
@@ -274,22 +275,29 @@ void CShootControlUI::OnSave(TNotifyUI&, int) {
     m_saving = true;
     if (QWidget* save = findChild<QWidget*>(QString::fromLatin1(kSave)))
         save->setEnabled(false);
-    auto result =
-        std::make_shared<MouseResult>(MouseResult::Failed(MouseStep::kRecoil, kResultNoReply));
     QPointer<CShootControlUI> self(this);
-    m_poster([result](CQuillonMouseDevice& mouse) { *result = mouse.SendRecoil(); },
-             [self, result](bool) {
-                 if (self)
-                     self->ShowSaved(*result);
-             });
+    m_road.Commit<RecoilSent>(
+        this, kSaveNames, [](IRecoilDevice& device) { return device.SendRecoilPatterns(); },
+        [self](const Committed<RecoilSent>& outcome) {
+            if (self)
+                self->ShowSaved(outcome);
+        });
 }
 
-void CShootControlUI::ShowSaved(const MouseResult& result) {
+PageMessage ResultMessage(const CommitNames& names, const RecoilSent& result) {
+    const char* key = result == RecoilSent::kTooLarge  ? names.overLimit
+                      : result == RecoilSent::kNotSent ? names.failed
+                                                       : nullptr;
+    return key ? PageMessage{QLatin1String(key), {}} : PageMessage{};
+}
+
+void CShootControlUI::ShowSaved(const Committed<RecoilSent>& outcome) {
     m_saving = false;
     if (QWidget* save = findChild<QWidget*>(QString::fromLatin1(kSave)))
         save->setEnabled(true);
     auto* status = findChild<QLabel*>(QString::fromLatin1(kStatus));
-    if (result.Sent()) {
+    // A failure was told by the road.
+    if (outcome.Ran() && outcome.result == RecoilSent::kSent) {
         if (status) {
             status->setText(Skin().Text(QStringLiteral("shoot_saved_text")));
             status->show();
@@ -298,5 +306,4 @@ void CShootControlUI::ShowSaved(const MouseResult& result) {
     }
     if (status)
         status->hide();
-    Message(result.overLimit > 0 ? "shoot_too_large_text" : "shoot_save_failed_text");
 }

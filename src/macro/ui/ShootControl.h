@@ -9,12 +9,16 @@
 #include <functional>
 #include <optional>
 
+#include "macro/RecoilDevice.h"
 #include "macro/ShootData.h"
-#include "mouse/QuillonMouseDevice.h"
 #include "ui/FileChooser.h"
 #include "ui/Page.h"
+#include "ui/PageRoad.h"
 
 class CShootPatternUI;
+
+PageMessage ResultMessage(const CommitNames& names, const RecoilSent& result);
+using RecoilRoad = CCommitRoad<IRecoilDevice>;
 
 class CShootControlUI : public CPageUI {
     Q_OBJECT
@@ -60,10 +64,9 @@ class CShootControlUI : public CPageUI {
     };
     static constexpr const char* kFileFilter = "Shoot Files(*.shoot)";
 
-    using MouseChange = std::function<void(CQuillonMouseDevice&)>;
-    // Posts a change to the device worker; the reply follows on the UI thread, false when the
-    // change was dropped because another program kept the mouse busy.
-    using ChangePoster = std::function<void(MouseChange, std::function<void(bool ran)>)>;
+    // The messages of a save.
+    static constexpr CommitNames kSaveNames{"shoot_save_busy_text", "shoot_save_failed_text",
+                                            nullptr, "shoot_too_large_text", nullptr};
 
     explicit CShootControlUI(QWidget* parent = nullptr);
     ~CShootControlUI() override;
@@ -73,8 +76,7 @@ class CShootControlUI : public CPageUI {
     void SetFolders(const std::filesystem::path& deviceFolder,
                     const std::filesystem::path& defaultFolder);
     // Where the save goes (the device's worker) and how messages are shown.
-    void SetChangePoster(ChangePoster poster) { m_poster = std::move(poster); }
-    void SetMessageAction(MessageAction message) { m_message = std::move(message); }
+    void SetRoad(const RecoilRoad& road) { m_road = road; }
 
     void SelectGun(int gun);
     void SelectBullet(int bullet);
@@ -113,12 +115,11 @@ class CShootControlUI : public CPageUI {
     // Exactly one option of the prefix checked.
     void CheckOnly(const char* prefix, int count, int chosen);
     void Message(const char* key, const QString& argument = {});
-    void ShowSaved(const MouseResult& result);
+    void ShowSaved(const Committed<RecoilSent>& outcome);
     void ReportFailure(ShootResult result, const QString& file);
 
     std::optional<CShootData> m_shoot;
-    ChangePoster m_poster;
-    MessageAction m_message;
+    RecoilRoad m_road;
     QPointer<QFileDialog> m_fileDialog;
     int m_gun = 0;
     int m_bullet = -1;

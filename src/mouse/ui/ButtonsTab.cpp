@@ -262,67 +262,52 @@ void CButtonsTabUI::OnApply(TNotifyUI&, int) {
     m_applying = true;
     m_editor->EnableEditButtons(false);
     m_editor->SetApplyStatus(Text("keyset_apply_busy_text"));
-    auto result = std::make_shared<MouseResult>();
     const std::map<size_t, KeyCode> pending = m_pending;
     QPointer<CButtonsTabUI> self(this);
-    Post(
-        "button functions",
-        [pending, result](CQuillonMouseDevice& mouse) {
+    Commit(
+        mouse_commits::kButtons,
+        [pending](CQuillonMouseDevice& mouse) {
             // The edits go onto the key list as the profile holds it now.
             std::vector<KeyListEntry> keys = mouse.GetKeyList();
             for (const auto& [button, code] : pending)
                 if (button < keys.size() && !TakesLastLeftClick(keys, button, code))
                     keys[button].current.code = code;
             mouse.SetKeyList(keys);
-            *result = mouse.ApplyMacros();
-            if (!result->Done())
+            const MouseResult result = mouse.ApplyMacros();
+            if (!result.Done())
                 DebugPrintf(DebugArea::Mouse, "button functions: saved %d, mouse result %d",
-                            result->saved, result->device);
+                            result.saved, result.device);
+            return result;
         },
-        Tail::kNone,
-        [self, result, pending](bool ran) {
+        [self, pending](const MouseCommitted& outcome) {
             if (!self)
                 return;
             // Only what was sent leaves the pending edits; later edits stay.
-            if (ran && result->Sent())
+            if (outcome.Ran() && outcome.result.Sent())
                 for (const auto& [button, code] : pending)
                     if (auto at = self->m_pending.find(button);
                         at != self->m_pending.end() && at->second == code)
                         self->m_pending.erase(at);
-            self->OnApplied(ran, *result);
+            self->OnApplied(outcome);
         });
 }
 
-void CButtonsTabUI::OnApplied(bool ran, const MouseResult& result) {
+void CButtonsTabUI::OnApplied(const MouseCommitted& outcome) {
+    // The road has told what failed; the tab shows where its edit now stands.
     m_applying = false;
     if (!m_editor)
         return;
-    if (!ran) {
+    const MouseResult& result = outcome.result;
+    if (!outcome.Ran() || !result.Sent()) {
         m_editor->SetApplyStatus({});
-        SetEditState(false);
-        Message("keyset_apply_busy_mouse_text");
-        return;
-    }
-    if (result.overLimit > 0) {
-        m_editor->SetApplyStatus({});
-        // The edited button goes back to its own function; nothing was sent.
-        Message("message_text_16", QString::number(result.overLimit));
-        m_editor->ShowDefault();
-        SaveKey();
+        if (outcome.Ran() && result.overLimit > 0) {
+            // The edited button goes back to its own function; nothing was sent.
+            m_editor->ShowDefault();
+            SaveKey();
+        }
         SetEditState(false);
         return;
     }
-    if (result.failed == MouseStep::kMacros)
-        Message("message_text_7");
-    if (!result.Sent()) {
-        m_editor->SetApplyStatus({});
-        SetEditState(false);
-        if (result.failed != MouseStep::kMacros)
-            Message("keyset_apply_failed_text");
-        return;
-    }
-    if (!result.saved)
-        Message("keyset_profile_not_saved_text");
     m_editor->SetApplyStatus(Text("keyset_apply_done_text"));
     SetEditState(m_pending.empty());
 }
@@ -368,13 +353,8 @@ void CButtonsTabUI::ShowKeyInfo(int n, const QString& text) {
 }
 
 void CButtonsTabUI::Message(const char* key, const QString& argument) {
-    QString text = Skin().Text(QString::fromLatin1(key));
-    if (!argument.isEmpty())
-        text = text.arg(argument);
-    if (m_message)
-        m_message(text);
-    else
-        DebugPrintf(DebugArea::App, "message not shown: %s", qPrintable(text));
+    if (CPageMessages* messages = Road().Messages())
+        messages->Tell(key, argument);
 }
 
 bool CButtonsTabUI::eventFilter(QObject* watched, QEvent* event) {

@@ -16,7 +16,6 @@
 #include "mouse/ui/MouseTab.h"
 
 class CDeviceKeyButtonUI;
-struct MouseResult;
 
 class CButtonsTabUI : public CMouseTabUI {
     Q_OBJECT
@@ -47,16 +46,12 @@ class CButtonsTabUI : public CMouseTabUI {
         {28, 56, 17, 29},    // fire
     }};
 
-    using MessageSink = std::function<void(const QString& text)>;
-
     explicit CButtonsTabUI(QWidget* parent = nullptr);
     ~CButtonsTabUI() override;
 
     // Puts the key buttons on the picture and sets the editor's kind (after the layout is built).
     void BindKeyButtons(int deviceClass);
     void ShowProfile(const MouseProfileSnapshot& profile) override;
-    // How the window shows a message (an already translated text), without waiting for it.
-    void SetMessageSink(MessageSink sink) { m_message = std::move(sink); }
     void SetKeyCapture(std::unique_ptr<IKeyCapture> capture);
     IKeyCapture* KeyCapture() const { return m_capture.get(); }
 
@@ -71,7 +66,7 @@ class CButtonsTabUI : public CMouseTabUI {
 
     // A profile switch, reset or restore of the defaults ends the edit: what it held belonged
     // to the profile as it was.
-    void EndEdit();
+    void EndEdit() override;
     // A click on button n of the picture or the list.
     void OnKeyButtonClick(int n);
     void SaveKey();
@@ -102,7 +97,7 @@ class CButtonsTabUI : public CMouseTabUI {
   private:
     static const PageHandler<CButtonsTabUI> kHandlers[];
 
-    void OnApplied(bool ran, const MouseResult& result);
+    void OnApplied(const MouseCommitted& outcome);
     void SetEditState(bool idle);
     void RefreshKeyInfo();
     void ShowKeyInfo(int n, const QString& text);
@@ -119,6 +114,5 @@ class CButtonsTabUI : public CMouseTabUI {
     int m_selected = -1;
     bool m_idle = true;
     bool m_applying = false;
-    MessageSink m_message;
     std::unique_ptr<IKeyCapture> m_capture;
 };

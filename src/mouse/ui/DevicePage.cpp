@@ -147,29 +147,22 @@ void CDevicePageUI::ShowProfile(const MouseProfileSnapshot& profile) {
     }
 }
 
-void CDevicePageUI::SetChangePoster(const CMouseTabUI::ChangePoster& poster) {
+void CDevicePageUI::SetRoad(const WorkPoster& poster, CQuillonMouseDevice* mouse,
+                            CPageMessages* messages) {
+    m_road = MouseRoad(poster, mouse, messages);
     for (CMouseTabUI* tab : findChildren<CMouseTabUI*>())
-        tab->SetChangePoster(poster);
+        tab->SetRoad(m_road);
     if (m_shootControl)
-        m_shootControl->SetChangePoster(poster);
-    if (!m_lightControl)
-        return;
-    // The lighting's change sequence: the record as the mouse has it then, edited, stored,
-    // applied to the preview state and written.
-    m_lightControl->SetChangePoster([poster](CLightControlUI::LightEdit edit, bool leaveSync) {
-        poster(CMouseTabUI::Committed(
-                   "lighting change",
-                   [edit = std::move(edit), leaveSync](CQuillonMouseDevice& mouse) {
-                       if (leaveSync)
-                           mouse.SetLightingSync(0);
-                       LightInfo light = mouse.GetLightSettings();
-                       edit(light);
-                       mouse.SetLightInfo(light);
-                       mouse.ApplyLightState();
-                   },
-                   CMouseTabUI::Tail::kSaveAndWrite),
-               {});
-    });
+        m_shootControl->SetRoad(RecoilRoad(poster, mouse, messages));
+    if (m_lightControl)
+        m_lightControl->SetRoad(LightRoad(poster, mouse, messages));
+    if (m_profileControl)
+        m_profileControl->SetMessages(messages);
+}
+
+void CDevicePageUI::EndEdits() {
+    for (CMouseTabUI* tab : findChildren<CMouseTabUI*>())
+        tab->EndEdit();
 }
 
 QWidget* CreateMousePageControl(const QString& element, QWidget* parent) {

@@ -81,8 +81,12 @@ class CDevicePageUI : public CPageUI {
     // Shows the profile the device applied (UI thread; the snapshot was taken on its worker),
     // on every tab.
     void ShowProfile(const MouseProfileSnapshot& profile);
-    // Where the tabs' changes go: the device's worker (the window's entry posts them).
-    void SetChangePoster(const CMouseTabUI::ChangePoster& poster);
+    // The road of the page's commits: the device's worker (the window's entry posts them) and
+    // the window's message channel; every tab and control of the page takes it.
+    void SetRoad(const WorkPoster& poster, CQuillonMouseDevice* mouse, CPageMessages* messages);
+    const MouseRoad& Road() const { return m_road; }
+    // A switch, reset or restore of the defaults ends what every tab held of the old profile.
+    void EndEdits();
     // The lighting control ("LightControlItem"); null when the layout has none.
     CLightControlUI* LightControl() const { return m_lightControl; }
     // The profile control ("DeviceProfileItem") and the recoil tab; null when the layout has none.
@@ -127,6 +131,7 @@ class CDevicePageUI : public CPageUI {
     QPointer<CDeviceProfileUI> m_profileControl;
     QPointer<CShootControlUI> m_shootControl;
     MouseProfileSnapshot m_profile;
+    MouseRoad m_road;
     int m_selectedKey = -1;
     int m_functionSwitch = 1;
 };

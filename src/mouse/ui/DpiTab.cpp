@@ -27,10 +27,8 @@ std::span<const PageHandler<CDpiTabUI>> CDpiTabUI::HandlerTable() {
 
 namespace {
 
-// The stage record the mouse keeps for stage n, grown as the page grows it.
 DpiStage& StageOf(std::vector<DpiStage>& stages, int n) {
-    EnsureStage(stages, static_cast<size_t>(n));
-    return stages[static_cast<size_t>(n)];
+    return CDpiStageModel::StageOf(stages, n);
 }
 
 }  // namespace
@@ -47,8 +45,7 @@ bool CDpiTabUI::HandleNotify(TNotifyUI& msg) {
 void CDpiTabUI::ShowProfile(const MouseProfileSnapshot& profile) {
     ExpectUiThread("CDpiTabUI::ShowProfile");
     m_sensor = profile.sensor;
-    m_stages = profile.stages;
-    m_active = std::clamp(profile.activeStage, 0, kLast);
+    m_model.Load(profile.stages, profile.activeStage);
     // The same range kestrunectl offers: the sensor's own, else up to the highest typed DPI.
     const int maximum = HighestPosition(m_sensor);
     for (int n = 0; n <= kLast; ++n) {
@@ -58,8 +55,8 @@ void CDpiTabUI::ShowProfile(const MouseProfileSnapshot& profile) {
         }
         if (auto* edit = Control<QLineEdit>(kEditPrefix, n); edit && !edit->validator())
             edit->setValidator(new QIntValidator(0, kHighestTypedDpi, edit));
-        const bool known = static_cast<size_t>(n) < m_stages.size();
-        ShowStage(n, known ? StagePosition(m_sensor, m_stages[static_cast<size_t>(n)]) : 0);
+        const bool known = static_cast<size_t>(n) < Stages().size();
+        ShowStage(n, known ? StagePosition(m_sensor, Stages()[static_cast<size_t>(n)]) : 0);
         ShowColour(n);
     }
     ShowEnabled();
@@ -75,7 +72,7 @@ void CDpiTabUI::ShowStage(int n, int position) {
         slider->setValue(position);
     }
     edit->setText(QString::number(ShownDpi(PositionToDpi(m_sensor, position))));
-    const bool active = n == m_active;
+    const bool active = n == m_model.Active();
     slider->setProperty("activeStage", active);
     slider->style()->unpolish(slider);
     slider->style()->polish(slider);
@@ -89,25 +86,19 @@ void CDpiTabUI::ShowColour(int n) {
     auto* colour = Control<QAbstractButton>(kColourPrefix, n);
     if (!colour)
         return;
-    const uint32_t argb = static_cast<size_t>(n) < m_stages.size()
-                              ? StageColour(m_stages[static_cast<size_t>(n)])
+    const uint32_t argb = static_cast<size_t>(n) < Stages().size()
+                              ? StageColour(Stages()[static_cast<size_t>(n)])
                               : 0xFF000000u;
     ShowSwatch(colour, argb | 0xFF000000u);
 }
 
 void CDpiTabUI::ShowEnabled() {
-    int enabled = 0;
-    for (int n = 0; n <= kLast; ++n)
-        if (static_cast<size_t>(n) < m_stages.size() && m_stages[static_cast<size_t>(n)].enabled)
-            ++enabled;
     for (int n = 0; n <= kLast; ++n) {
-        const bool on =
-            static_cast<size_t>(n) < m_stages.size() && m_stages[static_cast<size_t>(n)].enabled;
+        const bool on = m_model.IsEnabled(n);
         if (auto* check = Control<QAbstractButton>(kEnablePrefix, n)) {
             const QSignalBlocker block(check);
             check->setChecked(on);
-            // The active stage stays on, and so does the last stage that is.
-            check->setEnabled(n != m_active && !(on && enabled <= 1));
+            check->setEnabled(m_model.MayToggle(n));
         }
         if (auto* layout = Control<QWidget>(kLayoutPrefix, n))
             layout->setEnabled(on);
@@ -136,7 +127,7 @@ void CDpiTabUI::OnEditDone(TNotifyUI&, int n) {
 
 void CDpiTabUI::CommitPosition(int n, int position) {
     ShowStage(n, position);
-    EncodeStagePosition(m_sensor, position, StageOf(m_stages, n));
+    EncodeStagePosition(m_sensor, position, m_model.Stage(n));
     const DpiSensor sensor = m_sensor;
     Post([n, position, sensor](CQuillonMouseDevice& mouse) {
         std::vector<DpiStage> stages = mouse.GetDpiStages();
@@ -146,15 +137,12 @@ void CDpiTabUI::CommitPosition(int n, int position) {
 }
 
 void CDpiTabUI::OnEnableChanged(TNotifyUI& msg, int n) {
-    const uint8_t on = msg.wParam ? 1 : 0;
-    StageOf(m_stages, n).enabled = on;
+    const bool on = msg.wParam != 0;
+    m_model.SetEnabled(n, on);
     ShowEnabled();
     Post([n, on](CQuillonMouseDevice& mouse) {
         std::vector<DpiStage> stages = mouse.GetDpiStages();
-        StageOf(stages, n).enabled = on;
-        // Never the last stage off, whatever another program left meanwhile.
-        if (std::none_of(stages.begin(), stages.end(), [](const DpiStage& s) { return s.enabled; }))
-            StageOf(stages, n).enabled = 1;
+        CDpiStageModel::SetEnabled(stages, n, on);
         mouse.SetDpiStages(stages);
     });
 }
@@ -167,13 +155,11 @@ void CDpiTabUI::OnSelectChanged(TNotifyUI& msg, int n) {
                          : 0);
         return;
     }
-    const int previous = m_active;
-    m_active = n;
+    const int previous = m_model.Active();
+    m_model.Select(n);
     for (int i : {previous, n})
         if (auto* slider = Control<QSlider>(kSliderPrefix, i))
             ShowStage(i, slider->value());
-    // A stage that is used is on.
-    StageOf(m_stages, n).enabled = 1;
     ShowEnabled();
     Post([n](CQuillonMouseDevice& mouse) {
         std::vector<DpiStage> stages = mouse.GetDpiStages();
@@ -186,8 +172,8 @@ void CDpiTabUI::OnSelectChanged(TNotifyUI& msg, int n) {
 void CDpiTabUI::OnColourClicked(TNotifyUI&, int n) {
     if (n > kLast)
         return;
-    const uint32_t colour = static_cast<size_t>(n) < m_stages.size()
-                                ? StageColour(m_stages[static_cast<size_t>(n)])
+    const uint32_t colour = static_cast<size_t>(n) < Stages().size()
+                                ? StageColour(Stages()[static_cast<size_t>(n)])
                                 : 0xFF000000u;
     CColorSelectWnd::Choose(
         m_colourDialog, this, colour, false,
@@ -195,7 +181,7 @@ void CDpiTabUI::OnColourClicked(TNotifyUI&, int n) {
 }
 
 void CDpiTabUI::CommitColour(int n, uint32_t colour) {
-    SetStageColour(StageOf(m_stages, n), colour);
+    SetStageColour(m_model.Stage(n), colour);
     ShowColour(n);
     Post([n, colour](CQuillonMouseDevice& mouse) {
         std::vector<DpiStage> stages = mouse.GetDpiStages();

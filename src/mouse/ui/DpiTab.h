@@ -7,6 +7,7 @@
 #include <QPointer>
 
 #include "lighting/ui/ColorSelectWnd.h"
+#include "mouse/DpiStageModel.h"
 #include "mouse/ui/MouseTab.h"
 
 class QAbstractButton;
@@ -35,8 +36,8 @@ class CDpiTabUI : public CMouseTabUI {
     // The stages, the active stage and the sensor of a profile the device applied.
     void ShowProfile(const MouseProfileSnapshot& profile) override;
     // What the page shows now (UI thread).
-    const std::vector<DpiStage>& Stages() const { return m_stages; }
-    int ActiveStage() const { return m_active; }
+    const std::vector<DpiStage>& Stages() const { return m_model.Stages(); }
+    int ActiveStage() const { return m_model.Active(); }
     // The colour dialog a stage's colour button opened; null when none is open.
     CColorSelectWnd* ColourDialog() const { return m_colourDialog; }
 
@@ -65,11 +66,9 @@ class CDpiTabUI : public CMouseTabUI {
     void CommitColour(int n, uint32_t colour);
     // Stage n takes position p in the page's copy and in the mouse.
     void CommitPosition(int n, int position);
-    // Every change ends the same way: the profile file, then the settings image.
-    void Post(MouseChange change) { CMouseTabUI::Post("DPI change", std::move(change)); }
 
     DpiSensor m_sensor{};
-    std::vector<DpiStage> m_stages;
-    int m_active = 0;
+    // The stages and their rules.
+    CDpiStageModel m_model;
     QPointer<CColorSelectWnd> m_colourDialog;
 };

@@ -8,26 +8,28 @@ CMouseTabUI::CMouseTabUI(QWidget* parent) : CPageUI(parent) {
     setAttribute(Qt::WA_StyledBackground);
 }
 
-CMouseTabUI::MouseChange CMouseTabUI::Committed(const char* what, MouseChange change, Tail tail) {
-    return [what, tail, change = std::move(change)](CQuillonMouseDevice& mouse) {
+std::function<MouseResult(CQuillonMouseDevice&)> CMouseTabUI::Committed(MouseChange change,
+                                                                        Tail tail) {
+    return [tail, change = std::move(change)](CQuillonMouseDevice& mouse) {
         change(mouse);
-        if (tail == Tail::kNone)
-            return;
         const MouseResult result =
             tail == Tail::kSaveAndWrite ? mouse.CommitSettings() : mouse.SaveProfile();
-        if (!result.Done())
-            DebugPrintf(DebugArea::Mouse, "%s: saved %d, mouse result %d", what, result.saved,
-                        result.device);
+        if (!result.Done()) {
+            DebugPrintf(DebugArea::Mouse, "settings change: saved %d, mouse result %d",
+                        result.saved, result.device);
+            // What the profile holds now, in place of what the page hoped for.
+            mouse.ApplyProfile();
+        }
+        return result;
     };
 }
 
-void CMouseTabUI::Post(const char* what, MouseChange change, Tail tail, Reply reply) {
-    ExpectUiThread("CMouseTabUI::Post");
-    if (!m_poster) {
-        DebugPrintf(DebugArea::App, "%s not sent: the tab has no device", what);
-        if (reply)
-            reply(false);
-        return;
-    }
-    m_poster(Committed(what, std::move(change), tail), std::move(reply));
+void CMouseTabUI::Post(MouseChange change, Tail tail, Reply reply) {
+    Commit(mouse_commits::kSettings, Committed(std::move(change), tail), std::move(reply));
+}
+
+void CMouseTabUI::Commit(const CommitNames& names,
+                         std::function<MouseResult(CQuillonMouseDevice&)> work, Reply reply) {
+    ExpectUiThread("CMouseTabUI::Commit");
+    m_road.Commit<MouseResult>(this, names, std::move(work), std::move(reply));
 }

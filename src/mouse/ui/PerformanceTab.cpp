@@ -192,7 +192,7 @@ void CPerformanceTabUI::OnDebounceCombo(TNotifyUI& msg, int) {
 }
 
 void CPerformanceTabUI::Commit(MouseSettings::Word word, uint16_t value) {
-    Post("settings change", [word, value](CQuillonMouseDevice& mouse) {
+    Post([word, value](CQuillonMouseDevice& mouse) {
         MouseSettings settings = mouse.GetMouseSettings();
         settings[word] = value;
         mouse.SetMouseSettings(settings);

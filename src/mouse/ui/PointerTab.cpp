@@ -151,7 +151,6 @@ void CPointerTabUI::Commit(std::initializer_list<MouseSettings::Word> words) {
     for (MouseSettings::Word word : words)
         values.emplace_back(word, m_settings[word]);
     Post(
-        "pointer setting",
         [values](CQuillonMouseDevice& mouse) {
             MouseSettings settings = mouse.GetMouseSettings();
             for (auto [word, value] : values)

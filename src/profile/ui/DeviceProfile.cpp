@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMetaMethod>
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -185,12 +186,12 @@ void CDeviceProfileUI::RunSwitch() {
     const int index = GetSelection();
     if (index < 0)
         return;
-    if (!m_actions.switchTo) {
+    if (!isSignalConnected(QMetaMethod::fromSignal(&CDeviceProfileUI::SwitchRequested))) {
         // Without a device the choice only names the profile for the next start.
         FinishSwitch(index, true);
         return;
     }
-    m_actions.switchTo(index);
+    emit SwitchRequested(index);
 }
 
 void CDeviceProfileUI::FinishSwitch(int index, bool switched) {
@@ -205,20 +206,20 @@ void CDeviceProfileUI::FinishSwitch(int index, bool switched) {
 // ---- messages and dialogs ----
 
 void CDeviceProfileUI::Message(const char* key, const QString& argument) {
-    Tell(m_actions.message, QString::fromLatin1(key), argument);
+    if (m_messages)
+        m_messages->Tell(key, argument);
 }
 
 void CDeviceProfileUI::Ask(const char* key, std::function<void()> confirmed) {
-    if (!m_actions.message) {
+    if (!m_messages) {
         confirmed();
         return;
     }
     QPointer<CDeviceProfileUI> self(this);
-    m_actions.message(Skin().Text(QString::fromLatin1(key)), true,
-                      [self, confirmed = std::move(confirmed)](bool yes) {
-                          if (self && yes)
-                              confirmed();
-                      });
+    m_messages->Ask({QLatin1String(key), {}}, [self, confirmed = std::move(confirmed)] {
+        if (self)
+            confirmed();
+    });
 }
 
 void CDeviceProfileUI::ReportFailure(ProfileResult result, const QString& file) {
@@ -320,7 +321,7 @@ void CDeviceProfileUI::OnExport(TNotifyUI&, int) {
         return;
     OpenFileDialog(true, [this](const QString& file) {
         QPointer<CDeviceProfileUI> self(this);
-        WriteUnlessDeclined(m_actions.message, file, [self, file] {
+        WriteUnlessDeclined(m_messages, file, [self, file] {
             if (self)
                 self->Export(file);
         });
@@ -339,14 +340,10 @@ void CDeviceProfileUI::OnReset(TNotifyUI&, int) {
         if (result != ProfileResult::Done)
             return;
         // The reset profile goes to the mouse as a switch to it would.
-        if (m_actions.switchTo)
-            m_actions.switchTo(index);
+        emit SwitchRequested(index);
     });
 }
 
 void CDeviceProfileUI::OnDefaults(TNotifyUI&, int) {
-    Ask("message_text_22", [this] {
-        if (m_actions.restoreDefaults)
-            m_actions.restoreDefaults();
-    });
+    Ask("message_text_22", [this] { emit DefaultsRequested(); });
 }

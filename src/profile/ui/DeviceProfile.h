@@ -3,7 +3,7 @@
 // reset and restore defaults, and the function tabs. It shows the profile list (CProfileList)
 // and keeps the combo box in step with it. Choosing a profile starts the switch 400 ms later,
 // so quick choices make one switch; the switch itself (loading the profile and writing the
-// mouse) is the window's, handed in with SetActions. Messages and file dialogs never run an
+// mouse) is the window's, asked for with SwitchRequested. Messages and file dialogs never run an
 // event loop of their own: their answers come back as calls.
 #pragma once
 
@@ -15,6 +15,7 @@
 #include "profile/ProfileList.h"
 #include "ui/FileChooser.h"
 #include "ui/Page.h"
+#include "ui/PageRoad.h"
 
 class QComboBox;
 class QTimer;
@@ -50,22 +51,11 @@ class CDeviceProfileUI : public CPageUI {
     static constexpr int kSwitchTimer = 1055;
     static constexpr int kSwitchDelayMs = 400;
 
-    // What the window does for the control.
-    struct Actions {
-        // Shows a message (text already in the user's language); with `ask` it offers confirm
-        // and cancel, and `answered` learns whether the user confirmed.
-        MessageAction message;
-        // Loads the profile at `index` into the device, shows it and writes it to the mouse; ends
-        // with FinishSwitch. Reset uses it too, on the current profile.
-        std::function<void(int index)> switchTo;
-        // Restores the default settings into the current profile and writes them to the mouse.
-        std::function<void()> restoreDefaults;
-    };
-
     explicit CDeviceProfileUI(QWidget* parent = nullptr);
     ~CDeviceProfileUI() override;
 
-    void SetActions(Actions actions) { m_actions = std::move(actions); }
+    // The window's message channel.
+    void SetMessages(CPageMessages* messages) { m_messages = messages; }
 
     // The device kind (its device class: 2 mouse, 7 headset), its data folder and its default
     // document; then LoadList reads or makes the list, fills the combo box, selects the profile
@@ -104,6 +94,13 @@ class CDeviceProfileUI : public CPageUI {
 
     bool HandleNotify(TNotifyUI& msg) override;
 
+  signals:
+    // Load the profile at `index` into the device, show it and write it to the mouse; ends
+    // with FinishSwitch. A reset asks for it too, on the current profile.
+    void SwitchRequested(int index);
+    // Restore the default settings into the current profile and write them to the mouse.
+    void DefaultsRequested();
+
   private:
     void OnComboSelect(TNotifyUI& msg, int);
     void OnSpread(TNotifyUI& msg, int);
@@ -136,7 +133,7 @@ class CDeviceProfileUI : public CPageUI {
     QComboBox* Combo() const;
 
     CProfileList m_list;
-    Actions m_actions;
+    CPageMessages* m_messages = nullptr;
     QTimer* m_switchTimer = nullptr;
     QPointer<QFileDialog> m_fileDialog;
 };
