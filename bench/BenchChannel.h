@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A report channel on the simulated mouse's cable, as discovery would leave it.
 #pragma once
 

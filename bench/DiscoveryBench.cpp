@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Discovery: how soon a plugged mouse reaches the owner, and what the scan costs while nothing
 // changes. The arrival is compared with the floor of two thread wake-ups through an eventfd
 // (plug → scan thread, scan thread → owner), measured in the same run.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Wake-ups and CPU time of a light thread: a device nobody shows and the mouse device hidden
 // or unplugged (target: no wake-up at all), and one device previewing at the fastest pace
 // (target: under 0.5 % of a core). Real time, so

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CPU per preview frame of every effect, of a step-list pass and of a synchronised frame. The
 // floor is one pass over the 15 LEDs; the fastest pace asks for 64 frames a second.
 #include <benchmark/benchmark.h>

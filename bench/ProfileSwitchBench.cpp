@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A profile switch through the window, from the moment the switch starts (the combo box's wait
 // is over and the profile control turns busy) until the mouse holds the profile's settings
 // image, macros and key table and the control is usable again; by cable and through the

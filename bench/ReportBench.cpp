@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Host cost of the report protocol against the simulated mouse, and whole writes under the
 // 1 ms USB interval model compared with their floor (two report intervals per transaction plus
 // the 10 ms pause before the end command).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // One setting change end to end, as the page makes it: the record into the profile, the profile
 // file saved, the whole settings image written to the mouse. Split into file time and device
 // time, by cable and through the receiver, under the 1 ms USB interval model. The device time is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The protocol floor of one settings image write: begin, the image in chunks of 56 (cable) or
 // 24 (receiver) bytes, end, the receiver asking for the link first; two report intervals per
 // transaction plus the 10 ms pause before the end command.

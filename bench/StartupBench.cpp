@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Start-up of the window program: from the start of `kestrune-q418 --emulate cable` (private data
 // and state folders, the display of $DISPLAY or offscreen) to its mouse page shown with the
 // profile it read, against a bare Qt window that shows one label, started the same way in the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Runs N status transactions on the simulated mouse (N from argv, default 1000). Under
 // callgrind, the difference between two N gives the instructions of one transaction.
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What the window benchmarks share: a private home for their files, the application on the real
 // skin, an event loop run until a condition holds, and percentiles.
 #pragma once

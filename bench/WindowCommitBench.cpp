@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A DPI slider commit through the window, from the slider's new value to the stage's bytes in
 // the simulated mouse's settings memory, by cable and through the receiver under the 1 ms USB
 // interval model; compared with the floor of the settings image write (two report intervals

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Each library exports its own folder and nothing else: a header of a library that a target does
 # not link is not found, so an undeclared dependency fails the build instead of compiling.
 #

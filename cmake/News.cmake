@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # NEWS.md, the one list of releases: the package's changelog and the AppStream releases are made
 # from it, and its newest entry must be the project version, so that neither disagrees with it.
 #

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # The Debian package (scripts/package): everything cmake --install puts under /usr.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kestrune-q418)

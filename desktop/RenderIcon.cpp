@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Build-time tool: renders the scalable icon into the hicolor theme's PNG sizes.
 // render-icon SVG OUTPUT_FOLDER SIZE... writes OUTPUT_FOLDER/SIZExSIZE/apps/kestrune-q418.png.
 #include <QDir>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Report descriptors of the simulated devices' two USB interfaces (cable and receiver alike).
 #pragma once
 

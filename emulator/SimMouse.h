@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The mouse firmware: its memories and the configuration commands that move them.
 // Not thread-safe; CSimWorld serialises every call under its mutex.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The simulated mouse and its 2.4 GHz receiver, seen from the host as USB HID interfaces.
 // This is a model of the firmware side: it parses and builds reports with its own code and
 // validates every request strictly, so host bugs show up as protocol errors.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The state behind CSimWorld, shared by its source files.
 #pragma once
 

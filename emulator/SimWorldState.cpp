@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Naming, saving, loading and dumping the simulated world's state.
 #include <fcntl.h>
 #include <json/json.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Unit tests never reach a real /dev/hidraw*: the process-wide HID backend refuses everything
 // and fails the test that tried.
 #include <gtest/gtest.h>

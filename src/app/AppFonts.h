@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The private font files of the program folder ("Font/"), loaded for this process only.
 #pragma once
 

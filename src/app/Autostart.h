@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Starting with the desktop session: an XDG autostart entry
 // ($XDG_CONFIG_HOME/autostart/kestrune-q418.desktop) that starts the window hidden in the tray.
 #pragma once

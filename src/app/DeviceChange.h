@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // One change of a mouse, as the window makes it: every program holds the mouse's lock for a
 // whole change, so no two programs interleave their command sequences; the profile a mouse
 // holds is read again when another program saved it, and the simulated mouse, when there is

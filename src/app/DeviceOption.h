@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A device's entry in the device list (element "DeviceOption", built from the type's list-item
 // layout): its option button, name and images, and the device's connection life. The timers
 // are Qt timers on the UI thread; the device work they start runs on the entry's device worker,

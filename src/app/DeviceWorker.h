@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // One device's command queue: device work runs here in posting order, off the UI thread, so a
 // mouse that stops answering never freezes the window.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The window's side of the firmware hand-off: asks with the message window on the UI thread
 // while the device worker that found the old firmware waits for the answer.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The main window: title bar, device list column and page area; the tray icon and its menu;
 // the thread slots with discovery in slot 0. Hidden until discovery's first pass (or in the tray
 // throughout when started hidden); closing it hides it to the tray, or ends the tool where there

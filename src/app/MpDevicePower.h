@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The power item of a device: battery level, charging state and whether the mouse is reached
 // through its receiver. Element "MpDevicePower", built from
 // "XML\CustomControlXML\MpDevicePower.xml".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The message window: a title, a text and one or two buttons, run modal.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // When the tool tells the desktop something: the battery running low (at 15 % and at 5 %, each
 // once per discharge), the mouse coming and going while the window is hidden, firmware too old
 // for the tool. Texts come from the language file by key.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The profile control of a mouse page wired to its mouse. A switch (and a reset, which writes
 // its profile the same way) loads the profile on the device worker, shows it on every tab and
 // writes the settings image, the macros and the key table; restoring the defaults writes the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Runs work posted from any thread on the Qt event loop of the thread that created it.
 #pragma once
 

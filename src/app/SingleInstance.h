@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // One tool per user session: the first start listens on a local socket; a later start tells it
 // to come to the front and ends.
 #pragma once

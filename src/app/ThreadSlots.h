@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The main window's twenty thread slots (0 discovery, 1 audio recorder watcher, 8 synchronised
 // lighting). Shutdown signals every slot, then waits for each in slot order.
 #pragma once

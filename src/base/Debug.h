@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Debug sink: free-text diagnostic lines by area, off unless asked for.
 #pragma once
 

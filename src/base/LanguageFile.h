@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The texts of a skin language file ("lang/lan_en.xml"), read without the toolkit so the core and
 // kestrunectl use the window's words. The files are simple: a <Language> element holding one
 // <Text id="key">text</Text> per key; the five predefined XML entities are decoded.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A lock shared between processes: flock on a file, so the kernel drops it with its holder and a
 // program that crashed never leaves it held.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Thread contracts, checked in debug builds: widgets belong to the UI thread, which never waits
 // on a device; a device's commands and the profile behind it belong to that device's worker.
 // A broken contract aborts with the operation's name, so it shows in the first test that

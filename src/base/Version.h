@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The application's version: the build's project version, set once in the top CMakeLists.txt.
 #pragma once
 

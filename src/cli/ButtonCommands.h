@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // kestrunectl button list | set, and upload: the buttons' functions in the selected profile, a
 // change of one (profile file, then the mouse's key table and macros, as the window does it),
 // and sending the macros, the key table and the recoil patterns again.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // kestrunectl: the command-line tool over the core.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The mouse as the settings commands use it: its selected profile loaded, connected when the
 // command talks to it, and the one way a change is saved, written and reported.
 #pragma once

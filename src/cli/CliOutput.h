@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // How every kestrunectl command prints data and errors, with or without --json.
 #pragma once
 

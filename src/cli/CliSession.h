@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What every kestrunectl command works with: output streams, the HID backends, the simulated
 // mouse when asked for, and the way errors are reported.
 #pragma once

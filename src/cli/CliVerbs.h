@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Binds each kestrunectl verb to its handler. The subcommand's CLI11 callback records which verb
 // was given, so nothing compares command names once the command line is parsed.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // list and info: finding the mouse and reading what it says about itself.
 #include <json/json.h>
 

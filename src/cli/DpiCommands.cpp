@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // kestrunectl dpi: the seven DPI stages as DPI numbers for the mouse's sensor, and changing one.
 #include <CLI/CLI.hpp>
 #include <cstdio>

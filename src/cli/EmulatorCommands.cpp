@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // emulator dump, set and fault: looking into and changing the simulated mouse.
 #include <json/json.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // kestrunectl light preview [SECONDS]: runs the preview engine on a light record and draws the
 // mouse's 15 LEDs in the terminal with 24-bit colour.
 #pragma once

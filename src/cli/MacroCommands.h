@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // kestrunectl macro list | show | add | rename | delete | import | export | edit | keys: the
 // mouse's macros in the per-user data folder.
 #pragma once

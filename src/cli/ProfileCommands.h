@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // kestrunectl profile list | show | select | add | copy | rename | delete | import | export |
 // reset | defaults: the mouse's profiles in the per-user data folder; select and defaults also
 // write the mouse when one is connected.

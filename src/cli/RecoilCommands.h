@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // kestrunectl recoil show | set | reset | import | export: the mouse's four recoil patterns
 // (guns) in the per-user data folder.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // kestrunectl status, rate, liftoff, angle-snap, ripple, debounce, sleep, light show and set,
 // sync, apply and firmware.
 #include "cli/SettingsCommands.h"

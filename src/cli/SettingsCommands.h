@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // kestrunectl's settings commands: status, dpi, rate, liftoff, angle-snap, ripple, debounce,
 // sleep, light (show and set), sync, apply and firmware. Showing reads the selected profile;
 // every change goes through the profile file to the mouse, as the window does it.

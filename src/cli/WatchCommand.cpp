@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // watch: what discovery sees, as it happens; emulator event: the simulated mouse sends an event
 // report. With --emulate the simulated mouse lives in each process, so a running watch follows
 // the state file ("emulator set" in another terminal) and the event log ("emulator event").

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Running work on the owner's thread: background threads post, the owner's loop runs it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The connection life of a device's list entry: first contact after a connection, the battery
 // poll and the link poll through the receiver. Toolkit-free: the host runs the one-shot timers
 // (QTimers in the window, a dispatcher in kestrunectl) and shows or hides the entry; OnTimer

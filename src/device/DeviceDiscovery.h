@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Finding the supported devices: the slots (a working copy of kHidInterfaceTable), the scan
 // thread that fills and frees them as interfaces come and go, and what an arrival or a removal
 // does to the device objects: connect, disconnect, transport switch, event interfaces.

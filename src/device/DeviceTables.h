@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The supported devices: their HID interfaces, device types and page constants.
 #pragma once
 

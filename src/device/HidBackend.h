@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The platform side of the HID transport: a backend enumerates interface paths and opens them.
 // Paths have the form "<node>#vid_XXXX&pid_XXXX&mi_NN&colNN" so that the path numbers can be
 // parsed the same way for every backend; "&colNN" is absent when a node has one collection.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The process-wide HID backend: the real hidraw devices, plus the simulated mouse when asked.
 #pragma once
 

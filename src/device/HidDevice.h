@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // One HID interface (one top-level collection): enumeration of interface paths and, once
 // open, time-limited report reads and writes that another thread can cancel.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // HID report descriptor parser (HID 1.11, section 6.2.2): walks the items once, without recursion,
 // and sums the report bits per top-level collection and report ID.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // HID report descriptor parser: the top-level collections of one interface with their report
 // IDs and report lengths, as the host needs them to route and size reports.
 #pragma once

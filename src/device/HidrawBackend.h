@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // HID interfaces of the Linux kernel's hidraw nodes, found and watched through libudev.
 #pragma once
 

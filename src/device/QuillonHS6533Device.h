@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The headset family; the base behaviour for now.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The keyboard family. Its pages and settings come later; it has the base behaviour, and the
 // base sends it the light-control notice.
 #pragma once

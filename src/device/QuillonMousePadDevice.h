@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The mouse-pad family: lighting only; the base behaviour for now.
 #pragma once
 

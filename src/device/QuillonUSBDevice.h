@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The device base class: one physical device with its two report channels, identity,
 // connection state, light state and the operations its family overrides. The page that shows
 // a device is a separate (toolkit) class that drives it.

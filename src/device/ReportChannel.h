@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The configuration dialogue with a device: 64-byte reports, one request and its reply, over
 // the cable or through the 2.4 GHz receiver.
 #pragma once

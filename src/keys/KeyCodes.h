@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Key function codes: the three-byte function of a mouse button, how to build one from the
 // editor's parameters, how to read the parameters back, and how to describe one in words.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Key function codes in the words of a language file, for the front ends that do not use the
 // toolkit's language resource.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "keys/KeyTables.h"
 
 std::optional<size_t> FindScanEntry(uint32_t scanCode, bool extended) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The constant tables that pair key function codes with their language keys. The editor's choice
 // lists hold their items in row order, so list position i stands for row i.
 #pragma once

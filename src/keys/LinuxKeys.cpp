@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "keys/LinuxKeys.h"
 
 #include <linux/input-event-codes.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Linux input key codes (evdev KEY_*) and the scan codes of kScanCodeTable, for recording keys
 // on Linux. Qt's native scan code on X11 and Wayland is the evdev code plus 8.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "lighting/LightClock.h"
 
 #include <condition_variable>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Time for the light threads. Injectable so tests drive time instead of waiting for it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What the lighting page asks of its device: an edit of the light record, run on the device's
 // worker. The mouse implements it; the page never sees more of the device.
 #pragma once

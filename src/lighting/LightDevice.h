@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What the light threads need from a device. The mouse device implements it; the terminal
 // preview and the tests have their own small ones.
 #pragma once

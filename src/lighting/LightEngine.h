@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The preview effect engine of one device: its light state, the frame and the per-frame
 // computation of every effect. The mouse runs its effects itself; this only animates pictures.
 #pragma once

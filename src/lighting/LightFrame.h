@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The light colour array of a device: one entry per light zone, red, green, blue and alpha (the
 // brightness the picture is drawn with).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Synchronised lighting: one common effect, taken from the selected device, given to every
 // device family in its own effect numbers and computed once for all their previews.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The constant tables of the light effects: scales, curves, colour wheel, step thresholds and the
 // LED groups of the mouse. Frames are table look-ups and integer arithmetic only.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The light thread of one device: advances the selected effect frame by frame at the effect's
 // pace, and sleeps without waking while there is nothing to compute.
 #pragma once

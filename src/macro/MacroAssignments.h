@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Button assignments that name macros by their list position, kept right when a macro is deleted:
 // its buttons go back to their factory function and the buttons of later macros follow them
 // down by one, in every profile of the device.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The checks of macro files, the macro list and recoil files (see profile/FileCheck.h): the same
 // for import, which refuses a file with a problem, and for reading, which mends and warns.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What the mouse plays from its own memory: the macros its buttons use (the macro block), the
 // four recoil patterns (the shoot block, same layout) and the key table whose macro assignments
 // point at the block's slots. The builders are pure; the transfers run on a report channel.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // One event of a macro (or of a recoil pattern): what is pressed, released or moved, and how long
 // the mouse waits before the next event.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A device's macros: the list file ("macro.config") that names them in order, and one file per
 // macro (its identifier + ".mac") that holds its events. A button assigned to a macro stores its
 // position in the list, so entries never move except by a deletion.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A plain text form of a macro's events, one per line, for editing in a terminal or a file:
 //
 //   down LShift        press a modifier, key or mouse button (by its key-table name)

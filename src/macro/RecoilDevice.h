@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What the recoil page asks of its device: the four patterns sent, on the device's worker. The
 // mouse implements it; the page never sees more of the device.
 #pragma once

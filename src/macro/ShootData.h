@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The four recoil patterns (guns) of the mouse, 30 shots (bullets) each, kept as macro event lists
 // in "ShootData_<gun>.Shoot" in the device folder. Every bullet is six events: press and release
 // the left button, move by the correction, then two zero moves in the same directions.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // DPI slider positions and the DPI numbers shown for them, per sensor kind, and the other pure
 // rules of the DPI and performance settings. The mouse stores positions; people read DPI.
 #pragma once

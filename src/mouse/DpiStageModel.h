@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The DPI tab's rules without widgets: which stage is active, which may be turned off, and
 // what an edit does to the stages. The tab shows the model; the worker applies the same edits
 // to the stages as the profile holds them then.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Handing a mouse with old firmware to the upgrader: who asks the user, who starts the program.
 #pragma once
 

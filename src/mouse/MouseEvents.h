@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What a report from the mouse's event interface asks the tool to do. Pure: the listener
 // decodes, the mouse acts (see IMouseOwner).
 #pragma once

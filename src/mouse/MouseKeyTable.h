@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The mouse's key table as it holds it: the image last read, where each button sits in it, and
 // what earlier tables taught about those places.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The mouse's lighting as the preview knows it: the engine that computes the frames, the thread
 // that drives it, and the per-LED list and custom effect steps taken from the profile.
 #pragma once

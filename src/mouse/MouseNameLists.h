@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The names the mouse's pages show: macros, light effects (with whether each is offered and the
 // number the mouse reports for it), light areas and the user's custom lights.
 #pragma once

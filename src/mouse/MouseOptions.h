@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The choices behind the settings the mouse keeps in its settings image, and what people call
 // them. The page's options and combos carry these numbers; the mouse interprets them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What an operation of the mouse reached, in one shape for every operation the front ends call.
 // The integer results of the family interface stay as they are; these are built beside them.
 #pragma once

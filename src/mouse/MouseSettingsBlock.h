@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The mouse's settings image: the 87 bytes that hold the light, the DPI stages and the settings
 // words in its settings memory. The whole block is rewritten after every change.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The mouse family's facade: the information block, the settings image built from and read into
 // its profile, the battery status and the two event listeners (cable and receiver), over its
 // parts: the key table (MouseKeyTable), the lighting (MouseLightState), the name lists

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A device's section of the current profile file, and its conversion to and from records.
 #pragma once
 

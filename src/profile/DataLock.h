@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The advisory lock of a device's data folder. Every read-modify-write of the folder's files
 // (profile list, profiles, macros, recoil patterns) runs under it, in the window and in
 // kestrunectl alike, so two programs changing the folder at once lose nothing.

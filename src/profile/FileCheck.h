@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The checks of what our JSON files may hold. One checker per file kind, used by import (which
 // refuses a file with a problem) and by every read (which mends the field and warns), so a file
 // is taken in only when it can be read back as it is, and nothing out of range reaches the mouse.

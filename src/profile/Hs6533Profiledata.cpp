@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "profile/Hs6533Profiledata.h"
 
 #include "profile/JsonFile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The headset family's profile data: its settings and the equaliser members.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Reading and writing every JSON file of the program, and the safe ways to look into a document.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The keyboard family's profile data: settings words and the per-key custom light colours.
 #pragma once
 

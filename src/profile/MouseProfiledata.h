@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The mouse's profile data: DPI stages and the settings words besides the common parts.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Profile-list workflows that more than one front end runs: kestrunectl now, the window's profile
 // control next. Each leaves the list as it found it when a step fails.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A device's list of profiles ("ProfileList.ini" in its data folder) and the operations on it.
 // The profile control of the UI shows this model; it holds no toolkit state.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The fixed-layout records that profiles convert to and from, shared with the device code.
 // Field order is the byte order the device code and the settings image use.
 #pragma once

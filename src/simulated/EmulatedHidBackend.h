@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The simulated mouse as HID interfaces beside the real ones ("--emulate").
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The simulated mouse that both programs see with --emulate[=MODE] (or KESTRUNE_EMULATE). Its
 // memory lives in one state file, so successive kestrunectl calls and the window see the same
 // mouse, and MODE means the same to both.

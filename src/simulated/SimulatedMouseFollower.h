@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Follows the simulated mouse of the other processes: its state file (plugs, link, battery,
 // memory) and the event log that "kestrunectl emulator event" appends to, both in the state
 // folder. Every process that runs the simulated mouse follows them, so all see one mouse.

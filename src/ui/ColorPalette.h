@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The colour palette (element "ColorPallet"): a saturation/value square for the chosen hue and a
 // hue strip beside it. Picking with the mouse or the arrow keys raises ColourChanged; setting
 // the colour from code does not.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Desktop notifications: a summary and a body shown by the desktop's notification service
 // (org.freedesktop.Notifications on the session bus). Where the desktop has none, nothing shows.
 #pragma once

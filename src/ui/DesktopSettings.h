@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Opens the desktop's own keyboard or mouse settings. Each desktop names its settings programs
 // differently, so the launcher tries the ones for the running desktop first, then the others
 // that are installed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Window DPI: the values a window accepts and the one a monitor gets.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The file a page asks for without an event loop of its own: the answer comes through a call,
 // so a test can answer it as a user would while its own event loop runs. (Messages go through
 // the window's message channel, ui/PageRoad.h.)

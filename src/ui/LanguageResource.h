@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Texts by language key, read from one language file of the skin ("lang/lan_en.xml").
 #pragma once
 

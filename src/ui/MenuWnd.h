@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A pop-up menu built from a menu file of the skin ("menu.xml"): items by name with a language
 // key for their text; checkable="true" makes an on/off item. The chosen item's name goes to the
 // owner's callback.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A notification from a control to its window: the type ("click", "selectchanged", ...), the
 // sending control and, where the type has one, a number (item index, timer id).
 #pragma once

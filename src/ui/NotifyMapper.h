@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Turns the Qt signals and events of named controls into notifications for one sink (the
 // window's Notify): buttons "click" (and "selectchanged" when checkable), sliders
 // "movevaluechanged" while dragged and "valuechanged" when the value settles, spin boxes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A page: the part of a window that owns a set of controls and handles their notifications.
 // Its control names stand once, in a table in its header (the skin tests check every table
 // against its layout, so a renamed control fails a test), and its handlers in a table by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The one road from a page or dialog to its device and back. A commit is a function posted to
 // the device's worker, run there under the lock shared with other programs; its typed result
 // comes back on the page's thread. The road first shows the message named for a failure

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The device picture panel (element "SelectPanel"): the device drawn from an SVG file at the
 // panel's size, with the device's key and light buttons placed on it as children.
 #pragma once

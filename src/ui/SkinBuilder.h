@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Builds control trees from the skin's layouts (Qt Designer .ui XML). Element (class) names the
 // loader does not know go first to the window's creation callback, then to the classes
 // registered by name; anything else yields no control.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The skin: its folder, the map of layout ids ("res.xml"), the style sheet and the language
 // texts. One per process, as the windows share it.
 #pragma once

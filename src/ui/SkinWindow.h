@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The window base of the skin: a frameless top-level window built from a layout, with its
 // controls' notifications, control timers keyed by id, a DPI of its own, caption dragging and
 // a modal run.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A picture of the skin drawn from an SVG file at the control's size, so it stays sharp at
 // every DPI. Element name "SvgImage"; the property "file" is relative to the skin.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The tray icon: left click and right click reported to the owner. Desktops without a tray
 // (plain X servers, some Wayland shells) have none; the owner asks IsAvailable.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The buttons tab on the real skin and the simulated mouse: a button picked on the picture opens
 // in the editor, each function page builds its code, and "Save to mouse" puts the three bytes in
 // the mouse's key table at the button's position (and the macros it plays in its memory).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The colour dialog's file: what it holds reads back, an unreadable file gives way to the
 // default one without being lost, and each save changes only its own part of the file.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The colour dialog on the real skin: what it shows on opening, the rules of its presets,
 // collected slots, palette and edits, the colour file it keeps, its DPI and its results.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Every page's commit against the faults a mouse has: no reply, unplugged, and the lock held by
 // another program. Each shows the message named for it, then what the mouse and the profile
 // really hold; a change the mouse missed goes out when it is back.

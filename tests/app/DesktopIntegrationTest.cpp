@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The window as a desktop citizen: the session start it turns on and off, starting hidden in
 // the tray, the battery in the tray's tooltip, notifications end to end on the simulated mouse.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The device list: entries, pages and power items built from the real skin, driven by
 // discovery and the simulated mouse (cable, receiver, link), and the list operations.
 #include <gtest/gtest.h>

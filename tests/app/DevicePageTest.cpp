@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The device page's own state: the button chosen on the picture and the function switch.
 #include <gtest/gtest.h>
 

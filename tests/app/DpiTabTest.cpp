@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The mouse page's DPI tab on the real skin and the simulated mouse: each change shows at once
 // and reaches the mouse's settings memory through the device worker.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Old mouse firmware in the window: the question is asked on the UI thread while the device
 // worker waits; "no" ends the program, and a shutdown while the question is open does not hang.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Checks a handler table against the controls under a root: each row names at least one control,
 // and the notify mapper sends the row's type for that control's class, so no row is a handler
 // that can never run.

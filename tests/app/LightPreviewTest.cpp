@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The mouse's light preview in the window: the page's LEDs painted from the light frame, the
 // preview computed only while its LEDs can be seen, and a shutdown with light threads running.
 #include <gtest/gtest.h>

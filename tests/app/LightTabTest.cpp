@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The mouse page's lighting tab on the real skin and the simulated mouse: each change shows at
 // once on the page and the preview, and reaches the mouse's settings memory and the profile
 // file through the device worker; the page never waits on the mouse.

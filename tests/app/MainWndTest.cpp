@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The main window: hidden until discovery's first pass, sized by its monitor, closed to the
 // tray (or ended without one), otherwise ended by the menu's "exit", hosting discovery.
 #include <gtest/gtest.h>

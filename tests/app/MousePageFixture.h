@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The window on the real skin with the simulated mouse connected by cable, its mouse page built
 // and its first profile shown: the ground of the settings tabs' tests.
 #pragma once

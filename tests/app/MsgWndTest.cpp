@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // ShowMessage: the buttons per mode and what each one returns; the about window.
 #include <gtest/gtest.h>
 

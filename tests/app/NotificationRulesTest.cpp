@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // When the desktop hears from the tool: battery warnings once per discharge at 15 % and 5 %,
 // connections only while the window is hidden, old firmware once.
 #include "app/NotificationRules.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Every window and page names the controls it looks up once, in its own table; each table
 // against its layout in the real skin, so a control renamed in a layout fails here.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The profile control in the mouse page's header, on the real skin and the simulated mouse: each
 // button with its messages and the files it leaves, and the switch, which writes exactly the
 // chosen profile to the mouse (settings image, key table, macros), or, when the mouse stops

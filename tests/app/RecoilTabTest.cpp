@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The mouse page's recoil tab on the real skin and the simulated mouse: edits land in the gun's
 // shoot file at once, the gun and bullet choices show their values, and "save" puts the four
 // patterns into the mouse's shoot memory.

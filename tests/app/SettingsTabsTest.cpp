@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The mouse page's performance and pointer tabs on the real skin and the simulated mouse: a
 // device setting reaches the mouse's settings memory, a pointer setting only the profile file.
 #include <QAbstractButton>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The window on the simulated mouse that other programs change: what they save in its state
 // file and in the profile files shows in the window as a real hot-plug or change would.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // One tool per session: a second start wakes the first and ends with status 0.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The thread contracts abort a debug build at the first call that breaks them: device work on
 // the UI thread, widget work on a worker.
 #include <gtest/gtest.h>

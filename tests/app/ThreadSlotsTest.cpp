@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Shutdown stops the slot threads: all signalled, then waited for in slot order.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The window program started where there is no display: --help and --version answer, and a
 // plain start says why it cannot show the window instead of aborting.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The lock between programs: taken and given back, its errors, and where the mouse's lock lives.
 #include "base/ProcessLock.h"
 

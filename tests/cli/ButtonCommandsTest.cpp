@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // kestrunectl button and upload end to end: each change checked on the key table, macro and
 // shoot memory the simulated mouse holds afterwards, and in the profile file.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // kestrunectl end to end on the simulated mouse, in process.
 #include "cli/Cli.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // kestrunectl against unlucky users and hostile files: bad arguments, special files in place of
 // ours, the simulated mouse's faults set from the command line, and parallel processes.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Files a hostile but fair user hands kestrunectl, one table per file kind: each refused import
 // names the field, the value and the limit, exits 1 and leaves every file and the simulated
 // mouse byte for byte as they were. Files on disk that fail a field are read mended, with a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // kestrunectl's settings commands end to end: each change checked on the bytes the simulated
 // mouse holds afterwards and in the profile file.
 #include <gtest/gtest.h>

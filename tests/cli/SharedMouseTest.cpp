@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Programs sharing one mouse: the lock every program holds for a whole change keeps their
 // command sequences apart and the simulated mouse's state whole.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // kestrunectl watch, in process: the simulated mouse is changed by other kestrunectl calls as
 // from a second terminal, and the watch is stopped by a real SIGINT or SIGTERM.
 #include <gtest/gtest.h>

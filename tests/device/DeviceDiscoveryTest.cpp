@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Discovery against the simulated mouse: plugging and pulling the cable and the receiver, what
 // it does to the mouse's channels, and interfaces that are not the mouse's.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Discovery over the simulated mouse, with an owner that records what it is told on the test's
 // thread (the thread that pumps the dispatcher).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // HID report descriptor parser: real descriptors of mice, receivers and keyboards (fixtures under
 // tests/fixtures/descriptors, expected values worked out by hand from the items), item-level
 // cases, and malformed input that must fail cleanly.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // An owner for plug/unplug loops: counts what each slot is told in O(1), and notes every call
 // that contradicts the slot's state (an arrival on a held slot, a removal on a free one).
 #pragma once

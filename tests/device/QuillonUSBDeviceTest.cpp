@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The device base class and the connection life of its list entry, on the simulated mouse.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The report protocol against the simulated mouse: the bytes that reach its memory, the receiver
 // link, and the faults a real link shows.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Byte-level helpers for driving the simulated mouse as a host would, written independently of
 // the host's own report code so that the two can check each other.
 #pragma once

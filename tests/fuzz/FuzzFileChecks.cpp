@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // libFuzzer target for the checks of every file kind and the macro text form: any input is
 // checked without crashing, a document the check mends passes the check afterwards, what the
 // check lets through reads without a mend, and macro text that parses reads back the same.

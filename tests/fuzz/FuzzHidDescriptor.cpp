@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // libFuzzer target for the HID report descriptor parser: any input must parse without crashing,
 // reading out of bounds or tripping UBSan, and the result must keep its invariants.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // libFuzzer target for the JSON readers and everything that reads profile, light list and
 // profile list files: any file content must read without crashing, throwing or tripping the
 // sanitizers, and what we write must read back.

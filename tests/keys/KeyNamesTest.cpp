@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The key tables in words: both complete languages name every key, and a missing word shows the
 // code rather than a blank.
 #include "keys/KeyNames.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A clock that moves only when the test says so, and can tell when every light thread has done
 // all the work the current time asks for.
 #pragma once

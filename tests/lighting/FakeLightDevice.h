@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A device as the light threads see it: an engine, a class, and a record of what it was given.
 #pragma once
 

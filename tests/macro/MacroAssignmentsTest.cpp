@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Deleting a macro keeps every profile's buttons pointing at the macros they meant.
 #include <gtest/gtest.h>
 

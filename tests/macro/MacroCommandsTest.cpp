@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // kestrunectl macro and recoil, end to end on the files of a private data home.
 #include <gtest/gtest.h>
 #include <sys/stat.h>

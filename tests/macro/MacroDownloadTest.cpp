@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The macro block, the shoot block and the key table, built and sent to the simulated mouse; the
 // checks read what the mouse's memory received.
 #include <gtest/gtest.h>

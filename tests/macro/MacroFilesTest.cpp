@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The macro model and its files: the list file, the macro files, names, identifiers and the
 // readers' tolerance of what other writers put there.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The recoil pattern files: one bullet's six events, the defaults, reset, import and export.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The DPI tab's rules without the window.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The key position map across remapped key tables, and the key table the mouse writes, checked
 // against the simulated mouse.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What each event report asks for.
 #include "mouse/MouseEvents.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The mouse's light preview: its light state reaching the engine, the gates that keep the light
 // thread asleep, the thread's life with the device, and the synchronised lighting on the mouse.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The profile as the source of the settings image and the place it is read into, against the
 // simulated mouse and the files of a private data home.
 #include <gtest/gtest.h>

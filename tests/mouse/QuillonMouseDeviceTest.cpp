@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The mouse's information, key table and settings image against the simulated mouse, checked on
 // the bytes in its memory.
 #include <gtest/gtest.h>

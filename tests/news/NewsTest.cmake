@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # NEWS.md as the build reads it: two releases give a changelog and AppStream releases, newest
 # first, with the dates and texts as written; a malformed file stops the build, saying where.
 # Run as: cmake -DSOURCE_DIR=<source> -DWORK_DIR=<scratch folder> -P NewsTest.cmake

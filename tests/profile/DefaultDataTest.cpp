@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The shipped default data: every file loads, and the mouse's default profile is complete.
 #include <gtest/gtest.h>
 

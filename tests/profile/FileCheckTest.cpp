@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The profile file checks beside the reader and the list: a mended file passes, an interrupted
 // add leaves its file or nothing, and a temporary file a writer still holds is not removed.
 #include <gtest/gtest.h>

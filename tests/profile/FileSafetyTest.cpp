@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What writing and reading our files does to what is already there: special files, read-only
 // files, links, unreadable files kept, stale temporary files, and the folder's lock.
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The profile workflows both front ends run, on a private data folder.
 #include "profile/ProfileActions.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A fresh folder per test, removed afterwards, and small file helpers.
 #pragma once
 

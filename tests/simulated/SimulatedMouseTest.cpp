@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The simulated mouse as kestrunectl and the window set it up: --emulate's mode over the plug
 // state saved in the state file, and the memory kept between runs.
 #include "simulated/SimulatedMouse.h"

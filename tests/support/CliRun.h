@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Runs kestrunectl in process, as the CLI tests do, and keeps what it printed.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A backend that passes every call through and runs a hook once at a chosen point of the scan:
 // right after the next enumeration has listed the paths (a change made there falls between the
 // listing and what the pass checks later), or right before the next change acknowledgement (the

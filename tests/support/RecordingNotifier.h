@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Keeps the notifications the window sends, for tests to read.
 #pragma once
 

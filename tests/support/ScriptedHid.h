@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A scripted HID backend for unit tests: records every report written and answers with what
 // the test's responder returns, so exact bytes and orderings can be checked.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A private data, state, config and runtime home for one test: XDG_DATA_HOME, XDG_STATE_HOME,
 // XDG_CONFIG_HOME and XDG_RUNTIME_DIR point into a fresh folder that is removed afterwards, so no
 // test touches the user's files or waits on another test's lock of the mouse.

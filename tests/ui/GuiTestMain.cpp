@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // GUI tests run offscreen with the real skin, in a private runtime folder.
 #include <gtest/gtest.h>
 #include <stdlib.h>

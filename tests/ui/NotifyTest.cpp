@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Qt signals of each control type arrive at the window's Notify as the notification types, with
 // the sender; control timers by id.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The real skin: layouts, the control names the code looks up, language keys, images; and the
 // builder's element rules and the DPI rule.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A button of the device picture (class "DeviceKeyButton"): a clickable area over one of the
 // mouse's buttons, "key_" + its key-list index. It shows where the pointer is and which button
 // is being edited; its tool tip names the button and its function.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Key capture for the assignment editor: while it runs, every key press and release goes to the
 // editor and nowhere else, so keys the window or the desktop would act on (Tab, Escape, Alt+F4,
 // Super) can be assigned too. The system-wide recorder plugs in behind the same interface.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The button assignment editor ("KeySetControlItem", layout "KeySetControl.xml"): turns a key
 // function code into the state of its controls and back. One page per function: mouse button,
 // swing, wheel, DPI, fire, keyboard key, media, system, macro, recoil pattern, combination key,

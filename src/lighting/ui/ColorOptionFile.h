@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The colour dialog's file in the per-user data folder: the preset colours with the chosen one,
 // and the user's collected colours with the chosen slot. Colours are 0xAARRGGBB, written as
 // eight upper-case hexadecimal digits.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The colour dialog: a palette, the chosen colour with its red, green and blue, twenty preset
 // colours and twenty slots of the user's own colours, kept in the colour file. It runs modal
 // over its owner without an event loop of its own: Open, then Finished with the result.

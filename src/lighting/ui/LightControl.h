@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The lighting page of a device ("LightControlItem", layout "LightControl.xml"): the effect list,
 // brightness and speed, direction, the colour cycle, the fixed colour as edits, palette and
 // presets, and the button that gives every connected device the same effect. The page edits its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The mouse page's recoil tab ("ShootControlItem", layout "ShootControl.xml"): four guns of 30
 // bullets, each bullet a horizontal and a vertical correction and a delay. An edit lands in the
 // gun's shoot file at once (CShootData); "save" sends the four patterns to the mouse on its

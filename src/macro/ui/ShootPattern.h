@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The picture of one recoil pattern: where each of its 30 corrections moves the pointer, drawn
 // from the first shot down, the chosen bullet marked.
 #pragma once

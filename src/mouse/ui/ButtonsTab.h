@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The buttons tab of the mouse page: the mouse picture with a clickable area on each of its
 // eleven buttons, the assignment editor and the list of every button's function. An edit is
 // kept on the page ("key_butt_keysave") until "key_butt_prosave" sends the key table and the

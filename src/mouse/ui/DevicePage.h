@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A device's page in "device_switch": the root of the page layout named in the device tables
 // (element "QuillonMouseDevice", ...). It knows its device, its picture panel and its settings
 // tabs; the family's page code binds the rest of its controls.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The mouse page's DPI tab: seven stages, each with its on/off check, its active-stage choice,
 // its slider of sensor positions, its DPI edit and its colour. The page edits what it shows at
 // once; each change goes to the device worker as a change of the stored stages, applied there

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The mouse's end of the page road (ui/PageRoad.h): the commits of the mouse pages run on the
 // mouse's worker with the mouse itself, and a MouseResult names its message once, here.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A settings tab of the mouse page. It edits what it shows at once; each change goes to the
 // device worker as a function applied there to the profile as it is then, so a change another
 // program made meanwhile is kept, and the tab never waits on the mouse. A change that fails is

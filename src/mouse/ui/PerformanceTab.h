@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The mouse page's performance tab: report rate, lift-off distance, angle snapping and ripple
 // control as option groups; the four sleep timers and the key debounce as combos. Each choice
 // is one settings word, stored in the profile and written to the mouse.

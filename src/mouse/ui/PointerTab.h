@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The mouse page's pointer tab: pointer speed and precision, wheel lines or a page per notch,
 // and the double-click time. They are kept with the profile only; the buttons beside them open
 // the desktop's own keyboard and mouse settings.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The profile control of a device page ("DeviceProfileItem", layout "DeviceProfile.xml"): the
 // device's profiles in a combo box, the menu with rename, add, copy, delete, import, export,
 // reset and restore defaults, and the function tabs. It shows the profile list (CProfileList)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The hidraw backend end to end against emulated hidraw nodes: libudev sees the testbed's sysfs
 // tree, opens reach FIFO or pty nodes whose ioctls the testbed answers.
 #include <gmock/gmock.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Discovery over emulated hidraw nodes: the mouse's cable as its two nodes (interface 0 with the
 // event collection, interface 1 with the configuration collection), plugged and pulled.
 #include <gtest/gtest.h>

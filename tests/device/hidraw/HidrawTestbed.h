@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Emulated hidraw nodes for the hidraw backend's tests: a umockdev testbed with USB devices,
 // their HID interfaces and /dev/hidrawN nodes whose other end the test holds.
 // Needs the umockdev preload (tests run under umockdev-wrapper). umockdev 0.17's preload keeps a
