@@ -22,6 +22,17 @@ Json::Value MakeElement(const std::string& name, const std::string& id) {
     return element;
 }
 
+// A blank name counts as taken, so a unique name is never blank.
+bool NameTaken(const std::vector<MacroEntry>& entries, const std::string& name) {
+    if (IsBlankText(name))
+        return true;
+    for (const MacroEntry& entry : entries) {
+        if (NamesEqualIgnoringCase(entry.name, name))
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 CMacroList::CMacroList(fs::path deviceFolder, std::string listFileName)
@@ -228,15 +239,7 @@ MacroResult CMacroList::Import(const fs::path& file, int* index) {
     if (!m_problems.empty())
         return MacroResult::NotAMacro;
 
-    auto taken = [&entries](const std::string& name) {
-        if (IsBlankText(name))
-            return true;
-        for (const MacroEntry& entry : entries) {
-            if (NamesEqualIgnoringCase(entry.name, name))
-                return true;
-        }
-        return false;
-    };
+    auto taken = [&entries](const std::string& name) { return NameTaken(entries, name); };
     std::string name = SanitizeUtf8(CJsonFile::FileTitle(file));
     for (int n = 2; taken(name); ++n)
         name = std::to_string(n);
@@ -418,15 +421,7 @@ MacroResult CMacroList::AdoptOrphan(std::string_view wanted, int* index) {
         return MacroResult::LimitReached;
     if (FileState(id) != MacroFileState::Usable)
         return MacroResult::Unreadable;
-    auto taken = [&entries](const std::string& name) {
-        if (IsBlankText(name))
-            return true;
-        for (const MacroEntry& entry : entries) {
-            if (NamesEqualIgnoringCase(entry.name, name))
-                return true;
-        }
-        return false;
-    };
+    auto taken = [&entries](const std::string& name) { return NameTaken(entries, name); };
     // The name it was last saved under, made unique as an import's is.
     const std::string base = SanitizeUtf8(JsonString(CJsonFile::ReadDocument(path), "MacroName"));
     std::string name = base.size() > CFileChecker::kMaxTextBytes ? std::string() : base;
