@@ -185,6 +185,15 @@ void CFileChecker::Text(Json::Value& object, const char* key, const std::string&
         member = member.isString() ? Shortened(member.asString(), maxBytes) : "";
 }
 
+bool CFileChecker::Element(Json::Value& element, const std::string& at) {
+    if (element.isObject())
+        return true;
+    Add(at, Describe(element), "an object");
+    if (m_mend)
+        element = Json::Value(Json::objectValue);
+    return false;
+}
+
 bool CFileChecker::Object(Json::Value& object, const char* key, const std::string& path) {
     if (!object.isObject() || !object.isMember(key))
         return false;
@@ -293,12 +302,8 @@ std::vector<FileProblem> CheckProfileSection(Json::Value& section, const std::st
         for (Json::ArrayIndex i = 0; i < keys.size(); ++i) {
             const std::string at = FieldPath(FieldPath(path, "KeyList"), i);
             Json::Value& key = keys[i];
-            if (!key.isObject()) {
-                check.Add(at, CFileChecker::Describe(key), "an object");
-                if (mend)
-                    key = Json::Value(Json::objectValue);
+            if (!check.Element(key, at))
                 continue;
-            }
             check.Integer(key, "Assignment", 0, ProfileLimits::kMaxKeyCode, at);
             check.Integer(key, "DefaultAssignment", 0, ProfileLimits::kMaxKeyCode, at);
         }
@@ -312,12 +317,8 @@ std::vector<FileProblem> CheckProfileSection(Json::Value& section, const std::st
             for (Json::ArrayIndex i = 0; i < stages.size(); ++i) {
                 const std::string stageAt = FieldPath(FieldPath(at, "StageDPIs"), i);
                 Json::Value& stage = stages[i];
-                if (!stage.isObject()) {
-                    check.Add(stageAt, CFileChecker::Describe(stage), "an object");
-                    if (mend)
-                        stage = Json::Value(Json::objectValue);
+                if (!check.Element(stage, stageAt))
                     continue;
-                }
                 check.Flag(stage, "StageActive", stageAt);
                 check.Flag(stage, "StageXY", stageAt);
                 // Positions; which of them the sensor has is checked where the sensor is known.

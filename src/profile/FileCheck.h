@@ -39,6 +39,9 @@ class CFileChecker {
     void Flag(Json::Value& object, const char* key, const std::string& path);
     void Text(Json::Value& object, const char* key, const std::string& path,
               size_t maxBytes = kMaxTextBytes);
+    // An array element is an object (true); another type is a problem, and mending makes it an
+    // empty object (its members then read as their defaults).
+    bool Element(Json::Value& element, const std::string& at);
     // The member is an object (true) or missing (false). Another type is a problem; mending
     // removes it.
     bool Object(Json::Value& object, const char* key, const std::string& path);
